@@ -1,0 +1,29 @@
+# Thin front end over CMake. `make test` and `make run` do all set-up themselves.
+BUILD_DIR ?= build
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+CMAKE_FLAGS ?=
+
+.PHONY: all bootstrap configure build test run screenshot clean
+
+all: build
+
+bootstrap:
+	@scripts/bootstrap
+
+configure: bootstrap
+	cmake -S . -B $(BUILD_DIR) $(CMAKE_FLAGS)
+
+build: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+test: build
+	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+run: build
+	@scripts/run $(BUILD_DIR)
+
+screenshot: build
+	@scripts/screenshot $(BUILD_DIR)
+
+clean:
+	rm -rf $(BUILD_DIR)

@@ -1,0 +1,67 @@
+// FolderListing: the rows of the window's file list for a folder and a file
+// type, the header look-up of each file, and the list's sort order.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace velkaro {
+
+class TJwwData;
+class TJwsData;
+class TJwcData;
+class TJwkData;
+
+// The six entries of the file-type box, and the search mask of an index
+// (any index outside 0..5 gives "*").
+extern const std::array<std::u16string, 6> kFileTypeEntries;
+std::u16string FileTypeMask(std::int32_t index);
+
+// Column headers of the list, in order.
+extern const std::array<std::u16string, 6> kListColumnHeaders;
+
+// One row: column 0 is the caption, columns 1..5 the sub-items 0..4
+// (extension, memo, "date time", size, version text).
+struct ListRow {
+  std::u16string caption;
+  std::array<std::u16string, 5> subItems;
+  const std::u16string &column(int c) const { return c == 0 ? caption : subItems[c - 1]; }
+};
+
+struct FolderListingResult {
+  bool folderExists = false;
+  std::vector<ListRow> rows;   // in the order of the enumeration
+  std::u16string statusText;   // the status text when the listing ends
+};
+
+// Reads headers with the window's four documents (they keep the header of the
+// last file looked at, as in the window).
+class FolderLister {
+ public:
+  FolderLister(TJwwData &JWW, TJwsData &JWS, TJwcData &JWC, TJwkData &JWK);
+
+  // ListFolder without the window: the rows and the final status text.
+  FolderListingResult ListFolder(const std::u16string &F, std::int32_t fileType);
+  void GetFileInfo(const std::u16string &path, std::u16string &version, std::u16string &memo);
+
+ private:
+  TJwwData &JWW_;
+  TJwsData &JWS_;
+  TJwcData &JWC_;
+  TJwkData &JWK_;
+};
+
+// The status text while the listing runs (and after a missing folder).
+extern const std::u16string kListingStatusSearching;
+
+// Compares by UTF-16 code units, folding only ASCII letters.
+std::int32_t CompareAsciiNoCase(const std::u16string &a, const std::u16string &b);
+// ListView1Compare for column Sort1 and direction Sort2 (Sort1 -1: 0).
+std::int32_t ListView1Compare(const ListRow &item1, const ListRow &item2, std::int32_t Sort1,
+                              std::int32_t Sort2);
+// Sorts the rows as a click on column Sort1 leaves them (stable for ties).
+void SortListRows(std::vector<ListRow> &rows, std::int32_t Sort1, std::int32_t Sort2);
+
+}  // namespace velkaro

@@ -1,0 +1,96 @@
+// File access for the formats and helpers: whole-file reads, streamed reads
+// and writes that notice every failure, and the atomic replacement of a file.
+//
+// Files are opened for reading with others allowed to read (on Windows,
+// FILE_SHARE_READ without FILE_SHARE_WRITE); POSIX has no sharing modes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "support/ByteReader.h"
+
+namespace velkaro {
+
+// Reads the whole file into out. False when it cannot be opened or read.
+bool ReadWholeFile(const std::u16string &path, std::vector<std::uint8_t> &out);
+// Reads at most maxBytes from the start of the file; fileSize receives the
+// file's full size. False when it cannot be opened or read.
+bool ReadFilePrefix(const std::u16string &path, std::size_t maxBytes,
+                    std::vector<std::uint8_t> &out, std::uint64_t &fileSize);
+
+// A file opened for streamed reading.
+class InputFile {
+ public:
+  InputFile() = default;
+  ~InputFile();
+  InputFile(const InputFile &) = delete;
+  InputFile &operator=(const InputFile &) = delete;
+
+  bool open(const std::u16string &path);
+  // Up to dst.size() bytes; 0 at the end. Throws StreamError on a read error.
+  std::size_t read(std::span<std::uint8_t> dst);
+  std::uint64_t size() const;
+  void close();
+  bool isOpen() const { return handle_ >= 0; }
+
+ private:
+  std::intptr_t handle_ = -1;
+};
+
+// A file created (or truncated) for writing. Every write is checked: a failed
+// or short write throws StreamError("File I/O Error").
+class OutputFile {
+ public:
+  OutputFile() = default;
+  ~OutputFile();
+  OutputFile(const OutputFile &) = delete;
+  OutputFile &operator=(const OutputFile &) = delete;
+
+  bool create(const std::u16string &path);
+  void write(std::span<const std::uint8_t> bytes);
+  // Throws StreamError when the data cannot be flushed or the close fails.
+  void close();
+  bool isOpen() const { return handle_ >= 0; }
+
+ private:
+  std::intptr_t handle_ = -1;
+};
+
+// Writes a new file under `target` in one piece: the bytes go to a temporary
+// file in the same folder, which replaces `target` only once everything was
+// written, flushed and closed. A crash or kill at any moment leaves either
+// the old file or the complete new one under the target name, never a part.
+class AtomicFileWriter {
+ public:
+  explicit AtomicFileWriter(std::u16string target);
+  ~AtomicFileWriter();  // discards the temporary file unless committed
+  AtomicFileWriter(const AtomicFileWriter &) = delete;
+  AtomicFileWriter &operator=(const AtomicFileWriter &) = delete;
+
+  // Creates the temporary file. False when that is impossible.
+  bool open();
+  // Throws StreamError("File I/O Error") on a failed or short write.
+  void write(std::span<const std::uint8_t> bytes);
+  // Flushes, closes and renames over the target. False on any failure, in
+  // which case the temporary file is gone and the target is untouched.
+  bool commit();
+  void discard();
+
+ private:
+  std::u16string target_;
+  std::u16string temp_;
+  OutputFile out_;
+};
+
+// The whole of `bytes` as the new content of `target`, atomically.
+bool WriteFileAtomically(const std::u16string &target, std::span<const std::uint8_t> bytes);
+
+// Test seam: when set, every OutputFile write fails once this many bytes have
+// been written in the process (simulates a full disk). 0 switches it off.
+void SetWriteFailureAfterBytesForTesting(std::uint64_t bytes);
+
+}  // namespace velkaro

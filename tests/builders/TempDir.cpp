@@ -1,0 +1,57 @@
+#include "builders/TempDir.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+#include <unistd.h>
+
+#include "support/Func_2.h"
+#include "support/Platform.h"
+
+namespace velkaro::testing {
+
+TempDir::TempDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "velkaro-test-XXXXXX").string();
+  if (!mkdtemp(pattern.data()))
+    throw std::runtime_error("cannot create a temporary folder");
+  path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                               std::filesystem::perm_options::add, ec);
+  std::filesystem::remove_all(path_, ec);
+}
+
+std::u16string TempDir::u16() const { return FromFsPath(path_); }
+
+std::u16string TempDir::u16WithSeparator() const { return u16() + PathSeparator(); }
+
+std::u16string TempDir::file(const std::string &name) const { return FromFsPath(path_ / name); }
+
+void TempDir::write(const std::string &name, const std::vector<std::uint8_t> &bytes) const {
+  WriteFileBytes(path_ / name, bytes);
+}
+
+std::vector<std::uint8_t> TempDir::read(const std::string &name) const {
+  return ReadFileBytes(path_ / name);
+}
+
+std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path &path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in)
+    throw std::runtime_error("cannot read " + path.string());
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteFileBytes(const std::filesystem::path &path, const std::vector<std::uint8_t> &bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  if (!out)
+    throw std::runtime_error("cannot write " + path.string());
+}
+
+}  // namespace velkaro::testing
