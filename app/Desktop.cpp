@@ -1,0 +1,40 @@
+// Desktop: the real message boxes, beep, folder chooser and file opening.
+#include "Desktop.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+
+#include "fOpen.h"
+
+namespace velkaro {
+
+QString ApplicationTitle() { return QGuiApplication::applicationDisplayName(); }
+
+void QtDesktop::ShowMessage(QWidget *parent, const QString &text) {
+  QMessageBox box(QMessageBox::NoIcon, ApplicationTitle(), text, QMessageBox::Ok, parent);
+  box.exec();
+}
+
+void QtDesktop::ShowError(QWidget *parent, const QString &text) {
+  QMessageBox box(QMessageBox::Critical, QStringLiteral("エラー"), text, QMessageBox::Ok, parent);
+  box.exec();
+}
+
+void QtDesktop::Beep() { QApplication::beep(); }
+
+QString QtDesktop::ChooseFolder(QWidget *parent, const QString &title, const QString &start) {
+  const QString chosen = QFileDialog::getExistingDirectory(parent, title, start,
+                                                           QFileDialog::ShowDirsOnly);
+  return chosen.isEmpty() ? QString() : QDir::toNativeSeparators(chosen);
+}
+
+bool QtDesktop::OpenFile(const QString &path) { return TMisc::Open(path); }
+
+Desktop &DefaultDesktop() {
+  static QtDesktop desktop;
+  return desktop;
+}
+
+}  // namespace velkaro

@@ -1,0 +1,601 @@
+// Unit1: TForm1, the main window.
+#include "Unit1.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTableView>
+#include <QTimer>
+#include <QTreeView>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "Desktop.h"
+#include "FileListModel.h"
+#include "Unit2.h"
+#include "UnitVal.h"
+#include "convert/ConversionBatch.h"
+#include "convert/UnitV.h"
+#include "jwc/JwcUnit.h"
+#include "jwc/JwkUnit.h"
+#include "jwc/jwctype.h"
+#include "jww/JwsUnit.h"
+#include "jww/JwwUnit.h"
+#include "plExplorerFolderTree.h"
+#include "service/FolderListing.h"
+#include "support/Func_2.h"
+
+namespace velkaro {
+
+namespace {
+
+constexpr int kTimerInterval = 200;  // ms between two polls of the folder tree
+constexpr int kPanel3Height = 80;
+
+const QString kSourceLabelPrefix = QStringLiteral("参照フォルダ：");
+const QString kBrowseTitle = QStringLiteral("変換後のファイルを保存するフォルダを指定して下さい");
+const QString kNoSourceFolder = QStringLiteral("参照フォルダを指定して下さい。");
+const QString kSourceFolderMissing = QStringLiteral("参照フォルダが存在しません。");
+const QString kNoFileChosen = QStringLiteral("ファイルを指示して下さい。");
+const QString kNoWorkFolder =
+    QStringLiteral("作業フォルダを作成できないため、変換できません。");
+
+QString FromU16(const std::u16string &s) { return QString::fromStdU16String(s); }
+std::u16string ToU16(const QString &s) { return s.toStdU16String(); }
+
+QLabel *MakeLabel(const QString &name, const QString &text, QWidget *parent) {
+  auto *label = new QLabel(text, parent);
+  label->setObjectName(name);
+  label->setTextFormat(Qt::PlainText);
+  return label;
+}
+
+QPushButton *MakeButton(const QString &name, const QString &text, QWidget *parent) {
+  auto *button = new QPushButton(text, parent);
+  button->setObjectName(name);
+  button->setAutoDefault(false);
+  return button;
+}
+
+}  // namespace
+
+// The batch's messages and status texts shown by the window, and the
+// progress bar advanced per row.
+class TForm1::BatchView final : public BatchReporter {
+ public:
+  explicit BatchView(TForm1 &form) : form_(form) {}
+
+  void ShowMessage(const std::u16string &text) override {
+    form_.desktop_.ShowMessage(&form_, FromU16(text));
+    // After the destination check the only messages are those of rows
+    // skipped for their extension: such a row is done too.
+    AdvanceProgress();
+  }
+  void FocusDestinationButton() override { form_.Button1->setFocus(Qt::OtherFocusReason); }
+  void SetStatusText(const std::u16string &text) override { form_.SetStatusText(FromU16(text)); }
+  void FileFinished(const std::u16string &, const std::u16string &, FileOutcome) override {
+    AdvanceProgress();
+  }
+
+ private:
+  void AdvanceProgress() {
+    QProgressBar *bar = form_.progress_;
+    bar->setValue(std::min(bar->value() + 1, bar->maximum()));
+    bar->repaint();
+  }
+
+  TForm1 &form_;
+};
+
+TForm1::TForm1(TForm1Options options, QWidget *parent)
+    : QMainWindow(parent), options_(std::move(options)),
+      desktop_(options_.desktop ? *options_.desktop : DefaultDesktop()) {
+  setObjectName(QStringLiteral("Form1"));
+  setWindowTitle(QStringLiteral("Velkaro Ver.1.10"));
+  BuildComponents();
+  FormCreate();
+  // The settings dialog is made after the main window, as at program start.
+  Form2 = new TForm2(this);
+}
+
+TForm1::~TForm1() = default;
+
+// ---------------------------------------------------------------------------
+// Components
+
+void TForm1::BuildComponents() {
+  auto *central = new QWidget(this);
+  central->setObjectName(QStringLiteral("ClientArea"));
+  auto *column = new QVBoxLayout(central);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+
+  Label1 = MakeLabel(QStringLiteral("Label1"), kSourceLabelPrefix, central);
+  Label1->setAutoFillBackground(true);
+  QPalette white = Label1->palette();
+  white.setColor(QPalette::Window, Qt::white);
+  white.setColor(QPalette::WindowText, Qt::black);
+  Label1->setPalette(white);
+  Label1->setContentsMargins(4, 3, 4, 3);
+  // A long folder must not widen the window.
+  Label1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+  column->addWidget(Label1);
+
+  Splitter1 = new QSplitter(Qt::Horizontal, central);
+  Splitter1->setObjectName(QStringLiteral("Splitter1"));
+  column->addWidget(Splitter1, 1);
+
+  Panel1 = new QWidget(Splitter1);
+  Panel1->setObjectName(QStringLiteral("Panel1"));
+  auto *panel1Layout = new QVBoxLayout(Panel1);
+  panel1Layout->setContentsMargins(0, 0, 0, 0);
+
+  Panel2 = new QWidget(Splitter1);
+  Panel2->setObjectName(QStringLiteral("Panel2"));
+  auto *panel2Layout = new QVBoxLayout(Panel2);
+  panel2Layout->setContentsMargins(0, 0, 0, 0);
+  panel2Layout->setSpacing(0);
+
+  Splitter1->addWidget(Panel1);
+  Splitter1->addWidget(Panel2);
+  // The tree keeps its width when the window is resized; the list takes the rest.
+  Splitter1->setStretchFactor(0, 0);
+  Splitter1->setStretchFactor(1, 1);
+
+  BuildPanel3();
+  panel2Layout->addWidget(Panel3);
+  BuildListView();
+  panel2Layout->addWidget(ListView1, 1);
+
+  setCentralWidget(central);
+
+  StatusBar1 = new QStatusBar(this);
+  StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+  statusLabel_ = MakeLabel(QStringLiteral("StatusText"), QString(), StatusBar1);
+  statusLabel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  StatusBar1->addWidget(statusLabel_, 1);
+  progress_ = new QProgressBar(StatusBar1);
+  progress_->setObjectName(QStringLiteral("ProgressBar"));
+  progress_->setFormat(QStringLiteral("%v / %m"));
+  progress_->setMaximumWidth(160);
+  progress_->hide();
+  StatusBar1->addPermanentWidget(progress_);
+  setStatusBar(StatusBar1);
+
+  Timer1 = new QTimer(this);
+  Timer1->setObjectName(QStringLiteral("Timer1"));
+  Timer1->setInterval(kTimerInterval);
+  connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+
+  BrowseForFolder1 = new QAction(QStringLiteral("保存先フォルダ"), this);
+  BrowseForFolder1->setObjectName(QStringLiteral("BrowseForFolder1"));
+  BrowseForFolder1->setProperty("category", QStringLiteral("ファイル"));
+  connect(BrowseForFolder1, &QAction::triggered, this, &TForm1::BrowseForFolder1Execute);
+  connect(Button1, &QPushButton::clicked, BrowseForFolder1, &QAction::trigger);
+
+  connect(ComboBox1, &QComboBox::activated, this, [this](int) { ComboBox1Select(); });
+  connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+  connect(ButtonT, &QPushButton::clicked, this, &TForm1::ButtonTClick);
+  connect(ButtonX, &QPushButton::clicked, this, &TForm1::ButtonXClick);
+}
+
+void TForm1::BuildPanel3() {
+  Panel3 = new QWidget(Panel2);
+  Panel3->setObjectName(QStringLiteral("Panel3"));
+  Panel3->setFixedHeight(kPanel3Height);
+  auto *grid = new QGridLayout(Panel3);
+  grid->setContentsMargins(6, 4, 6, 4);
+  grid->setHorizontalSpacing(6);
+  grid->setVerticalSpacing(2);
+
+  Label2 = MakeLabel(QStringLiteral("Label2"), QStringLiteral("ファイルの種類："), Panel3);
+  ComboBox1 = new QComboBox(Panel3);
+  ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+  ComboBox1->setEditable(false);
+  for (const std::u16string &entry : kFileTypeEntries)
+    ComboBox1->addItem(FromU16(entry));
+  ComboBox1->setCurrentIndex(0);
+  // The entries are long; the box may be narrower than they are, its list
+  // is not.
+  ComboBox1->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  ComboBox1->setMinimumContentsLength(8);
+  ComboBox1->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+
+  Button1 = MakeButton(QStringLiteral("Button1"), QStringLiteral("保存先フォルダ"), Panel3);
+  Edit1 = new QLineEdit(Panel3);
+  Edit1->setObjectName(QStringLiteral("Edit1"));
+  Edit1->setReadOnly(true);
+  Edit1->setFocusPolicy(Qt::ClickFocus);  // not a tab stop; still selectable for copying
+
+  Button2 = MakeButton(QStringLiteral("Button2"), QStringLiteral("変換設定(&S)"), Panel3);
+  Label3 = MakeLabel(QStringLiteral("Label3"), QStringLiteral("※変換対象は"), Panel3);
+  Label4 = MakeLabel(QStringLiteral("Label4"), QStringLiteral("JWW/JWCのみ"), Panel3);
+
+  ButtonT = MakeButton(QStringLiteral("ButtonT"), QStringLiteral("変換 (&T)"), Panel3);
+  ButtonT->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+  ButtonX = MakeButton(QStringLiteral("ButtonX"), QStringLiteral("終了 (&X)"), Panel3);
+
+  grid->addWidget(Label2, 0, 0);
+  grid->addWidget(ComboBox1, 0, 1);
+  grid->addWidget(Button1, 1, 0);
+  grid->addWidget(Edit1, 2, 0, 1, 2);
+  grid->addWidget(Button2, 0, 2);
+  grid->addWidget(Label3, 1, 2);
+  grid->addWidget(Label4, 2, 2);
+  grid->addWidget(ButtonT, 0, 3, 2, 1);
+  grid->addWidget(ButtonX, 2, 3);
+  grid->setColumnStretch(1, 1);
+
+  setTabOrder(ComboBox1, Button1);
+  setTabOrder(Button1, ButtonT);
+  setTabOrder(ButtonT, ButtonX);
+  setTabOrder(ButtonX, Button2);
+}
+
+void TForm1::BuildListView() {
+  ListView1 = new QTableView(Panel2);
+  ListView1->setObjectName(QStringLiteral("ListView1"));
+  listModel_ = new FileListModel(ListView1);
+  ListView1->setModel(listModel_);
+  ListView1->setShowGrid(true);
+  ListView1->setGridStyle(Qt::SolidLine);
+  ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
+  ListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  ListView1->setSortingEnabled(false);  // the window sorts, by ListView1Compare
+  ListView1->setWordWrap(false);
+  ListView1->setTabKeyNavigation(false);
+  ListView1->setCornerButtonEnabled(false);
+  ListView1->verticalHeader()->hide();
+  ListView1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  ListView1->verticalHeader()->setDefaultSectionSize(ListView1->fontMetrics().height() + 5);
+  QHeaderView *header = ListView1->horizontalHeader();
+  header->setObjectName(QStringLiteral("ListView1Header"));
+  header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  header->setSectionResizeMode(QHeaderView::Interactive);
+  header->setStretchLastSection(false);
+  header->setHighlightSections(false);
+  header->setSectionsClickable(true);
+  header->setSortIndicatorShown(false);
+  for (int c = 0; c < listModel_->columnCount(); ++c)
+    header->resizeSection(c, 80);
+  connect(header, &QHeaderView::sectionClicked, this, &TForm1::ListView1ColumnClick);
+  // Any double click in the list counts, also on empty space below the rows.
+  ListView1->viewport()->installEventFilter(this);
+}
+
+// ---------------------------------------------------------------------------
+// Start-up and shutdown
+
+void TForm1::FormCreate() {
+  plExplorerFolderTree1 = new TplExplorerFolderTree(this);
+  plExplorerFolderTree1->setParent(Panel1);
+  Panel1->layout()->addWidget(plExplorerFolderTree1);
+  plExplorerFolderTree1->setRootFolder(QString());
+  plExplorerFolderTree1->setSelectFolder(QString());
+
+  setTabOrder(plExplorerFolderTree1->treeView(), ComboBox1);
+  setTabOrder(Button2, ListView1);
+}
+
+void TForm1::showEvent(QShowEvent *event) {
+  QMainWindow::showEvent(event);
+  if (!shown_ && !event->spontaneous()) {
+    shown_ = true;
+    FormShow();
+  }
+}
+
+void TForm1::FormShow() {
+  const QString executable = QCoreApplication::applicationFilePath();
+  AppFolder = QDir::toNativeSeparators(QFileInfo(executable).absolutePath() + QLatin1Char('/'));
+  // A private folder per run for the images drawings carry, instead of a
+  // shared "TEMP" beside the executable: two copies running at once must not
+  // delete each other's images, and the executable's folder may be read-only.
+  workFolder_ = WorkFolder::Create();
+  TempFolder = workFolder_ ? FromU16(workFolder_->path()) : QString();
+  SettingsFileName = options_.settingsFileName.isEmpty() ? DefaultSettingsFileName()
+                                                         : options_.settingsFileName;
+  LoadSettings(SettingsFileName);
+  browseStartFolder_ = Edit1->text();
+  InitDrawingData();
+  plExplorerFolderTree1->setSelectFolder(preFolder_);
+  Sort1_ = -1;
+  Sort2_ = 0;
+  Label1->setText(kSourceLabelPrefix + preFolder_);
+  ListFolder(preFolder_);
+  StartTimer1();
+}
+
+void TForm1::closeEvent(QCloseEvent *event) {
+  if (shown_ && !closed_) {
+    closed_ = true;
+    FormClose();
+  }
+  QMainWindow::closeEvent(event);
+}
+
+void TForm1::FormClose() {
+  StopTimer1();
+  if (JWW)
+    FreeDrawingData();
+  if (workFolder_) {
+    workFolder_->remove();
+    workFolder_.reset();
+  }
+  TempFolder.clear();
+  SaveSettings(SettingsFileName);
+}
+
+void TForm1::InitDrawingData() {
+  InitJwcDefaults();
+  DefaultPenStyle = 1;
+  DefaultPenColor = 1;
+  JWW = std::make_unique<TJwwData>();
+  JWS = std::make_unique<TJwsData>();
+  JWC = std::make_unique<TJwcData>();
+  JWK = std::make_unique<TJwkData>();
+  JWW->BindImageExp = true;
+  JWW->BindImageExr = true;
+  JWS->BindImageExp = false;
+  JWS->BindImageExr = false;
+  UseWorkFolder();
+}
+
+void TForm1::UseWorkFolder() {
+  const std::u16string folder = workFolder_ ? workFolder_->path() : std::u16string();
+  if (JWW)
+    JWW->BindImageFolder = folder;
+  if (JWS)
+    JWS->BindImageFolder = folder;
+  TempFolder = FromU16(folder);
+}
+
+bool TForm1::EnsureWorkFolder() {
+  // The folder lives in the system's temporary folder, which cleaners may
+  // empty while the window stays open for days: make a new one then.
+  if (workFolder_ && IsFolder(workFolder_->path()))
+    return true;
+  workFolder_ = WorkFolder::Create();
+  UseWorkFolder();
+  return workFolder_.has_value();
+}
+
+void TForm1::FreeDrawingData() {
+  JwwDataFree(*JWW);
+  JWK.reset();
+  JWC.reset();
+  JWS.reset();
+  JWW.reset();
+}
+
+// ---------------------------------------------------------------------------
+// Settings
+
+void TForm1::LoadSettings(const QString &fileName) {
+  TSettings settings;
+  velkaro::LoadSettings(ToU16(fileName), settings);
+  ApplySettings(settings);
+}
+
+void TForm1::SaveSettings(const QString &fileName) {
+  // A failed save leaves no file; the next start uses the defaults.
+  velkaro::SaveSettings(ToU16(fileName), CurrentSettings());
+}
+
+void TForm1::ApplySettings(const TSettings &settings) {
+  move(settings.Left, settings.Top);
+  resize(settings.Width, settings.Height);
+  ApplyPanel1Width(settings.Panel1Width);
+  preFolder_ = FromU16(settings.preFolder);
+  if (settings.destFolder)
+    Edit1->setText(FromU16(*settings.destFolder));
+  const bool knownType = settings.fileType >= 0 && settings.fileType < ComboBox1->count();
+  ComboBox1->setCurrentIndex(knownType ? settings.fileType : -1);
+  for (int c = 0; c < static_cast<int>(settings.columnWidths.size()); ++c)
+    ListView1->horizontalHeader()->resizeSection(c, settings.columnWidths[static_cast<std::size_t>(c)]);
+  Form2->move(settings.dialogLeft, settings.dialogTop);
+  MojiShuMap = settings.map;
+}
+
+TSettings TForm1::CurrentSettings() const {
+  TSettings settings;
+  settings.Left = x();
+  settings.Top = y();
+  settings.Width = width();
+  settings.Height = height();
+  settings.Panel1Width = Panel1->width();
+  settings.preFolder = ToU16(preFolder_);
+  settings.destFolder = ToU16(Edit1->text());
+  settings.fileType = ComboBox1->currentIndex();
+  for (int c = 0; c < static_cast<int>(settings.columnWidths.size()); ++c)
+    settings.columnWidths[static_cast<std::size_t>(c)] = ListView1->horizontalHeader()->sectionSize(c);
+  settings.dialogLeft = Form2->x();
+  settings.dialogTop = Form2->y();
+  settings.map = MojiShuMap;
+  return settings;
+}
+
+void TForm1::ApplyPanel1Width(int width) {
+  // Lay the window out at its new size first, so the splitter knows how much
+  // room the list gets.
+  if (layout())
+    layout()->activate();
+  const int rest = std::max(0, Splitter1->width() - Splitter1->handleWidth() - width);
+  Splitter1->setSizes({std::max(0, width), std::max(rest, 1)});
+}
+
+// ---------------------------------------------------------------------------
+// Folder listing
+
+void TForm1::ListFolder(const QString &F) {
+  StopTimer1();
+  SetStatusText(FromU16(kListingStatusSearching));
+  listModel_->clear();
+  FolderLister lister(*JWW, *JWS, *JWC, *JWK);
+  FolderListingResult result = lister.ListFolder(ToU16(F), ComboBox1->currentIndex());
+  if (result.folderExists) {
+    listModel_->setRows(std::move(result.rows));
+    SetStatusText(FromU16(result.statusText));
+  }
+  StartTimer1();
+}
+
+void TForm1::Timer1Timer() {
+  StopTimer1();
+  const QString s = plExplorerFolderTree1->SelectFolder();
+  if (!s.isEmpty() && s != preFolder_) {
+    Label1->setText(kSourceLabelPrefix + s);
+    ListFolder(s);
+    preFolder_ = s;
+  }
+  StartTimer1();
+}
+
+void TForm1::ComboBox1Select() { ListFolder(preFolder_); }
+
+void TForm1::ListView1ColumnClick(int column) {
+  Sort1_ = column;
+  Sort2_ = 1 - Sort2_;
+  listModel_->sortRows(Sort1_, Sort2_);
+  QHeaderView *header = ListView1->horizontalHeader();
+  header->setSortIndicatorShown(true);
+  header->setSortIndicator(column, Sort2_ == 1 ? Qt::DescendingOrder : Qt::AscendingOrder);
+}
+
+// ---------------------------------------------------------------------------
+// Commands
+
+void TForm1::BrowseForFolder1Execute() {
+  const QString chosen = desktop_.ChooseFolder(this, kBrowseTitle, browseStartFolder_);
+  if (chosen.isEmpty())
+    return;  // cancelled
+  Edit1->setText(chosen);
+  browseStartFolder_ = chosen;
+}
+
+void TForm1::ListView1DblClick() {
+  const QString F = preFolder_;
+  if (RemoveBlanks(ToU16(F)).empty()) {
+    desktop_.Beep();
+    desktop_.ShowError(this, kNoSourceFolder);
+    SetStatusText(kNoSourceFolder);
+    return;
+  }
+  if (!IsFolder(ToU16(F))) {
+    desktop_.ShowMessage(this, kSourceFolderMissing);
+    SetStatusText(kSourceFolderMissing);
+    return;
+  }
+  const int i = FirstSelectedRow();
+  if (i == -1) {
+    desktop_.ShowMessage(this, kNoFileChosen);
+    SetStatusText(kNoFileChosen);
+    return;
+  }
+  const QString N = FromU16(listModel_->row(i).caption);
+  if (N.isEmpty()) {
+    SetStatusText(kNoFileChosen);
+    return;
+  }
+  const QString path = JoinPath(F, N);
+  if (desktop_.OpenFile(path))
+    SetStatusText(QStringLiteral("ファイル「") + path + QStringLiteral("」"));
+}
+
+void TForm1::ButtonTClick() {
+  if (!EnsureWorkFolder()) {
+    // Without a work folder the images of a drawing could not be extracted
+    // and the drawing would be written without them.
+    desktop_.ShowError(this, kNoWorkFolder);
+    return;
+  }
+  const std::vector<std::u16string> rows = SelectedCaptions();
+  progress_->setRange(0, std::max<int>(1, static_cast<int>(rows.size())));
+  progress_->setValue(0);
+  progress_->setVisible(!rows.empty());
+  BatchView view(*this);
+  ConversionBatch batch(*JWW, *JWC, view);
+  batch.Run(ToU16(preFolder_), ToU16(Edit1->text()), rows, MojiShuMap);
+  progress_->hide();
+}
+
+void TForm1::ButtonXClick() { close(); }
+
+void TForm1::Button2Click() {
+  Timer1->setInterval(0);
+  StopTimer1();
+  plExplorerFolderTree1->IdleStop();
+  Form2->exec();
+  plExplorerFolderTree1->IdleRestart();
+  StartTimer1();
+}
+
+// ---------------------------------------------------------------------------
+// Helpers
+
+bool TForm1::eventFilter(QObject *watched, QEvent *event) {
+  if (watched == ListView1->viewport() && event->type() == QEvent::MouseButtonDblClick &&
+      static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+    ListView1DblClick();
+    return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+std::vector<std::u16string> TForm1::SelectedCaptions() const {
+  QModelIndexList selected = ListView1->selectionModel()->selectedRows();
+  std::sort(selected.begin(), selected.end(),
+            [](const QModelIndex &a, const QModelIndex &b) { return a.row() < b.row(); });
+  std::vector<std::u16string> captions;
+  captions.reserve(static_cast<std::size_t>(selected.size()));
+  for (const QModelIndex &index : selected)
+    captions.push_back(listModel_->row(index.row()).caption);
+  return captions;
+}
+
+int TForm1::FirstSelectedRow() const {
+  const QModelIndexList selected = ListView1->selectionModel()->selectedRows();
+  int first = -1;
+  for (const QModelIndex &index : selected)
+    if (first == -1 || index.row() < first)
+      first = index.row();
+  return first;
+}
+
+QString TForm1::destinationFolder() const { return Edit1->text(); }
+
+QString TForm1::statusText() const { return statusLabel_->text(); }
+
+void TForm1::SetStatusText(const QString &text) {
+  statusLabel_->setText(text);
+  // The listing and the batch hold the GUI thread: paint now.
+  StatusBar1->repaint();
+}
+
+void TForm1::StartTimer1() {
+  Timer1->setInterval(kTimerInterval);
+  Timer1->start();
+}
+
+void TForm1::StopTimer1() { Timer1->stop(); }
+
+QString TForm1::JoinPath(const QString &folder, const QString &name) const {
+  return folder + QChar(PathSeparator()) + name;
+}
+
+}  // namespace velkaro

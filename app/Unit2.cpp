@@ -1,0 +1,137 @@
+// Unit2: TForm2, the conversion settings dialog.
+#include "Unit2.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QShowEvent>
+
+#include "convert/UnitV.h"
+
+namespace velkaro {
+
+namespace {
+
+// The dialog's fixed geometry: labels at x 8 and 224, combo boxes at 112 and
+// 328, five rows 24 pixels apart.
+constexpr int kClientWidth = 437;
+constexpr int kClientHeight = 223;
+constexpr int kLabelLeft[2] = {8, 224};
+constexpr int kComboLeft[2] = {112, 328};
+constexpr int kFirstRowTop = 16;
+constexpr int kRowPitch = 24;
+constexpr int kComboWidth = 97;
+constexpr int kComboHeight = 21;
+
+}  // namespace
+
+QString MojiShuName(int kind) {
+  // Full-width digits U+FF11..U+FF19; 10 is written in ASCII.
+  const QString number = kind == 10 ? QStringLiteral("10") : QString(QChar(0xFF10 + kind));
+  return QStringLiteral("文字種") + number;
+}
+
+TForm2::TForm2(QWidget *parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("Form2"));
+  setWindowTitle(QStringLiteral("変換設定"));
+  // A fixed-size window with a system menu and a minimise button, no maximise
+  // button.
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
+  setFixedSize(kClientWidth, kClientHeight);
+  setModal(true);
+  BuildComponents();
+}
+
+void TForm2::BuildComponents() {
+  const QString arrow = QStringLiteral("　→　");
+  for (int k = 1; k <= 10; ++k) {
+    const int side = k <= 5 ? 0 : 1;
+    const int top = kFirstRowTop + kRowPitch * ((k - 1) % 5);
+
+    auto *label = new QLabel(MojiShuName(k) + arrow, this);
+    label->setObjectName(QStringLiteral("Label%1").arg(k));
+    label->setGeometry(kLabelLeft[side], top, kComboLeft[side] - kLabelLeft[side], kComboHeight);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
+    auto *combo = new QComboBox(this);
+    combo->setObjectName(QStringLiteral("ComboBox%1").arg(k));
+    combo->setEditable(false);
+    combo->setAttribute(Qt::WA_InputMethodEnabled, false);
+    for (int kind = 1; kind <= 10; ++kind)
+      combo->addItem(MojiShuName(kind));
+    combo->setGeometry(kComboLeft[side], top, kComboWidth, kComboHeight);
+    label->setBuddy(combo);
+  }
+
+  const int belowRows = kFirstRowTop + kRowPitch * 5 + 8;
+  Button3 = new QPushButton(QStringLiteral("初期状態"), this);
+  Button3->setObjectName(QStringLiteral("Button3"));
+  Button3->setAutoDefault(false);
+  Button3->setGeometry(kLabelLeft[0], belowRows, 96, 25);
+
+  auto *label11 = new QLabel(QStringLiteral("※設定が重複するものは他へ割り振りされます。"), this);
+  label11->setObjectName(QStringLiteral("Label11"));
+  label11->setGeometry(kComboLeft[0], belowRows, kClientWidth - kComboLeft[0] - 8, 25);
+  label11->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
+  auto *panel1 = new QWidget(this);
+  panel1->setObjectName(QStringLiteral("Panel1"));
+  panel1->setGeometry(0, kClientHeight - 41, kClientWidth, 41);
+
+  Button1 = new QPushButton(QStringLiteral("ＯＫ(&Y)"), panel1);
+  Button1->setObjectName(QStringLiteral("Button1"));
+  Button1->setDefault(true);
+  Button1->setGeometry(kClientWidth - 2 * 96 - 8, 8, 88, 25);
+
+  Button2 = new QPushButton(QStringLiteral("キャンセル(&N)"), panel1);
+  Button2->setObjectName(QStringLiteral("Button2"));
+  Button2->setAutoDefault(false);
+  Button2->setGeometry(kClientWidth - 96 - 8 + 4, 8, 88, 25);
+
+  connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
+  connect(Button2, &QPushButton::clicked, this, &TForm2::Button2Click);
+  connect(Button3, &QPushButton::clicked, this, &TForm2::Button3Click);
+
+  for (int k = 1; k < 10; ++k)
+    setTabOrder(ComboBox(k), ComboBox(k + 1));
+  setTabOrder(ComboBox(10), Button3);
+  setTabOrder(Button3, Button1);
+  setTabOrder(Button1, Button2);
+}
+
+QComboBox *TForm2::ComboBox(int k) const {
+  return findChild<QComboBox *>(QStringLiteral("ComboBox%1").arg(k), Qt::FindDirectChildrenOnly);
+}
+
+void TForm2::showEvent(QShowEvent *event) {
+  QDialog::showEvent(event);
+  if (!event->spontaneous())
+    FormShow();
+}
+
+void TForm2::FormShow() {
+  for (int k = 1; k <= 10; ++k) {
+    const std::int32_t kind = MojiShuMap[static_cast<std::size_t>(k - 1)];
+    // A kind outside 1..10 (never in a normalised map) leaves no choice.
+    ComboBox(k)->setCurrentIndex(kind >= 1 && kind <= 10 ? kind - 1 : -1);
+  }
+  ComboBox(1)->setFocus();
+}
+
+void TForm2::Button1Click() {
+  for (int k = 1; k <= 10; ++k)
+    MojiShuMap[static_cast<std::size_t>(k - 1)] = ComboBox(k)->currentIndex() + 1;
+  NormalizeMojiShuMap();
+  accept();
+}
+
+void TForm2::Button2Click() { reject(); }
+
+void TForm2::Button3Click() {
+  for (int k = 1; k <= 10; ++k)
+    ComboBox(k)->setCurrentIndex(k - 1);
+}
+
+}  // namespace velkaro

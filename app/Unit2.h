@@ -1,0 +1,47 @@
+// Unit2: the conversion settings dialog TForm2, which edits MojiShuMap (the
+// new text kind of each old kind), one drop-down list per old kind.
+//
+// Each showing starts from the current map; OK stores the choices and makes
+// the map a permutation again (NormalizeMojiShuMap); cancel, Esc and the
+// window frame leave the map as it was.
+#pragma once
+
+#include <QDialog>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QWidget;
+
+namespace velkaro {
+
+class TForm2 : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TForm2(QWidget *parent = nullptr);
+
+  // Combo box k (1 to 10) edits map entry k; addressed by its name
+  // "ComboBox" followed by k, as the dialog's components are.
+  QComboBox *ComboBox(int k) const;
+
+  QPushButton *Button1 = nullptr;  // "ＯＫ(&Y)"
+  QPushButton *Button2 = nullptr;  // "キャンセル(&N)"
+  QPushButton *Button3 = nullptr;  // "初期状態"
+
+ public slots:
+  void Button1Click();
+  void Button2Click();
+  void Button3Click();
+
+ protected:
+  void showEvent(QShowEvent *event) override;
+
+ private:
+  void FormShow();
+  void BuildComponents();
+};
+
+// "文字種１" .. "文字種10": full-width digits 1 to 9, ASCII "10".
+QString MojiShuName(int kind);
+
+}  // namespace velkaro

@@ -1,0 +1,29 @@
+// UnitVal: the folder and file-name values the main window fixes at start-up,
+// and where the settings file lives.
+#pragma once
+
+#include <QString>
+
+namespace velkaro {
+
+// The executable's folder with a trailing separator.
+extern QString AppFolder;
+// The work folder for the images drawings carry, with a trailing separator;
+// empty when none could be made.
+extern QString TempFolder;
+// The settings file.
+extern QString SettingsFileName;
+
+// The executable's path with the extension ".dat" when the executable's
+// folder is writable; otherwise the same file name in the user's
+// configuration folder (QStandardPaths::AppConfigLocation), so an installed
+// copy in a read-only folder still keeps its settings.
+QString SettingsFileNameFor(const QString &executablePath, bool executableFolderWritable);
+// The same for this program, probing its folder.
+QString DefaultSettingsFileName();
+
+// Whether a file can be created in the folder (tried, not guessed from
+// permission bits, which say nothing of read-only mounts or ACLs).
+bool IsFolderWritable(const QString &folder);
+
+}  // namespace velkaro

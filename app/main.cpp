@@ -1,0 +1,20 @@
+// velkaro: the desktop application. No options: everything it keeps is in
+// the settings file.
+#include <QApplication>
+
+#include "AppFont.h"
+#include "Unit1.h"
+
+int main(int argc, char *argv[]) {
+  QApplication application(argc, argv);
+  // The application title of the message boxes and the name of the
+  // configuration folder. Left as the application name rather than set as
+  // the display name, which Qt would append to every window title.
+  QCoreApplication::setApplicationName(QStringLiteral("Velkaro"));
+  QCoreApplication::setApplicationVersion(QStringLiteral("1.10"));
+  velkaro::InstallApplicationFont();
+
+  velkaro::TForm1 form1;
+  form1.show();
+  return QApplication::exec();
+}

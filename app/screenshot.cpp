@@ -1,0 +1,116 @@
+// velkaro-screenshot: renders the main window listing a folder, and the
+// settings dialog, to PNG files (for `make screenshot`). It runs the real
+// windows on a settings file of its own in a temporary folder, so nothing of
+// the user's settings is read or written.
+//
+//   velkaro-screenshot SOURCE_FOLDER OUTPUT_FOLDER
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QItemSelectionModel>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTreeView>
+#include <cstdio>
+
+#include "AppFont.h"
+#include "Desktop.h"
+#include "FileListModel.h"
+#include "Unit1.h"
+#include "Unit2.h"
+#include "plExplorerFolderTree.h"
+#include "service/SettingsFile.h"
+
+namespace {
+
+// Shows nothing: a screenshot run must never wait for a click.
+class SilentDesktop final : public velkaro::Desktop {
+ public:
+  void ShowMessage(QWidget *, const QString &text) override { Report(text); }
+  void ShowError(QWidget *, const QString &text) override { Report(text); }
+  void Beep() override {}
+  QString ChooseFolder(QWidget *, const QString &, const QString &) override { return {}; }
+  bool OpenFile(const QString &) override { return false; }
+
+ private:
+  static void Report(const QString &text) {
+    std::fprintf(stderr, "velkaro-screenshot: message: %s\n", text.toLocal8Bit().constData());
+  }
+};
+
+// Lets the folder tree load in the background for a moment.
+void Settle(int milliseconds) {
+  QElapsedTimer clock;
+  clock.start();
+  while (clock.elapsed() < milliseconds) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QThread::msleep(10);
+  }
+}
+
+bool Save(QWidget *widget, const QString &file) {
+  widget->repaint();
+  if (!widget->grab().save(file)) {
+    std::fprintf(stderr, "velkaro-screenshot: cannot write %s\n", file.toLocal8Bit().constData());
+    return false;
+  }
+  std::printf("%s\n", QDir::toNativeSeparators(file).toLocal8Bit().constData());
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char *argv[]) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  QCoreApplication::setApplicationName(QStringLiteral("Velkaro"));
+  velkaro::InstallApplicationFont();
+
+  const QStringList arguments = QCoreApplication::arguments();
+  if (arguments.size() != 3) {
+    std::fprintf(stderr, "usage: velkaro-screenshot SOURCE_FOLDER OUTPUT_FOLDER\n");
+    return 2;
+  }
+  const QString source = QDir::toNativeSeparators(QFileInfo(arguments[1]).absoluteFilePath());
+  const QString output = QFileInfo(arguments[2]).absoluteFilePath();
+  if (!QFileInfo(source).isDir() || !QDir().mkpath(output)) {
+    std::fprintf(stderr, "velkaro-screenshot: no folder %s, or cannot make %s\n",
+                 source.toLocal8Bit().constData(), output.toLocal8Bit().constData());
+    return 2;
+  }
+
+  QTemporaryDir work;
+  const QString settingsFile = work.filePath(QStringLiteral("velkaro.dat"));
+  velkaro::TSettings settings;
+  settings.Width = 760;
+  settings.Height = 520;
+  settings.Panel1Width = 220;
+  settings.preFolder = source.toStdU16String();
+  settings.destFolder = QDir::toNativeSeparators(work.filePath(QStringLiteral("out"))).toStdU16String();
+  settings.columnWidths = {120, 48, 150, 130, 64, 44};
+  velkaro::SaveSettings(settingsFile.toStdU16String(), settings);
+
+  SilentDesktop desktop;
+  velkaro::TForm1 form1({settingsFile, &desktop});
+  form1.show();
+  Settle(1500);
+
+  auto *list = form1.findChild<QTableView *>(QStringLiteral("ListView1"));
+  if (list && list->model()->rowCount() > 1) {
+    list->selectionModel()->select(list->model()->index(0, 0),
+                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    list->selectionModel()->select(list->model()->index(1, 0),
+                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  }
+  bool ok = Save(&form1, QDir(output).filePath(QStringLiteral("main-window.png")));
+
+  velkaro::TForm2 *dialog = form1.settingsDialog();
+  dialog->show();
+  Settle(200);
+  ok = Save(dialog, QDir(output).filePath(QStringLiteral("settings-dialog.png"))) && ok;
+  dialog->hide();
+  return ok ? 0 : 1;
+}
