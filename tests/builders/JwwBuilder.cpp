@@ -797,3 +797,99 @@ TEntJwwSunpo Dimension(double seed, std::uint16_t sxfMode, TEntJwwAttr a) {
 }
 
 }  // namespace velkaro::testing
+
+namespace velkaro::testing {
+
+ByteVec ImageBytes(std::size_t n, std::uint8_t seed) {
+  ByteVec b(n);
+  for (std::size_t i = 0; i < n; ++i)
+    b[i] = static_cast<std::uint8_t>(seed + i * 7 + (i >> 8));
+  return b;
+}
+
+JwwDrawingSpec MakeRichDrawing(std::int32_t v, bool utf16) {
+  JwwDrawingSpec s = MakeCanonicalDrawing(v);
+  s.utf16 = utf16;
+  const bool sxf = v >= 420;
+  const std::uint16_t width = v >= 351 ? 5 : 0;
+
+  TEntJwwLine l1 = Line(1.5, -2.25, 3e5, 4.0e-3,
+                        Attr(sxf ? 35 : 2, sxf ? 105 : 3, 3, 4, width, 9, 0x10));
+  TEntJwwLine l2 = Line(-7, 8, 9, -10, Attr(11, 9, 15, 15, width));
+  TEntJwwEnko arc;
+  arc.att = Attr(3, 4, 1, 2, width, 1);
+  arc.start_x = 50;
+  arc.start_y = 60;
+  arc.dHankei = 12.5;
+  arc.radKaishiKaku = 0.25;
+  arc.radEnkoKaku = 3.0;
+  arc.radKatamukiKaku = -0.5;
+  arc.dHenpeiRitsu = 0.75;
+  arc.bZenEnFlg = 1;
+  TEntJwwTen p1 = Point(5, 6, Attr(1, 2));
+  p1.bKariten = 1;
+  TEntJwwTen p2 = Point(7, 8, Attr(100, 5, 2, 3, width));
+  p2.nCode = 12;
+  p2.radKaitenKaku = 1.25;
+  p2.dBairitsu = 3.5;
+  TEntJwwMoji t1 = Text(u"Hello", 1);
+  TEntJwwMoji t2 = Text(u"日本語文字種ソ表", 20003, Attr(2, 6, 5, 6, width));
+  t2.att.sFlg = 0x20;
+  TEntJwwMoji t3 = Text(std::u16string(300, u'x'), 10);
+  s.entities = {l1, l2, arc, p1, p2, t1, t2, t3};
+  if (utf16)
+    s.entities.push_back(Text(u"UTF-16 \u2713 \U0001F600", 4));
+  if (v >= 700)
+    s.entities.push_back(Text(u"^@BM%temp%a.bmp,100,200,0,0,1,0", 5));
+  s.entities.push_back(Dimension(100, sxf ? 1 : 0, Attr(1, sxf ? 101 : 2, 1, 1, width)));
+  s.entities.push_back(Dimension(200, 0));
+  TEntJwwSolid s1;
+  s1.att = Attr(1, 10, 2, 2, width);
+  s1.start_x = 1;
+  s1.start_y = 2;
+  s1.end_x = 3;
+  s1.end_y = 4;
+  s1.DPoint2_x = 5;
+  s1.DPoint2_y = 6;
+  s1.DPoint3_x = 7;
+  s1.DPoint3_y = 8;
+  s1.Color = 0x123456;
+  TEntJwwSolid s2 = s1;
+  s2.att.nPenColor = 3;
+  s2.Color = 0;
+  s.entities.push_back(s1);
+  s.entities.push_back(s2);
+  TEntJwwBlock b0 = BlockRef(0, 10, 20);
+  b0.dBairitsuX = 2;
+  b0.dBairitsuY = 3;
+  b0.radKaitenKaku = 0.5;
+  s.entities.push_back(b0);
+  s.entities.push_back(BlockRef(2, -5, -6));
+
+  JwwBlockDefSpec d0;
+  d0.att = Attr(0, 0, 1, 2, width);
+  d0.nNumber = 0;
+  d0.bRefferd = 1;
+  d0.dtime = 12345;
+  d0.strName = u"ブロック一";
+  d0.members = {Line(0, 0, 1, 1), Text(u"文字", 2), Dimension(300, sxf ? 1 : 0), BlockRef(1, 1, 0)};
+  if (v >= 700)
+    d0.members.push_back(Text(u"^@BM%temp%b.jpg.gz,1,1", 3));
+  JwwBlockDefSpec d1;
+  d1.att = Attr(1, 1);
+  d1.nNumber = 1;
+  d1.dtime = 0x7FFFFFFF;
+  d1.strName = u"inner";
+  d1.members = {Text(u"nested text", 7), s1};
+  JwwBlockDefSpec d2;
+  d2.nNumber = 2;
+  d2.dtime = 1;
+  d2.strName = std::u16string(260, u'n');
+  d2.members = {p2};
+  s.blockDefs = {d0, d1, d2};
+  if (v >= 700)
+    s.images = {{u"a.bmp", ImageBytes(5000, 1), {}}, {u"b.jpg.gz", ImageBytes(300, 0x1F), {}}};
+  return s;
+}
+
+}  // namespace velkaro::testing

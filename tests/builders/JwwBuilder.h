@@ -216,3 +216,19 @@ TEntJwwBlock BlockRef(std::uint32_t number, double x = 0, double y = 0);
 TEntJwwSunpo Dimension(double seed, std::uint16_t sxfMode, TEntJwwAttr a = Attr(1, 2));
 
 }  // namespace velkaro::testing
+
+namespace velkaro::testing {
+
+// A canonical drawing (MakeCanonicalDrawing) with entities of all seven kinds,
+// points of pen style 100, solids of colour 10, dimensions (SXF ones from
+// 420), texts in Japanese and of 300 characters, three block definitions
+// (one nested, all referenced, numbered 0..2) holding texts and dimensions,
+// and for 700 and above two bound images (one ".gz") referenced by texts.
+// With utf16 every string is UTF-16 and one text holds characters that have
+// no Shift-JIS form.
+JwwDrawingSpec MakeRichDrawing(std::int32_t version, bool utf16);
+
+// Bytes of an image file for the tests: n bytes of a recognisable pattern.
+ByteVec ImageBytes(std::size_t n, std::uint8_t seed);
+
+}  // namespace velkaro::testing
