@@ -51,13 +51,23 @@ class OutputFile {
   OutputFile &operator=(const OutputFile &) = delete;
 
   bool create(const std::u16string &path);
+  // Creates a file that must not exist yet (O_EXCL); false when it does or
+  // cannot be created. alreadyExists() then tells the two apart.
+  bool createNew(const std::u16string &path);
+  bool alreadyExists() const { return alreadyExists_; }
   void write(std::span<const std::uint8_t> bytes);
   // Throws StreamError when the data cannot be flushed or the close fails.
   void close();
+  // Closes without flushing or reporting anything, for a file about to be
+  // deleted.
+  void abandon();
   bool isOpen() const { return handle_ >= 0; }
 
  private:
+  bool openForWriting(const std::u16string &path, int flags);
+
   std::intptr_t handle_ = -1;
+  bool alreadyExists_ = false;
 };
 
 // Writes a new file under `target` in one piece: the bytes go to a temporary

@@ -81,7 +81,10 @@ std::u16string ExtractName(const std::u16string &path);
 // Windows).
 std::u16string FileExtLower(const std::u16string &path);
 std::u16string ReplaceExt(const std::u16string &path, const std::u16string &ext);
-void CopyFileWithTimes(const std::u16string &source, const std::u16string &dest);
+// Copies source to dest with its access and modification times. Whether the
+// copy is complete under dest: false when source could not be read or dest
+// not written, in which case dest is as it was before.
+bool CopyFileWithTimes(const std::u16string &source, const std::u16string &dest);
 // Fills FoundFiles/FoundFileCount. `folder` ends with the separator.
 void ListFiles(const std::u16string &folder, const std::u16string &mask);
 void ClearFoundFiles();
