@@ -332,6 +332,13 @@ TEST_F(JwwDocTest, FailedWriteLeavesNoFileAndKeepsTheOldOne) {
   EXPECT_EQ(Listing(dir.path()), expected);
 }
 
+TEST_F(JwwDocTest, JapaneseFileNamesAreReadAndWritten) {
+  const JwwFile f = BuildJww(MakeRichDrawing(700, false));
+  ASSERT_TRUE(read(f.bytes, "図面ソ.jww")) << doc.LastError();
+  ASSERT_TRUE(write(700, "文字種表.jww")) << doc.LastError();
+  EXPECT_TRUE(SameBytes(f.bytes, written("文字種表.jww")));
+}
+
 TEST_F(JwwDocTest, FileOutIntoAMissingFolderFails) {
   ASSERT_TRUE(read(BuildJww(MakeCanonicalDrawing(600)).bytes));
   EXPECT_FALSE(doc.FileOut(dir.file("no/such/folder/out.jww"), 600));
