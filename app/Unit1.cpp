@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QProgressBar>
+#include <QResizeEvent>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QSplitter>
@@ -70,6 +71,35 @@ QPushButton *MakeButton(const QString &name, const QString &text, QWidget *paren
   button->setAutoDefault(false);
   return button;
 }
+
+// A splitter whose left pane keeps its width when the window is resized, as a
+// panel docked on the left does; only dragging the handle changes it.
+class LeftPanelSplitter final : public QSplitter {
+ public:
+  explicit LeftPanelSplitter(QWidget *parent) : QSplitter(Qt::Horizontal, parent) {
+    connect(this, &QSplitter::splitterMoved, this, [this] { leftWidth_ = sizes().value(0); });
+  }
+  void setLeftWidth(int width) {
+    leftWidth_ = std::max(0, width);
+    keepLeftWidth();
+  }
+
+ protected:
+  void resizeEvent(QResizeEvent *event) override {
+    QSplitter::resizeEvent(event);
+    keepLeftWidth();
+  }
+
+ private:
+  void keepLeftWidth() {
+    if (count() < 2 || leftWidth_ < 0)
+      return;
+    const int rest = width() - handleWidth() - leftWidth_;
+    setSizes({leftWidth_, std::max(rest, 1)});
+  }
+
+  int leftWidth_ = -1;
+};
 
 }  // namespace
 
@@ -135,7 +165,7 @@ void TForm1::BuildComponents() {
   Label1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
   column->addWidget(Label1);
 
-  Splitter1 = new QSplitter(Qt::Horizontal, central);
+  Splitter1 = new LeftPanelSplitter(central);
   Splitter1->setObjectName(QStringLiteral("Splitter1"));
   column->addWidget(Splitter1, 1);
 
@@ -198,8 +228,10 @@ void TForm1::BuildPanel3() {
   Panel3->setObjectName(QStringLiteral("Panel3"));
   Panel3->setFixedHeight(kPanel3Height);
   auto *grid = new QGridLayout(Panel3);
-  grid->setContentsMargins(6, 4, 6, 4);
-  grid->setHorizontalSpacing(6);
+  // Three rows of 24 pixels fill the 80; the columns fit beside a 200 pixel
+  // tree in the 600 pixel window of the first start.
+  grid->setContentsMargins(4, 2, 4, 2);
+  grid->setHorizontalSpacing(4);
   grid->setVerticalSpacing(2);
 
   Label2 = MakeLabel(QStringLiteral("Label2"), QStringLiteral("ファイルの種類："), Panel3);
@@ -212,7 +244,7 @@ void TForm1::BuildPanel3() {
   // The entries are long; the box may be narrower than they are, its list
   // is not.
   ComboBox1->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-  ComboBox1->setMinimumContentsLength(8);
+  ComboBox1->setMinimumContentsLength(4);
   ComboBox1->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 
   Button1 = MakeButton(QStringLiteral("Button1"), QStringLiteral("保存先フォルダ"), Panel3);
@@ -431,12 +463,7 @@ TSettings TForm1::CurrentSettings() const {
 }
 
 void TForm1::ApplyPanel1Width(int width) {
-  // Lay the window out at its new size first, so the splitter knows how much
-  // room the list gets.
-  if (layout())
-    layout()->activate();
-  const int rest = std::max(0, Splitter1->width() - Splitter1->handleWidth() - width);
-  Splitter1->setSizes({std::max(0, width), std::max(rest, 1)});
+  static_cast<LeftPanelSplitter *>(Splitter1)->setLeftWidth(width);
 }
 
 // ---------------------------------------------------------------------------

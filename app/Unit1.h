@@ -160,7 +160,6 @@ class TForm1 : public QMainWindow {
   std::optional<WorkFolder> workFolder_;
   bool shown_ = false;
   bool closed_ = false;
-  int pendingPanel1Width_ = -1;
 };
 
 }  // namespace velkaro

@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QHeaderView>
+#include <QScrollBar>
+#include <QTimer>
 #include <QItemSelectionModel>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -22,7 +24,10 @@ void FocusedItemDelegate::initStyleOption(QStyleOptionViewItem *option,
 }
 
 TplExplorerFolderTree::TplExplorerFolderTree(QWidget *AOwner)
-    : QWidget(AOwner), tree_(new QTreeView(this)), model_(new QFileSystemModel(this)) {
+    : QWidget(AOwner),
+      tree_(new QTreeView(this)),
+      model_(new QFileSystemModel(this)),
+      pendingTimer_(new QTimer(this)) {
   setObjectName(QStringLiteral("plExplorerFolderTree1"));
   tree_->setObjectName(QStringLiteral("FolderTreeView"));
   resize(250, 300);
@@ -58,8 +63,17 @@ TplExplorerFolderTree::TplExplorerFolderTree(QWidget *AOwner)
           });
   connect(model_, &QFileSystemModel::directoryLoaded, this,
           [this](const QString &folder) { DirectoryLoaded(folder); });
-  connect(model_, &QAbstractItemModel::layoutChanged, this,
-          [this] { BringPendingIntoView(); });
+  // Rows arrive in batches after directoryLoaded and are sorted later, each
+  // time moving the written folder: follow it once things have settled.
+  pendingTimer_->setSingleShot(true);
+  pendingTimer_->setInterval(0);
+  connect(pendingTimer_, &QTimer::timeout, this, [this] { BringPendingIntoView(); });
+  auto followPending = [this] {
+    if (!pendingPath_.isEmpty())
+      pendingTimer_->start();
+  };
+  connect(model_, &QAbstractItemModel::layoutChanged, this, followPending);
+  connect(model_, &QAbstractItemModel::rowsInserted, this, followPending);
   tree_->viewport()->installEventFilter(this);
   tree_->installEventFilter(this);
 }
@@ -115,7 +129,7 @@ void TplExplorerFolderTree::SelectByPath(const QString &path) {
   selectingByProgram_ = false;
   selectedItemPath_ = path;
   pendingPath_ = path;
-  tree_->scrollTo(index, QAbstractItemView::PositionAtCenter);
+  ScrollIntoView(index);
 }
 
 void TplExplorerFolderTree::UserSelectionChanged(const QItemSelection &selected) {
@@ -149,7 +163,16 @@ void TplExplorerFolderTree::BringPendingIntoView() {
     tree_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
     selectingByProgram_ = false;
   }
+  ScrollIntoView(index);
+}
+
+void TplExplorerFolderTree::ScrollIntoView(const QModelIndex &index) {
   tree_->scrollTo(index, QAbstractItemView::PositionAtCenter);
+  // Show the folder's name from its start (with its expander), not its end.
+  const QRect item = tree_->visualRect(index);
+  QScrollBar *bar = tree_->horizontalScrollBar();
+  if (item.left() < tree_->indentation() || item.left() >= tree_->viewport()->width() / 2)
+    bar->setValue(bar->value() + item.left() - tree_->indentation());
 }
 
 bool TplExplorerFolderTree::eventFilter(QObject *watched, QEvent *event) {

@@ -17,6 +17,7 @@
 
 class QFileSystemModel;
 class QItemSelection;
+class QTimer;
 class QTreeView;
 
 namespace velkaro {
@@ -73,10 +74,12 @@ class TplExplorerFolderTree : public QWidget {
   void UserSelectionChanged(const QItemSelection &selected);
   void DirectoryLoaded(const QString &folder);
   void BringPendingIntoView();
+  void ScrollIntoView(const QModelIndex &index);
   QString NativePathOf(const QModelIndex &index) const;
 
   QTreeView *tree_;
   QFileSystemModel *model_;
+  QTimer *pendingTimer_;
   QString FRootFolder;
   QString FSelectFolder;
   // The selected item's path, set both by writing SelectFolder and by the

@@ -1,0 +1,148 @@
+// Test-side helpers of the desktop application's tests.
+#include "AppTestSupport.h"
+
+#include <QAbstractItemView>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+
+#include "builders/JwwBuilder.h"
+#include "jww/JwwUnit.h"
+
+namespace velkaro::test {
+
+void RecordingDesktop::ShowMessage(QWidget *, const QString &text) {
+  calls.push_back({DesktopCall::Message, text, {}});
+  if (onMessage)
+    onMessage(text);
+}
+
+void RecordingDesktop::ShowError(QWidget *, const QString &text) {
+  calls.push_back({DesktopCall::Error, text, {}});
+}
+
+void RecordingDesktop::Beep() { calls.push_back({DesktopCall::Beep, {}, {}}); }
+
+QString RecordingDesktop::ChooseFolder(QWidget *, const QString &title, const QString &start) {
+  calls.push_back({DesktopCall::ChooseFolder, title, start});
+  return folderToChoose;
+}
+
+bool RecordingDesktop::OpenFile(const QString &path) {
+  calls.push_back({DesktopCall::OpenFile, path, {}});
+  return openSucceeds;
+}
+
+QStringList RecordingDesktop::messages() const {
+  QStringList texts;
+  for (const DesktopCall &call : calls)
+    if (call.kind == DesktopCall::Message)
+      texts << call.text;
+  return texts;
+}
+
+QStringList RecordingDesktop::errors() const {
+  QStringList texts;
+  for (const DesktopCall &call : calls)
+    if (call.kind == DesktopCall::Error)
+      texts << call.text;
+  return texts;
+}
+
+int RecordingDesktop::count(DesktopCall::Kind kind) const {
+  return static_cast<int>(std::count_if(calls.begin(), calls.end(),
+                                        [kind](const DesktopCall &c) { return c.kind == kind; }));
+}
+
+bool WriteFile(const QString &path, const QByteArray &bytes) {
+  QDir().mkpath(QFileInfo(path).absolutePath());
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size() &&
+         file.flush();
+}
+
+QByteArray ReadFile(const QString &path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool WriteFilled(const QString &path, int size) { return WriteFile(path, QByteArray(size, 'x')); }
+
+namespace {
+
+QByteArray ToQBytes(const std::vector<std::uint8_t> &bytes) {
+  return QByteArray(reinterpret_cast<const char *>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+}
+
+TEntJwwMoji TextOfKind(std::uint32_t kind, const std::u16string &text) {
+  TEntJwwMoji moji;
+  moji.att.nPenStyle = 1;
+  moji.att.nPenColor = 1;
+  moji.start_x = 10;
+  moji.start_y = 20;
+  moji.end_x = 40;
+  moji.end_y = 20;
+  moji.nMojiShu = kind;
+  moji.dSizeX = 3;
+  moji.dSizeY = 3;
+  moji.dKankaku = 0.5;
+  moji.strFontName = u"MS Gothic";
+  moji.str = text;
+  return moji;
+}
+
+}  // namespace
+
+QByteArray JwwDrawing(std::int32_t version, const std::u16string &memo,
+                      const std::vector<std::uint32_t> &kinds) {
+  testing::JwwDrawingSpec spec = testing::MakeCanonicalDrawing(version);
+  spec.hd.strMemo = memo;
+  for (std::size_t k = 0; k < spec.EntMoj.size(); ++k) {
+    spec.EntMoj[k].adMojiX = 1.0 + static_cast<double>(k);
+    spec.EntMoj[k].adMojiY = 2.0 + static_cast<double>(k);
+    spec.EntMoj[k].adMojiD = 0.25 * static_cast<double>(k);
+    spec.EntMoj[k].anMojiCol = static_cast<std::int32_t>(k % 9) + 1;
+  }
+  for (std::uint32_t kind : kinds)
+    spec.entities.push_back(TextOfKind(kind, u"text"));
+  return ToQBytes(testing::BuildJww(spec).bytes);
+}
+
+QByteArray JwwDrawingWithImage(const std::u16string &imageName, const QByteArray &image) {
+  testing::JwwDrawingSpec spec = testing::MakeCanonicalDrawing(700);
+  spec.entities.push_back(TextOfKind(1, u"^@BM%temp%" + imageName + u",100,100,0,0,1,0"));
+  testing::JwwImageSpec imageSpec;
+  imageSpec.name = imageName;
+  imageSpec.content.assign(image.begin(), image.end());
+  spec.images.push_back(imageSpec);
+  return ToQBytes(testing::BuildJww(spec).bytes);
+}
+
+std::vector<std::uint32_t> JwwTextKinds(const QString &path, std::int32_t *version) {
+  TJwwData doc;
+  std::vector<std::uint32_t> kinds;
+  if (!doc.FileIn(path.toStdU16String()))
+    return kinds;
+  for (std::int32_t i = 0; i < doc.EntMojiN; ++i)
+    kinds.push_back(doc.EntMoji[static_cast<std::size_t>(i)].nMojiShu);
+  if (version)
+    *version = doc.Enthd.jwVer;
+  return kinds;
+}
+
+void ClickRow(QAbstractItemView *view, int row, Qt::KeyboardModifiers modifiers) {
+  const QModelIndex index = view->model()->index(row, 0);
+  view->scrollTo(index);
+  QTest::mouseClick(view->viewport(), Qt::LeftButton, modifiers, view->visualRect(index).center());
+}
+
+void DoubleClickRow(QAbstractItemView *view, int row) {
+  const QModelIndex index = view->model()->index(row, 0);
+  view->scrollTo(index);
+  const QPoint at = view->visualRect(index).center();
+  QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+  QTest::mouseDClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+}
+
+}  // namespace velkaro::test
