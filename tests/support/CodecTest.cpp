@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -97,6 +98,8 @@ struct FixedCase {
   std::size_t width;
   Bytes zeroFilled;
 };
+
+void PrintTo(const FixedCase &c, std::ostream *os) { *os << c.name; }
 
 class StringToFixedBytesTest : public ::testing::TestWithParam<FixedCase> {};
 
@@ -238,6 +241,8 @@ struct HexCase {
   std::u16string hex;
   Bytes bytes;
 };
+
+void PrintTo(const HexCase &c, std::ostream *os) { *os << c.name; }
 
 class HexToBytesTest : public ::testing::TestWithParam<HexCase> {};
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <ostream>
 #include <thread>
 #include <vector>
 
@@ -139,6 +140,10 @@ struct KnownMapping {
   int code;
   char16_t unit;
 };
+
+void PrintTo(const KnownMapping &m, std::ostream *os) {
+  *os << std::hex << m.code << " U+" << static_cast<int>(m.unit);
+}
 
 class Codepage932Mapping : public ::testing::TestWithParam<KnownMapping> {};
 

@@ -4,6 +4,7 @@
 
 #include <random>
 #include <stdexcept>
+#include <ostream>
 #include <string>
 
 #include "support/Func_2.h"
@@ -17,6 +18,8 @@ struct ExtCase {
   std::u16string path;
   std::u16string ext;
 };
+
+void PrintTo(const ExtCase &c, std::ostream *os) { *os << c.name; }
 
 class FileExtLowerTest : public ::testing::TestWithParam<ExtCase> {};
 
@@ -55,6 +58,8 @@ struct ReplaceCase {
   std::u16string ext;
   std::u16string result;
 };
+
+void PrintTo(const ReplaceCase &c, std::ostream *os) { *os << c.name; }
 
 class ReplaceExtTest : public ::testing::TestWithParam<ReplaceCase> {};
 
@@ -100,6 +105,8 @@ struct MaskCase {
   std::u16string mask;
   bool matches;
 };
+
+void PrintTo(const MaskCase &c, std::ostream *os) { *os << ToUtf8(c.name) << " ~ " << ToUtf8(c.mask); }
 
 class MatchesMaskTest : public ::testing::TestWithParam<MaskCase> {};
 

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 #include <locale>
+#include <ostream>
 #include <string>
 
 #include "support/Func_2.h"
@@ -70,6 +71,8 @@ struct IntCase {
   std::int32_t value;
 };
 
+void PrintTo(const IntCase &c, std::ostream *os) { *os << c.name; }
+
 class StringToIntTest : public ::testing::TestWithParam<IntCase> {};
 
 TEST_P(StringToIntTest, ReadsTheNumberSyntax) { EXPECT_EQ(StringToInt(GetParam().text), GetParam().value); }
@@ -116,6 +119,8 @@ struct RealCase {
   double value;
 };
 
+void PrintTo(const RealCase &c, std::ostream *os) { *os << c.name; }
+
 class StringToRealTest : public ::testing::TestWithParam<RealCase> {};
 
 TEST_P(StringToRealTest, ReadsTheNumberSyntax) {
@@ -147,6 +152,8 @@ struct RealTextCase {
   double value;
   std::u16string text;
 };
+
+void PrintTo(const RealTextCase &c, std::ostream *os) { *os << c.name; }
 
 class RealToStringTest : public ::testing::TestWithParam<RealTextCase> {};
 
@@ -259,6 +266,8 @@ struct SanitizeCase {
   std::u16string text;
   std::u16string cleaned;
 };
+
+void PrintTo(const SanitizeCase &c, std::ostream *os) { *os << c.name; }
 
 class SanitizeTextTest : public ::testing::TestWithParam<SanitizeCase> {};
 
