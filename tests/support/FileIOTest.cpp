@@ -100,6 +100,22 @@ TEST_F(FileIOTest, InputFileReadsInPieces) {
   EXPECT_FALSE(in.open(dir.file("missing")));
 }
 
+TEST_F(FileIOTest, ReadErrorsAreReported) {
+  if (!fs::exists("/proc/self/mem")) GTEST_SKIP() << "no /proc";
+  Bytes out{1};
+  EXPECT_FALSE(ReadWholeFile(u"/proc/self/mem", out));
+  EXPECT_TRUE(out.empty());
+  InputFile in;
+  ASSERT_TRUE(in.open(u"/proc/self/mem"));
+  std::uint8_t block[16];
+  try {
+    in.read(block);
+    FAIL() << "a failed read was reported as success";
+  } catch (const StreamError &e) {
+    EXPECT_STREQ(e.what(), "File I/O Error");
+  }
+}
+
 // ---- OutputFile ------------------------------------------------------------------------
 
 TEST_F(FileIOTest, OutputFileCreatesOrTruncates) {

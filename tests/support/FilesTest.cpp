@@ -210,10 +210,28 @@ TEST(CopyFileWithTimes, MissingSourceCopiesNothing) {
   EXPECT_FALSE(fs::exists(dir.path() / "other"));
 }
 
-TEST(CopyFileWithTimes, UncreatableDestinationLeavesNothing) {
+TEST(CopyFileWithTimes, DestinationInAMissingFolderFails) {
   TempDir dir;
   dir.write("src", Pattern(10));
   EXPECT_FALSE(CopyFileWithTimes(dir.file("src"), dir.file("no-such-folder/dest")));
+  EXPECT_EQ(NamesIn(dir.path()), std::set<std::string>{"src"});
+}
+
+// /proc/self/mem is a regular file whose first page cannot be read (EIO):
+// a real read error in the middle of a copy.
+TEST(CopyFileWithTimes, FailedReadLeavesNoPartialCopyAndKeepsTheOldOne) {
+  if (!fs::exists("/proc/self/mem")) GTEST_SKIP() << "no /proc";
+  TempDir dir;
+  dir.write("dest.BAK", {1, 2, 3});
+  EXPECT_FALSE(CopyFileWithTimes(u"/proc/self/mem", dir.file("dest.BAK")));
+  EXPECT_EQ(dir.read("dest.BAK"), (Bytes{1, 2, 3}));
+  EXPECT_FALSE(CopyFileWithTimes(u"/proc/self/mem", dir.file("fresh")));
+  EXPECT_EQ(NamesIn(dir.path()), std::set<std::string>{"dest.BAK"});
+}
+
+TEST(CopyFileWithTimes, ReadOnlyDestinationFolderLeavesNothing) {
+  TempDir dir;
+  dir.write("src", Pattern(10));
   fs::create_directory(dir.path() / "ro");
   fs::permissions(dir.path() / "ro", fs::perms::owner_read | fs::perms::owner_exec);
   if (::access((dir.path() / "ro").c_str(), W_OK) == 0) GTEST_SKIP() << "running with rights to write anyway";
