@@ -1,7 +1,10 @@
 // POSIX file access. Every call is checked; EINTR is retried and short
 // writes are continued, so a write either lands whole or raises
-// StreamError("File I/O Error").
+// StreamError("File I/O Error"). A Windows build supplies its own unit
+// (CreateFileW with FILE_SHARE_READ, ReplaceFileW / MoveFileExW).
 #include "support/FileIO.h"
+
+#ifndef _WIN32
 
 #include <atomic>
 #include <cerrno>
@@ -325,3 +328,5 @@ void SetWriteFailureAfterBytesForTesting(std::uint64_t bytes) {
 }
 
 }  // namespace velkaro
+
+#endif  // !_WIN32
