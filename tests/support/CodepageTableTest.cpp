@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/Codepage.h"
 #include "support/Func_2.h"
 
 namespace velkaro {
@@ -60,6 +61,13 @@ std::map<int, std::u16string> DecodablePairs() {
 }
 
 int CodeOf(const Bytes &bytes) { return bytes.size() == 2 ? bytes[0] * 256 + bytes[1] : -1; }
+
+TEST(CodepageTable, ConverterIsAvailableInEveryThread) {
+  EXPECT_TRUE(codepage::LegacyCodepageAvailable());
+  bool inThread = false;
+  std::thread([&] { inThread = codepage::LegacyCodepageAvailable(); }).join();
+  EXPECT_TRUE(inThread);
+}
 
 TEST(CodepageTable, AllDoubleByteCharactersOfTheTableDecode) {
   // 7 724 codes of the JIS, NEC and IBM sets plus 1 880 user-defined codes.
