@@ -14,4 +14,11 @@ namespace velkaro {
 std::filesystem::path ToFsPath(const std::u16string &path);
 std::u16string FromFsPath(const std::filesystem::path &path);
 
+// Characters no path may hold here: U+0000 on POSIX (the native call would
+// silently cut the name there); on Windows also the controls below U+0020,
+// '"', '<', '>' and '|'.
+bool IsForbiddenPathChar(char16_t c);
+// False for the empty path and for one holding a forbidden character.
+bool IsUsablePath(const std::u16string &path);
+
 }  // namespace velkaro

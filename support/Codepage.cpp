@@ -1,0 +1,154 @@
+// Code page 932 through ICU (POSIX) or the system ANSI code page (Windows).
+//
+// ICU's windows-31j table follows IBM's PC convention for three control codes
+// (0x1A <-> U+001C, 0x1C <-> U+007F, 0x7F <-> U+001A), where Windows' code
+// page 932 maps every byte below 0x80 to itself. None of the three bytes can
+// be a trail byte, so swapping the three code points around the ICU call
+// gives the Windows mapping back.
+#include "support/Codepage.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unicode/ucnv.h>
+#include <unicode/ucnv_cb.h>
+#include <unicode/ucnv_err.h>
+#endif
+
+namespace velkaro::codepage {
+
+#ifdef _WIN32
+
+std::u16string LegacyDecode(std::span<const std::uint8_t> bytes) {
+  if (bytes.empty()) return {};
+  const auto *in = reinterpret_cast<const char *>(bytes.data());
+  int n = MultiByteToWideChar(CP_ACP, 0, in, static_cast<int>(bytes.size()), nullptr, 0);
+  std::u16string out(static_cast<std::size_t>(n > 0 ? n : 0), u'\0');
+  if (n > 0)
+    MultiByteToWideChar(CP_ACP, 0, in, static_cast<int>(bytes.size()),
+                        reinterpret_cast<wchar_t *>(out.data()), n);
+  return out;
+}
+
+std::vector<std::uint8_t> LegacyEncode(std::u16string_view text) {
+  if (text.empty()) return {};
+  const auto *in = reinterpret_cast<const wchar_t *>(text.data());
+  int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, in, static_cast<int>(text.size()),
+                              nullptr, 0, "?", nullptr);
+  std::vector<std::uint8_t> out(static_cast<std::size_t>(n > 0 ? n : 0));
+  if (n > 0)
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, in, static_cast<int>(text.size()),
+                        reinterpret_cast<char *>(out.data()), n, "?", nullptr);
+  return out;
+}
+
+#else
+
+namespace {
+
+// Undecodable bytes become U+FFFD; ICU's own substitute would be U+001A,
+// which the archive readers would then strip as a control character.
+void ToUnicodeReplacement(const void *, UConverterToUnicodeArgs *args, const char *,
+                          int32_t, UConverterCallbackReason reason, UErrorCode *err) {
+  if (reason > UCNV_IRREGULAR) return;  // reset, close, clone: nothing to write
+  *err = U_ZERO_ERROR;
+  const UChar replacement = 0xFFFD;
+  ucnv_cbToUWriteUChars(args, &replacement, 1, 0, err);
+}
+
+// One converter per thread, opened on first use: a UConverter holds state
+// and must not be shared, and the batch converts files in parallel.
+class Converter {
+ public:
+  Converter() {
+    UErrorCode err = U_ZERO_ERROR;
+    cnv_ = ucnv_open("windows-31j", &err);
+    if (U_FAILURE(err)) {
+      cnv_ = nullptr;
+      return;
+    }
+    ucnv_setSubstChars(cnv_, "?", 1, &err);
+    ucnv_setToUCallBack(cnv_, ToUnicodeReplacement, nullptr, nullptr, nullptr, &err);
+  }
+  ~Converter() {
+    if (cnv_) ucnv_close(cnv_);
+  }
+  Converter(const Converter &) = delete;
+  Converter &operator=(const Converter &) = delete;
+  UConverter *get() const { return cnv_; }
+
+ private:
+  UConverter *cnv_ = nullptr;
+};
+
+UConverter *ThreadConverter() {
+  thread_local Converter converter;
+  return converter.get();
+}
+
+char16_t WindowsFromIcu(char16_t c) {
+  switch (c) {
+    case 0x001C: return 0x001A;
+    case 0x007F: return 0x001C;
+    case 0x001A: return 0x007F;
+    default: return c;
+  }
+}
+
+char16_t IcuFromWindows(char16_t c) {
+  switch (c) {
+    case 0x001A: return 0x001C;
+    case 0x001C: return 0x007F;
+    case 0x007F: return 0x001A;
+    default: return c;
+  }
+}
+
+}  // namespace
+
+std::u16string LegacyDecode(std::span<const std::uint8_t> bytes) {
+  UConverter *cnv = ThreadConverter();
+  if (bytes.empty() || !cnv) return {};
+  const auto *in = reinterpret_cast<const char *>(bytes.data());
+  const auto inLength = static_cast<int32_t>(bytes.size());
+  // Every byte yields at most one UTF-16 unit in this code page; the retry
+  // only guards against a table that would not.
+  std::u16string out(bytes.size() + 1, u'\0');
+  UErrorCode err = U_ZERO_ERROR;
+  int32_t n = ucnv_toUChars(cnv, out.data(), static_cast<int32_t>(out.size()), in, inLength, &err);
+  if (err == U_BUFFER_OVERFLOW_ERROR) {
+    out.assign(static_cast<std::size_t>(n) + 1, u'\0');
+    err = U_ZERO_ERROR;
+    n = ucnv_toUChars(cnv, out.data(), static_cast<int32_t>(out.size()), in, inLength, &err);
+  }
+  if (U_FAILURE(err)) return std::u16string(bytes.size(), u'\uFFFD');
+  out.resize(static_cast<std::size_t>(n));
+  for (char16_t &c : out) c = WindowsFromIcu(c);
+  return out;
+}
+
+std::vector<std::uint8_t> LegacyEncode(std::u16string_view text) {
+  UConverter *cnv = ThreadConverter();
+  if (text.empty()) return {};
+  if (!cnv) return std::vector<std::uint8_t>(text.size(), '?');
+  std::u16string in(text);
+  for (char16_t &c : in) c = IcuFromWindows(c);
+  const auto inLength = static_cast<int32_t>(in.size());
+  std::vector<std::uint8_t> out(in.size() * 2 + 1);
+  UErrorCode err = U_ZERO_ERROR;
+  int32_t n = ucnv_fromUChars(cnv, reinterpret_cast<char *>(out.data()),
+                              static_cast<int32_t>(out.size()), in.data(), inLength, &err);
+  if (err == U_BUFFER_OVERFLOW_ERROR) {
+    out.assign(static_cast<std::size_t>(n) + 1, 0);
+    err = U_ZERO_ERROR;
+    n = ucnv_fromUChars(cnv, reinterpret_cast<char *>(out.data()),
+                        static_cast<int32_t>(out.size()), in.data(), inLength, &err);
+  }
+  if (U_FAILURE(err)) return std::vector<std::uint8_t>(text.size(), '?');
+  out.resize(static_cast<std::size_t>(n));
+  return out;
+}
+
+#endif
+
+}  // namespace velkaro::codepage

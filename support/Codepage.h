@@ -1,0 +1,20 @@
+// The code-page seam: the only place that knows how the legacy multibyte
+// code page is converted. On POSIX it is code page 932 through ICU's
+// windows-31j converter; a Windows build asks the system's ANSI code page.
+//
+// Both directions are total: a character the code page cannot hold becomes
+// "?" (0x3F), and bytes that do not decode become U+FFFD.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velkaro::codepage {
+
+std::u16string LegacyDecode(std::span<const std::uint8_t> bytes);
+std::vector<std::uint8_t> LegacyEncode(std::u16string_view text);
+
+}  // namespace velkaro::codepage

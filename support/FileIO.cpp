@@ -1,0 +1,327 @@
+// POSIX file access. Every call is checked; EINTR is retried and short
+// writes are continued, so a write either lands whole or raises
+// StreamError("File I/O Error").
+#include "support/FileIO.h"
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <random>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "support/Platform.h"
+
+namespace velkaro {
+
+namespace {
+
+constexpr const char *kIoError = "File I/O Error";
+
+std::atomic<std::uint64_t> gWriteFailureLimit{0};
+std::atomic<std::uint64_t> gBytesWritten{0};
+
+int Fd(std::intptr_t handle) { return static_cast<int>(handle); }
+
+// Opens an existing regular file for reading. A FIFO or device would block or
+// never end, so they are refused; O_NONBLOCK keeps the open itself from
+// hanging on a FIFO and has no effect on regular files.
+int OpenRegularForReading(const std::u16string &path) {
+  if (!IsUsablePath(path)) return -1;
+  const std::string native = ToFsPath(path).native();
+  int fd;
+  do {
+    fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return -1;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+// Reads up to n bytes; -1 on a read error.
+ssize_t ReadSome(int fd, std::uint8_t *dst, std::size_t n) {
+  ssize_t got;
+  do {
+    got = ::read(fd, dst, n);
+  } while (got < 0 && errno == EINTR);
+  return got;
+}
+
+// Fills dst as far as the file goes; false on a read error.
+bool ReadFully(int fd, std::uint8_t *dst, std::size_t n, std::size_t &delivered) {
+  delivered = 0;
+  while (delivered < n) {
+    const ssize_t got = ReadSome(fd, dst + delivered, n - delivered);
+    if (got < 0) return false;
+    if (got == 0) break;
+    delivered += static_cast<std::size_t>(got);
+  }
+  return true;
+}
+
+bool WriteFully(int fd, const std::uint8_t *src, std::size_t n) {
+  while (n > 0) {
+    const ssize_t put = ::write(fd, src, n);
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (put == 0) return false;
+    src += put;
+    n -= static_cast<std::size_t>(put);
+  }
+  return true;
+}
+
+// How many of n bytes the test seam lets through (n when it is off).
+std::size_t BytesAllowedBySeam(std::size_t n) {
+  const std::uint64_t limit = gWriteFailureLimit.load();
+  if (limit == 0) return n;
+  const std::uint64_t before = gBytesWritten.fetch_add(n);
+  if (before >= limit) return 0;
+  return static_cast<std::size_t>(std::min<std::uint64_t>(n, limit - before));
+}
+
+std::string FolderOf(const std::string &native) {
+  const auto slash = native.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return native.substr(0, slash);
+}
+
+// Makes the rename itself durable. Best effort: the new file is already in
+// place when this runs, and some file systems refuse fsync on a folder.
+void SyncFolder(const std::string &folder) {
+  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+std::string RandomSuffix() {
+  static std::atomic<std::uint64_t> counter{0};
+  thread_local std::mt19937_64 rng{std::random_device{}() ^
+                                   static_cast<std::uint64_t>(::getpid()) ^
+                                   static_cast<std::uint64_t>(
+                                       std::chrono::steady_clock::now().time_since_epoch().count())};
+  const std::uint64_t value = rng() ^ (counter.fetch_add(1) * 0x9E3779B97F4A7C15ull);
+  char buf[17];
+  std::snprintf(buf, sizeof buf, "%016llx", static_cast<unsigned long long>(value));
+  return buf;
+}
+
+}  // namespace
+
+bool ReadWholeFile(const std::u16string &path, std::vector<std::uint8_t> &out) {
+  out.clear();
+  const int fd = OpenRegularForReading(path);
+  if (fd < 0) return false;
+  bool ok = false;
+  try {
+    // Read straight into a buffer of the file's size, then on to the end:
+    // the size is only a hint, the file may grow while we read.
+    struct stat st {};
+    if (::fstat(fd, &st) == 0) {
+      out.resize(static_cast<std::size_t>(st.st_size));
+      std::size_t delivered = 0;
+      ok = ReadFully(fd, out.data(), out.size(), delivered);
+      out.resize(delivered);
+      std::uint8_t block[65536];
+      while (ok && delivered == static_cast<std::size_t>(st.st_size)) {
+        const ssize_t got = ReadSome(fd, block, sizeof block);
+        if (got < 0) ok = false;
+        if (got <= 0) break;
+        out.insert(out.end(), block, block + got);
+      }
+    }
+  } catch (...) {  // out of memory for a huge file
+    ok = false;
+  }
+  ::close(fd);
+  if (!ok) out.clear();
+  return ok;
+}
+
+bool ReadFilePrefix(const std::u16string &path, std::size_t maxBytes,
+                    std::vector<std::uint8_t> &out, std::uint64_t &fileSize) {
+  out.clear();
+  fileSize = 0;
+  const int fd = OpenRegularForReading(path);
+  if (fd < 0) return false;
+  bool ok = false;
+  try {
+    struct stat st {};
+    if (::fstat(fd, &st) == 0) {
+      fileSize = static_cast<std::uint64_t>(st.st_size);
+      const std::size_t want =
+          static_cast<std::size_t>(std::min<std::uint64_t>(maxBytes, fileSize));
+      out.resize(want);
+      std::size_t delivered = 0;
+      ok = ReadFully(fd, out.data(), want, delivered);
+      out.resize(delivered);
+    }
+  } catch (...) {
+    ok = false;
+  }
+  ::close(fd);
+  if (!ok) out.clear();
+  return ok;
+}
+
+// ---- InputFile -------------------------------------------------------------
+
+InputFile::~InputFile() { close(); }
+
+bool InputFile::open(const std::u16string &path) {
+  close();
+  handle_ = OpenRegularForReading(path);
+  return handle_ >= 0;
+}
+
+std::size_t InputFile::read(std::span<std::uint8_t> dst) {
+  if (handle_ < 0) throw StreamError(kIoError, "read from a file that is not open");
+  std::size_t delivered = 0;
+  if (!ReadFully(Fd(handle_), dst.data(), dst.size(), delivered))
+    throw StreamError(kIoError, "read failed");
+  return delivered;
+}
+
+std::uint64_t InputFile::size() const {
+  struct stat st {};
+  if (handle_ < 0 || ::fstat(Fd(handle_), &st) != 0) return 0;
+  return static_cast<std::uint64_t>(st.st_size);
+}
+
+void InputFile::close() {
+  if (handle_ >= 0) ::close(Fd(handle_));
+  handle_ = -1;
+}
+
+// ---- OutputFile ------------------------------------------------------------
+
+OutputFile::~OutputFile() { abandon(); }
+
+bool OutputFile::create(const std::u16string &path) { return openForWriting(path, O_TRUNC); }
+
+bool OutputFile::createNew(const std::u16string &path) { return openForWriting(path, O_EXCL); }
+
+// 0666 lets the umask decide, giving the file the permissions any new file
+// of the user gets.
+bool OutputFile::openForWriting(const std::u16string &path, int flags) {
+  abandon();
+  alreadyExists_ = false;
+  if (!IsUsablePath(path)) return false;
+  const std::string native = ToFsPath(path).native();
+  int fd;
+  do {
+    fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | flags, 0666);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    alreadyExists_ = errno == EEXIST;
+    return false;
+  }
+  handle_ = fd;
+  return true;
+}
+
+void OutputFile::abandon() {
+  if (handle_ >= 0) ::close(Fd(handle_));
+  handle_ = -1;
+}
+
+void OutputFile::write(std::span<const std::uint8_t> bytes) {
+  if (handle_ < 0) throw StreamError(kIoError, "write to a file that is not open");
+  const std::size_t allowed = BytesAllowedBySeam(bytes.size());
+  if (!WriteFully(Fd(handle_), bytes.data(), allowed))
+    throw StreamError(kIoError, "write failed");
+  if (allowed < bytes.size()) throw StreamError(kIoError, "short write (simulated full disk)");
+}
+
+void OutputFile::close() {
+  if (handle_ < 0) return;
+  const int fd = Fd(handle_);
+  handle_ = -1;
+  // fsync reports write-back errors (full disk, quota, I/O) that write()
+  // may not have seen; close can report them too.
+  const bool synced = ::fsync(fd) == 0 || errno == EINVAL;
+  const bool closed = ::close(fd) == 0 || errno == EINTR;
+  if (!synced || !closed) throw StreamError(kIoError, "flush or close failed");
+}
+
+// ---- AtomicFileWriter ------------------------------------------------------
+
+AtomicFileWriter::AtomicFileWriter(std::u16string target) : target_(std::move(target)) {}
+
+AtomicFileWriter::~AtomicFileWriter() { discard(); }
+
+bool AtomicFileWriter::open() {
+  discard();
+  if (!IsUsablePath(target_)) return false;
+  const std::string native = ToFsPath(target_).native();
+  const std::string folder = FolderOf(native);
+  // O_EXCL with a fresh random name: never reuse or follow someone else's
+  // file, and several writers into one folder cannot collide.
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::u16string temp = FromFsPath(folder + "/.velkaro-" + RandomSuffix() + ".tmp");
+    if (out_.createNew(temp)) {
+      temp_ = temp;
+      return true;
+    }
+    if (!out_.alreadyExists()) return false;
+  }
+  return false;
+}
+
+void AtomicFileWriter::write(std::span<const std::uint8_t> bytes) { out_.write(bytes); }
+
+bool AtomicFileWriter::commit() {
+  if (temp_.empty() || !out_.isOpen()) return false;
+  try {
+    out_.close();
+  } catch (...) {
+    discard();
+    return false;
+  }
+  const std::string from = ToFsPath(temp_).native();
+  const std::string to = ToFsPath(target_).native();
+  if (::rename(from.c_str(), to.c_str()) != 0) {
+    discard();
+    return false;
+  }
+  temp_.clear();
+  SyncFolder(FolderOf(to));
+  return true;
+}
+
+void AtomicFileWriter::discard() {
+  out_.abandon();
+  if (!temp_.empty()) {
+    ::unlink(ToFsPath(temp_).native().c_str());
+    temp_.clear();
+  }
+}
+
+bool WriteFileAtomically(const std::u16string &target, std::span<const std::uint8_t> bytes) {
+  AtomicFileWriter writer(target);
+  if (!writer.open()) return false;
+  try {
+    writer.write(bytes);
+  } catch (const StreamError &) {
+    return false;  // the destructor removes the temporary file
+  }
+  return writer.commit();
+}
+
+void SetWriteFailureAfterBytesForTesting(std::uint64_t bytes) {
+  gBytesWritten.store(0);
+  gWriteFailureLimit.store(bytes);
+}
+
+}  // namespace velkaro

@@ -1,0 +1,249 @@
+// Path, file and folder helpers over std::filesystem, with POSIX calls
+// where it has no equivalent (time stamps with nanoseconds, local time).
+#include <algorithm>
+#include <ctime>
+#include <filesystem>
+#include <stdexcept>
+#include <system_error>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <unicode/uchar.h>
+#include <unicode/utf16.h>
+
+#include "support/FileIO.h"
+#include "support/Func_2.h"
+#include "support/Platform.h"
+
+namespace fs = std::filesystem;
+
+namespace velkaro {
+
+std::vector<TFileField> FoundFiles;
+std::int32_t FoundFileCount = 0;
+
+namespace {
+
+bool IsNameSeparator(char16_t c) { return c == u'\\' || c == u'/' || c == u':'; }
+
+// Position of the extension's dot, or npos: the last "." after the last
+// separator.
+std::size_t ExtensionDot(const std::u16string &path) {
+  for (std::size_t i = path.size(); i > 0; --i) {
+    const char16_t c = path[i - 1];
+    if (c == u'.') return i - 1;
+    if (IsNameSeparator(c)) break;
+  }
+  return std::u16string::npos;
+}
+
+std::u16string TwoDigits(int v) {
+  return {static_cast<char16_t>(u'0' + v / 10 % 10), static_cast<char16_t>(u'0' + v % 10)};
+}
+
+void FormatLocalDateTime(std::time_t t, TFileField &field) {
+  std::tm tm{};
+  if (!localtime_r(&t, &tm)) return;
+  field.date = IntToString(tm.tm_year + 1900) + u"/" + TwoDigits(tm.tm_mon + 1) + u"/" +
+               TwoDigits(tm.tm_mday);
+  field.time = TwoDigits(tm.tm_hour) + u":" + TwoDigits(tm.tm_min) + u":" + TwoDigits(tm.tm_sec);
+}
+
+// Visits every plain file of the folder whose name matches the mask, in the
+// order the file system delivers them. Links are followed; folders, "." and
+// ".." and entries that are not regular files (FIFOs, devices, dangling
+// links) are skipped.
+template <typename OnFile>
+void EnumerateFiles(const std::u16string &folder, const std::u16string &mask, OnFile onFile) {
+  if (!IsUsablePath(folder)) return;
+  std::error_code ec;
+  const fs::path dir = ToFsPath(folder);
+  fs::directory_iterator it(dir, ec);
+  if (ec) return;
+  for (; it != fs::directory_iterator(); it.increment(ec)) {
+    if (ec) break;
+    const std::u16string name = FromFsPath(it->path().filename());
+    if (name == u"." || name == u".." || !MatchesMask(name, mask)) continue;
+    struct stat st {};
+    if (::stat(it->path().c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    TFileField field;
+    field.name = name;
+    field.size = static_cast<std::int32_t>(static_cast<std::uint32_t>(st.st_size));
+    FormatLocalDateTime(st.st_mtime, field);
+    field.dirf = false;
+    onFile(std::move(field));
+  }
+}
+
+char32_t FoldedCodePointAt(const std::u16string &s, std::size_t &i) {
+  UChar32 c;
+  U16_NEXT(s.data(), i, s.size(), c);
+  return static_cast<char32_t>(u_foldCase(c, U_FOLD_CASE_DEFAULT));
+}
+
+std::u32string FoldForMatching(const std::u16string &s) {
+  std::u32string out;
+  out.reserve(s.size());
+  for (std::size_t i = 0; i < s.size();) out.push_back(FoldedCodePointAt(s, i));
+  return out;
+}
+
+// Wildcard match with backtracking to the last "*": linear for the masks in
+// use and never worse than quadratic.
+bool MatchFolded(const std::u32string &name, const std::u32string &mask) {
+  std::size_t n = 0, m = 0;
+  std::size_t starMask = std::u32string::npos, starName = 0;
+  while (n < name.size()) {
+    if (m < mask.size() && (mask[m] == U'?' || mask[m] == name[n])) {
+      ++n;
+      ++m;
+    } else if (m < mask.size() && mask[m] == U'*') {
+      starMask = m++;
+      starName = n;
+    } else if (starMask != std::u32string::npos) {
+      m = starMask + 1;
+      n = ++starName;
+    } else {
+      return false;
+    }
+  }
+  while (m < mask.size() && mask[m] == U'*') ++m;
+  return m == mask.size();
+}
+
+bool CopyTimes(const struct stat &source, const std::u16string &dest) {
+  // Linux keeps a birth time but offers no call to set it; access and
+  // modification time are kept to the nanosecond.
+  const struct timespec times[2] = {source.st_atim, source.st_mtim};
+  return ::utimensat(AT_FDCWD, ToFsPath(dest).c_str(), times, 0) == 0;
+}
+
+}  // namespace
+
+char16_t PathSeparator() {
+#ifdef _WIN32
+  return u'\\';
+#else
+  return u'/';
+#endif
+}
+
+bool IsFile(const std::u16string &path) {
+  if (!IsUsablePath(path)) return false;
+  std::error_code ec;
+  return fs::is_regular_file(ToFsPath(path), ec);
+}
+
+bool IsFolder(const std::u16string &path) {
+  if (!IsUsablePath(path)) return false;
+  std::error_code ec;
+  return fs::is_directory(ToFsPath(path), ec);
+}
+
+bool CreateFolder(const std::u16string &path) {
+  if (!IsUsablePath(path)) return false;
+  std::error_code ec;
+  const fs::path p = ToFsPath(path);
+  fs::create_directories(p, ec);
+  return !ec && fs::is_directory(p, ec);
+}
+
+bool RemoveFolder(const std::u16string &path) {
+  if (!IsFolder(path)) return false;
+  std::error_code ec;
+  const fs::path p = ToFsPath(path);
+  if (!fs::is_empty(p, ec) || ec) return false;
+  fs::permissions(p, fs::perms::owner_all, fs::perm_options::add, ec);
+  // remove() on a folder is rmdir: it refuses a folder that filled up since.
+  return fs::remove(p, ec) && !ec;
+}
+
+bool RemoveFile(const std::u16string &path) {
+  if (!IsUsablePath(path)) return false;
+  std::error_code ec;
+  const fs::path p = ToFsPath(path);
+  const auto status = fs::symlink_status(p, ec);
+  if (ec || !fs::exists(status) || fs::is_directory(status)) return false;
+  return fs::remove(p, ec) && !ec;
+}
+
+std::u16string ExtractName(const std::u16string &path) {
+  if (std::any_of(path.begin(), path.end(), IsForbiddenPathChar)) return {};
+  const auto it = std::find_if(path.rbegin(), path.rend(), IsNameSeparator);
+  return std::u16string(it.base(), path.end());
+}
+
+std::u16string FileExtLower(const std::u16string &path) {
+  if (std::any_of(path.begin(), path.end(), IsForbiddenPathChar))
+    throw std::invalid_argument("path holds a character no path may hold");
+  const std::size_t dot = ExtensionDot(path);
+  if (dot == std::u16string::npos) return {};
+  return LocaleLowerCase(path.substr(dot));
+}
+
+std::u16string ReplaceExt(const std::u16string &path, const std::u16string &ext) {
+  const std::size_t dot = ExtensionDot(path);
+  return (dot == std::u16string::npos ? path : path.substr(0, dot)) + ext;
+}
+
+bool CopyFileWithTimes(const std::u16string &source, const std::u16string &dest) {
+  try {
+    if (!IsUsablePath(source) || !IsUsablePath(dest)) return false;
+    struct stat st {};
+    if (::stat(ToFsPath(source).c_str(), &st) != 0) return false;
+    InputFile in;
+    if (!in.open(source)) return false;
+    // The copy goes to a temporary file that replaces dest only when
+    // complete: a failed read or write leaves no part of a copy, and an
+    // older file under dest survives the failure.
+    AtomicFileWriter out(dest);
+    if (!out.open()) return false;
+    std::uint8_t block[4096];
+    for (;;) {
+      const std::size_t got = in.read(block);
+      if (got == 0) break;
+      out.write(std::span<const std::uint8_t>(block, got));
+    }
+    in.close();
+    if (!out.commit()) return false;
+    CopyTimes(st, dest);  // a complete copy is kept even when this fails
+    return true;
+  } catch (...) {  // StreamError from a read or write; the writer discards
+    return false;
+  }
+}
+
+void ClearFoundFiles() {
+  FoundFiles.clear();
+  FoundFileCount = 0;
+}
+
+void ListFiles(const std::u16string &folder, const std::u16string &mask) {
+  ClearFoundFiles();
+  try {
+    EnumerateFiles(folder, mask, [](TFileField field) {
+      if (static_cast<std::size_t>(FoundFileCount) >= FoundFiles.size())
+        FoundFiles.resize(FoundFiles.size() + 100);
+      FoundFiles[static_cast<std::size_t>(FoundFileCount)] = std::move(field);
+      ++FoundFileCount;
+    });
+  } catch (...) {  // out of memory: keep what was found
+  }
+  FoundFiles.resize(static_cast<std::size_t>(FoundFileCount));
+}
+
+std::vector<TFileField> ListFolderFiles(const std::u16string &folder, const std::u16string &mask) {
+  std::vector<TFileField> files;
+  try {
+    EnumerateFiles(folder, mask, [&files](TFileField field) { files.push_back(std::move(field)); });
+  } catch (...) {
+  }
+  return files;
+}
+
+bool MatchesMask(const std::u16string &name, const std::u16string &mask) {
+  return MatchFolded(FoldForMatching(name), FoldForMatching(mask));
+}
+
+}  // namespace velkaro
