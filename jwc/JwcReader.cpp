@@ -227,10 +227,10 @@ bool TJwcData::FileIn(const std::u16string &FName) {
   } catch (...) {
     return Fail("File I/O Error: unexpected failure");
   }
-  return FileInBytes(bytes);
+  return FileInFromBytes(bytes);
 }
 
-bool TJwcData::FileInBytes(std::span<const std::uint8_t> bytes) {
+bool TJwcData::FileInFromBytes(std::span<const std::uint8_t> bytes) {
   DataInit();
   ByteReader s(bytes);
   if (!ReadHeader(s)) return false;

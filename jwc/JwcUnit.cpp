@@ -54,10 +54,10 @@ bool TJwcData::FileCheck(const std::u16string &FName) {
   } catch (...) {
     return Fail("File I/O Error: unexpected failure");
   }
-  return FileCheckBytes(prefix);
+  return FileCheckFromBytes(prefix);
 }
 
-bool TJwcData::FileCheckBytes(std::span<const std::uint8_t> bytes) {
+bool TJwcData::FileCheckFromBytes(std::span<const std::uint8_t> bytes) {
   try {
     const auto head = bytes.first(std::min(bytes.size(), kSignatureSize));
     if (LegacyBytesToString(head) == kJwcSignature) return true;
@@ -83,10 +83,10 @@ bool TJwcData::FileHeaderIn(const std::u16string &FName) {
   } catch (...) {
     return Fail("File I/O Error: unexpected failure");
   }
-  return FileHeaderInBytes(prefix);
+  return FileHeaderInFromBytes(prefix);
 }
 
-bool TJwcData::FileHeaderInBytes(std::span<const std::uint8_t> bytes) {
+bool TJwcData::FileHeaderInFromBytes(std::span<const std::uint8_t> bytes) {
   DataInit();
   ByteReader s(bytes);
   return ReadHeader(s);

@@ -329,7 +329,7 @@ std::vector<std::uint8_t> TJwcData::BuildFile() {
   return w.take();
 }
 
-bool TJwcData::FileOutBytes(std::vector<std::uint8_t> &out) {
+bool TJwcData::FileOutToBytes(std::vector<std::uint8_t> &out) {
   out.clear();
   try {
     out = BuildFile();
@@ -345,7 +345,7 @@ bool TJwcData::FileOutBytes(std::vector<std::uint8_t> &out) {
 
 bool TJwcData::FileOut(const std::u16string &FName) {
   std::vector<std::uint8_t> bytes;
-  if (!FileOutBytes(bytes)) return false;
+  if (!FileOutToBytes(bytes)) return false;
   try {
     AtomicFileWriter file(FName);
     if (!file.open()) return Fail("File I/O Error: cannot create a file beside " + ToUtf8(FName));

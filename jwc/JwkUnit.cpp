@@ -72,10 +72,10 @@ bool TJwkData::FileCheck(const std::u16string &FName) {
   } catch (...) {
     return Fail("File I/O Error: unexpected failure");
   }
-  return FileCheckBytes(prefix);
+  return FileCheckFromBytes(prefix);
 }
 
-bool TJwkData::FileCheckBytes(std::span<const std::uint8_t> bytes) {
+bool TJwkData::FileCheckFromBytes(std::span<const std::uint8_t> bytes) {
   try {
     const auto head = bytes.first(std::min(bytes.size(), kSignatureSize));
     if (LegacyBytesToString(head) == kJwkSignature) return true;
@@ -100,10 +100,10 @@ bool TJwkData::FileHeaderIn(const std::u16string &FName) {
   } catch (...) {
     return Fail("File I/O Error: unexpected failure");
   }
-  return FileHeaderInBytes(prefix);
+  return FileHeaderInFromBytes(prefix);
 }
 
-bool TJwkData::FileHeaderInBytes(std::span<const std::uint8_t> bytes) {
+bool TJwkData::FileHeaderInFromBytes(std::span<const std::uint8_t> bytes) {
   DataInit();
   ByteReader s(bytes);
   return ReadHeader(s);

@@ -106,10 +106,10 @@ bool TJwsData::FileCheck(const std::u16string &FName) {
   } catch (...) {
     return Fail("File I/O Error: unexpected failure");
   }
-  return FileCheckBytes(prefix);
+  return FileCheckFromBytes(prefix);
 }
 
-bool TJwsData::FileCheckBytes(std::span<const std::uint8_t> bytes) {
+bool TJwsData::FileCheckFromBytes(std::span<const std::uint8_t> bytes) {
   try {
     ByteReader s(bytes);
     if (ReadSignature(s) != kJwsSignature) return Fail("JWS-Header Error: signature");
@@ -141,10 +141,10 @@ bool TJwsData::FileHeaderIn(const std::u16string &FName) {
   } catch (...) {
     return Fail("File I/O Error: unexpected failure");
   }
-  return FileHeaderInBytes(prefix);
+  return FileHeaderInFromBytes(prefix);
 }
 
-bool TJwsData::FileHeaderInBytes(std::span<const std::uint8_t> bytes) {
+bool TJwsData::FileHeaderInFromBytes(std::span<const std::uint8_t> bytes) {
   DataInit();
   ByteReader s(bytes);
   return ReadHeader(s);
