@@ -218,6 +218,7 @@ void ReadNames(ByteReader &s, TJwcData &d) {
 }  // namespace
 
 bool TJwcData::FileIn(const std::u16string &FName) {
+  lastError_.clear();
   DataInit();
   std::vector<std::uint8_t> bytes;
   try {
@@ -231,6 +232,7 @@ bool TJwcData::FileIn(const std::u16string &FName) {
 }
 
 bool TJwcData::FileInFromBytes(std::span<const std::uint8_t> bytes) {
+  lastError_.clear();
   DataInit();
   ByteReader s(bytes);
   if (!ReadHeader(s)) return false;

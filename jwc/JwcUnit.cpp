@@ -43,6 +43,7 @@ bool TJwcData::Fail(const std::string &message) {
 }
 
 bool TJwcData::FileCheck(const std::u16string &FName) {
+  lastError_.clear();
   std::vector<std::uint8_t> prefix;
   std::uint64_t fileSize = 0;
   try {
@@ -58,6 +59,7 @@ bool TJwcData::FileCheck(const std::u16string &FName) {
 }
 
 bool TJwcData::FileCheckFromBytes(std::span<const std::uint8_t> bytes) {
+  lastError_.clear();
   try {
     const auto head = bytes.first(std::min(bytes.size(), kSignatureSize));
     if (LegacyBytesToString(head) == kJwcSignature) return true;
@@ -70,6 +72,7 @@ bool TJwcData::FileCheckFromBytes(std::span<const std::uint8_t> bytes) {
 }
 
 bool TJwcData::FileHeaderIn(const std::u16string &FName) {
+  lastError_.clear();
   DataInit();
   std::vector<std::uint8_t> prefix;
   std::uint64_t fileSize = 0;
@@ -87,6 +90,7 @@ bool TJwcData::FileHeaderIn(const std::u16string &FName) {
 }
 
 bool TJwcData::FileHeaderInFromBytes(std::span<const std::uint8_t> bytes) {
+  lastError_.clear();
   DataInit();
   ByteReader s(bytes);
   return ReadHeader(s);

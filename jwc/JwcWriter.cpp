@@ -330,6 +330,7 @@ std::vector<std::uint8_t> TJwcData::BuildFile() {
 }
 
 bool TJwcData::FileOutToBytes(std::vector<std::uint8_t> &out) {
+  lastError_.clear();
   out.clear();
   try {
     out = BuildFile();
@@ -344,6 +345,7 @@ bool TJwcData::FileOutToBytes(std::vector<std::uint8_t> &out) {
 }
 
 bool TJwcData::FileOut(const std::u16string &FName) {
+  lastError_.clear();
   std::vector<std::uint8_t> bytes;
   if (!FileOutToBytes(bytes)) return false;
   try {

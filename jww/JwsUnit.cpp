@@ -95,6 +95,7 @@ bool TJwsData::Fail(const std::string &message) {
 }
 
 bool TJwsData::FileCheck(const std::u16string &FName) {
+  lastError_.clear();
   std::vector<std::uint8_t> prefix;
   std::uint64_t fileSize = 0;
   try {
@@ -110,6 +111,7 @@ bool TJwsData::FileCheck(const std::u16string &FName) {
 }
 
 bool TJwsData::FileCheckFromBytes(std::span<const std::uint8_t> bytes) {
+  lastError_.clear();
   try {
     ByteReader s(bytes);
     if (ReadSignature(s) != kJwsSignature) return Fail("JWS-Header Error: signature");
@@ -129,6 +131,7 @@ bool TJwsData::FileCheckFromBytes(std::span<const std::uint8_t> bytes) {
 }
 
 bool TJwsData::FileHeaderIn(const std::u16string &FName) {
+  lastError_.clear();
   DataInit();
   std::vector<std::uint8_t> prefix;
   std::uint64_t fileSize = 0;
@@ -145,6 +148,7 @@ bool TJwsData::FileHeaderIn(const std::u16string &FName) {
 }
 
 bool TJwsData::FileHeaderInFromBytes(std::span<const std::uint8_t> bytes) {
+  lastError_.clear();
   DataInit();
   ByteReader s(bytes);
   return ReadHeader(s);

@@ -373,6 +373,8 @@ TEST(JwcReader, ReadsAFileAndStartsEachReadClean) {
   EXPECT_TRUE(d.EntMoji.empty());
   EXPECT_FALSE(d.FileIn(dir.file("missing.jwc")));
   EXPECT_FALSE(d.LastError().empty());
+  ASSERT_TRUE(d.FileIn(dir.file("big.jwc")));
+  EXPECT_EQ(d.LastError(), "");  // a success leaves no stale failure behind
 }
 
 // ---- Files that end early, counts that lie ---------------------------------
