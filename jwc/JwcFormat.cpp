@@ -40,7 +40,7 @@ std::u16string Hex4(std::int32_t v) {
 float RoundToSingle(double d) {
   // Halfway between FLT_MAX and 2^128: from here on rounding gives infinity.
   constexpr double kOverflow = 0x1.ffffffp127;
-  if (std::isnan(d)) return std::numeric_limits<float>::quiet_NaN();
+  if (std::isnan(d)) return static_cast<float>(d);  // keeps sign and payload
   if (d >= kOverflow) return std::numeric_limits<float>::infinity();
   if (d <= -kOverflow) return -std::numeric_limits<float>::infinity();
   if (d > FLT_MAX) return FLT_MAX;
