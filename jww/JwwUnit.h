@@ -9,14 +9,41 @@
 // exceptions ("File I/O Error", "JWW-Header Error", "JWW-Version Error") that
 // the operation turns into false. LastError() keeps the detail for tools.
 //
-// The implementation is split by section: JwwUnit.cpp (lifecycle),
+// Reading works on the whole file's bytes through one ByteReader; writing
+// builds the file with one ByteWriter and puts it on disk with
+// AtomicFileWriter, so a failed write never leaves a partial drawing under the
+// destination name (an existing destination stays as it was).
+//
+// Counts read from a file are trusted only as far as the bytes left can back
+// them, so a hostile count never allocates ahead:
+//  - Enthd.n1 and Enthd.n2 keep the counts the file declares.
+//  - EntNo (and a definition's mNo) gets the declared number of entries,
+//    trailing ones empty when the list ended early, as long as the bytes left
+//    at the start of the list could hold one 2-byte tag per entry. A larger
+//    count cannot belong to a readable file (the read always ends with
+//    false); the list then holds only that many entries.
+//  - EntBlockDef gets at most one entry per smallest possible definition
+//    record left in the file, and BindImage one per smallest image entry;
+//    EntBlockDefN, N and BindImageN always equal the lengths of their arrays.
+//  A count above the largest int32 fails the read at once.
+//
+// MakeBlockTree marks and numbers the referenced definitions through a
+// reachability pass over the definitions, independent of the tree; the tree
+// itself lists every top-level placement and at most
+// kMaxNestedBlockPlacements nested ones, and never expands a definition that
+// already lies on a placement's chain of parents (a cycle).
+//
+// The implementation is split by section: JwwUnit.cpp (lifecycle, FileIn),
 // JwwArchive.cpp (strings, counts, class tags, attributes), JwwHeader.cpp,
-// JwwEntities.cpp, JwwBlocks.cpp, JwwImages.cpp and JwwWriter.cpp.
+// JwwEntities.cpp, JwwBlocks.cpp, JwwImages.cpp and JwwWriter.cpp; the pieces
+// they share live in JwwInternal.h.
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "jww/jwwtype.h"
@@ -36,6 +63,12 @@ inline constexpr std::int32_t kFileOutUtf16 = 0x20;
 inline constexpr std::int32_t kFileOutStripTempPrefix = 0x08;
 inline constexpr std::int32_t kFileOutImageNameOnly = 0x01;
 
+// The longest class name a new-class record may carry.
+inline constexpr std::size_t kMaxClassNameBytes = 2048;
+// Nested placements MakeBlockTree lists at most (a DAG of definitions can
+// place blocks exponentially often).
+inline constexpr std::size_t kMaxNestedBlockPlacements = 2'000'000;
+
 // The map-index counter and the class slots of one read or one write of one
 // file, shared by the entity list and the block definitions.
 struct JwwArchiveState {
@@ -43,7 +76,28 @@ struct JwwArchiveState {
   // classSlot[kind] for kinds 1..8 (8 = CDataList); 0 while the class has not
   // been announced in this file.
   std::array<std::uint32_t, 9> classSlot{};
+
+  // The kind 1..7 whose class has map index i, or 0.
+  std::int32_t EntityKindOf(std::int64_t mapIndex) const;
 };
+
+// What ReadClassTag found at the start of an object.
+struct JwwClassTag {
+  bool delivered = false;   // the tag's first read delivered a byte
+  bool newClass = false;    // a new-class record (tag 0xFFFF) was read
+  std::u16string className; // its name, decoded from the legacy code page
+  std::int64_t mapIndex = -1;  // the class's map index; negative for none
+};
+
+// The entity kind of an archive class name (1..8), or 0 when unknown.
+std::int32_t JwwKindOfClassName(std::u16string_view name);
+// The class name of entity kind 1..8.
+std::string_view JwwClassNameOfKind(std::int32_t kind);
+
+namespace jww {
+struct EntityLists;
+struct WriteContext;
+}  // namespace jww
 
 class TJwwData {
  public:
@@ -76,9 +130,17 @@ class TJwwData {
   // `delivered` receives whether the first read delivered any byte.
   static std::uint32_t ReadCount(ByteReader &s, bool *delivered = nullptr);
   static void WriteCount(ByteWriter &s, std::uint32_t n);
+  // Reads a class tag or new-class record; a new class takes the counter as
+  // its map index. Throws StreamError when a class name is longer than
+  // kMaxClassNameBytes.
+  static JwwClassTag ReadClassTag(ByteReader &s, JwwArchiveState &state);
   static void WriteClassTag(ByteWriter &s, std::uint32_t mapIndex);
+  // A new-class record: 0xFFFF, the schema (low 16 bits of Ver), the name.
+  static void WriteClassRecord(ByteWriter &s, std::int32_t Ver, std::string_view className);
   TEntJwwAttr ReadAttr(ByteReader &s) const;
   static void WriteAttr(ByteWriter &s, std::int32_t Ver, std::int32_t kind, const TEntJwwAttr &attr);
+  // The attribute as WriteAttr stores it for target Ver and entity kind.
+  static TEntJwwAttr AttrForTarget(std::int32_t Ver, std::int32_t kind, const TEntJwwAttr &attr);
   static void CopyAttr(const TEntJwwAttr &source, TEntJwwAttr &dest);
 
   // Why the last public operation returned false, for --verbose and tests.
@@ -128,8 +190,38 @@ class TJwwData {
   double myMinWx = 0, myMinWy = 0, myMaxWx = 0, myMaxWy = 0;
 
  private:
+  // Reading (JwwHeader.cpp, JwwEntities.cpp, JwwBlocks.cpp, JwwImages.cpp).
   bool ReadHeader(ByteReader &s);
+  void ReadHeaderFields(ByteReader &s);
   void ReadEntityList(ByteReader &s, JwwArchiveState &state);
+  void ReadEntityObjects(ByteReader &s, JwwArchiveState &state, jww::EntityLists &lists,
+                         std::size_t declared, const char *listName);
+  // The index of the new entity in its array, or -1 when the body was not read.
+  std::int32_t ReadEntityBody(ByteReader &s, std::int32_t kind, jww::EntityLists &lists);
+  bool ReadMojiBody(ByteReader &s, TEntJwwMoji &moji);
+  bool ReadSunpoBody(ByteReader &s, TEntJwwSunpo &sunpo);
+  void ReadBlockDefinitions(ByteReader &s, JwwArchiveState &state);
+  void ReadBlockDefinition(ByteReader &s, JwwArchiveState &state, std::size_t i);
+  void ReadBindImages(ByteReader &s);
+  void ExtractBindImage(ByteReader &s, const TBindImageType &image);
+
+  // Writing (JwwHeader.cpp, JwwEntities.cpp, JwwBlocks.cpp, JwwImages.cpp,
+  // JwwWriter.cpp).
+  void WriteHeader(ByteWriter &w, std::int32_t Ver) const;
+  void WriteEntityObjects(jww::WriteContext &ctx, const jww::EntityLists &lists,
+                          std::size_t entries) const;
+  void WriteEntityBody(jww::WriteContext &ctx, std::int32_t kind, std::int32_t index,
+                       const jww::EntityLists &lists) const;
+  void WriteSunpoBody(jww::WriteContext &ctx, const TEntJwwSunpo &sunpo) const;
+  void WriteMojiBody(jww::WriteContext &ctx, const TEntJwwMoji &moji, bool imageOptions) const;
+  void WriteBlockDefinitions(jww::WriteContext &ctx);
+  void MarkImagesToEmbed();
+  std::vector<std::vector<std::uint8_t>> ReadImagesToEmbed();
+  void WriteBindImages(ByteWriter &w, const std::vector<std::vector<std::uint8_t>> &contents) const;
+
+  // The file a bound image of this name lives in, or empty when the name is
+  // not a plain file name or there is no folder.
+  std::u16string BindImagePath(const std::u16string &name) const;
 
   std::string lastError_;
 };

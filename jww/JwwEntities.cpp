@@ -1,0 +1,492 @@
+// JwwEntities: the entity list of a JWW file and the bodies of the seven
+// entity kinds, read and written. The same code serves the drawing's own list
+// and the member lists of block definitions (an EntityLists view of either).
+//
+// Fixed parts are read in one piece into a local buffer and decoded field by
+// field; the few short reads that decide whether a body was read are those
+// of the fixed parts, all other reads are taken as they come.
+#include <cmath>
+#include <limits>
+
+#include "jww/JwwInternal.h"
+#include "support/Func_2.h"
+
+namespace velkaro {
+
+using jww::FieldDecoder;
+using jww::FieldEncoder;
+
+namespace {
+
+using FixedBuffer = std::array<std::uint8_t, jww::kLargestFixedPart>;
+
+FieldDecoder Decoder(const FixedBuffer &buf, std::size_t n) {
+  return FieldDecoder(std::span<const std::uint8_t>(buf.data(), n));
+}
+
+std::size_t ReadLineFixed(ByteReader &s, std::int32_t v, TEntJwwLine &e) {
+  FixedBuffer buf;
+  const std::size_t n = jww::LineFixedSize(v);
+  const std::size_t got = jww::ReadFixedPart(s, buf, n);
+  FieldDecoder d = Decoder(buf, n);
+  jww::DecodeAttr(d, jww::HasPenWidth(v), e.att);
+  e.start_x = d.f64();
+  e.start_y = d.f64();
+  e.end_x = d.f64();
+  e.end_y = d.f64();
+  return got;
+}
+
+std::size_t ReadEnkoFixed(ByteReader &s, std::int32_t v, TEntJwwEnko &e) {
+  FixedBuffer buf;
+  const std::size_t n = jww::EnkoFixedSize(v);
+  const std::size_t got = jww::ReadFixedPart(s, buf, n);
+  FieldDecoder d = Decoder(buf, n);
+  jww::DecodeAttr(d, jww::HasPenWidth(v), e.att);
+  e.start_x = d.f64();
+  e.start_y = d.f64();
+  e.dHankei = d.f64();
+  e.radKaishiKaku = d.f64();
+  e.radEnkoKaku = d.f64();
+  e.radKatamukiKaku = d.f64();
+  e.dHenpeiRitsu = d.f64();
+  e.bZenEnFlg = d.u32();
+  return got;
+}
+
+// The fixed part of a point, then its code, rotation and scale when its pen
+// style marks a special point.
+std::size_t ReadTen(ByteReader &s, std::int32_t v, TEntJwwTen &e) {
+  FixedBuffer buf;
+  const std::size_t n = jww::TenFixedSize(v);
+  const std::size_t got = jww::ReadFixedPart(s, buf, n);
+  FieldDecoder d = Decoder(buf, n);
+  jww::DecodeAttr(d, jww::HasPenWidth(v), e.att);
+  e.start_x = d.f64();
+  e.start_y = d.f64();
+  e.bKariten = d.u32();
+  if (e.att.nPenStyle == 100) {
+    jww::ReadFixedPart(s, buf, jww::TenExtraSize);
+    FieldDecoder x = Decoder(buf, jww::TenExtraSize);
+    e.nCode = x.u32();
+    e.radKaitenKaku = x.f64();
+    e.dBairitsu = x.f64();
+  }
+  return got;
+}
+
+std::size_t ReadMojiFixed(ByteReader &s, std::int32_t v, TEntJwwMoji &e) {
+  FixedBuffer buf;
+  const std::size_t n = jww::MojiFixedSize(v);
+  const std::size_t got = jww::ReadFixedPart(s, buf, n);
+  FieldDecoder d = Decoder(buf, n);
+  jww::DecodeAttr(d, jww::HasPenWidth(v), e.att);
+  e.start_x = d.f64();
+  e.start_y = d.f64();
+  e.end_x = d.f64();
+  e.end_y = d.f64();
+  e.nMojiShu = d.u32();
+  e.dSizeX = d.f64();
+  e.dSizeY = d.f64();
+  e.dKankaku = d.f64();
+  e.degKakudo = d.f64();
+  return got;
+}
+
+std::size_t ReadSolidFixed(ByteReader &s, std::int32_t v, TEntJwwSolid &e) {
+  FixedBuffer buf;
+  const std::size_t n = jww::SolidFixedSize(v);
+  const std::size_t got = jww::ReadFixedPart(s, buf, n);
+  FieldDecoder d = Decoder(buf, n);
+  jww::DecodeAttr(d, jww::HasPenWidth(v), e.att);
+  e.start_x = d.f64();
+  e.start_y = d.f64();
+  e.end_x = d.f64();
+  e.end_y = d.f64();
+  e.DPoint2_x = d.f64();
+  e.DPoint2_y = d.f64();
+  e.DPoint3_x = d.f64();
+  e.DPoint3_y = d.f64();
+  return got;
+}
+
+std::size_t ReadBlockFixed(ByteReader &s, std::int32_t v, TEntJwwBlock &e) {
+  FixedBuffer buf;
+  const std::size_t n = jww::BlockFixedSize(v);
+  const std::size_t got = jww::ReadFixedPart(s, buf, n);
+  FieldDecoder d = Decoder(buf, n);
+  jww::DecodeAttr(d, jww::HasPenWidth(v), e.att);
+  e.DPKijunTen_x = d.f64();
+  e.DPKijunTen_y = d.f64();
+  e.dBairitsuX = d.f64();
+  e.dBairitsuY = d.f64();
+  e.radKaitenKaku = d.f64();
+  e.nNumber = d.u32();
+  return got;
+}
+
+template <typename T>
+std::int32_t Append(std::vector<T> &array, std::int32_t &count, T &&entity) {
+  array.push_back(std::move(entity));
+  count = static_cast<std::int32_t>(array.size());
+  return count - 1;
+}
+
+void FiniteOr(double &v, double fallback) {
+  if (!std::isfinite(v))
+    v = fallback;
+}
+
+}  // namespace
+
+// ---- Reading ----------------------------------------------------------------
+
+void TJwwData::ReadEntityList(ByteReader &s, JwwArchiveState &state) {
+  const std::size_t at = s.offset();
+  bool delivered = false;
+  const std::uint32_t count = ReadCount(s, &delivered);
+  if (!delivered)
+    jww::FailAt(jww::kFileIOError, s, "the file ends before the entity count");
+  if (count > static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max()))
+    jww::Fail(jww::kFileIOError, "entity count " + std::to_string(count) + " at offset " +
+                                     jww::Hex(at) + " exceeds the largest count a drawing holds");
+  Enthd.n1 = static_cast<std::int32_t>(count);
+  Enthd.n2 = 0;
+  EntBlockDefN = 0;
+  state = JwwArchiveState{};
+  jww::EntityLists lists = jww::EntityLists::Of(*this);
+  ReadEntityObjects(s, state, lists, count, "entity");
+}
+
+void TJwwData::ReadEntityObjects(ByteReader &s, JwwArchiveState &state, jww::EntityLists &lists,
+                                 std::size_t declared, const char *listName) {
+  // Order entries the list keeps, empty ones at the end when it ends early;
+  // a count no tag sequence of the bytes left could fill is not materialised.
+  const std::size_t orderLength = std::min(declared, jww::EntriesBackedBy(s, 2));
+  lists.order.clear();
+  lists.order.reserve(std::min(declared, jww::EntriesBackedBy(s, jww::kSmallestEntityObject)));
+  const auto padOrder = [&] {
+    if (lists.order.size() < orderLength)
+      lists.order.resize(orderLength);
+  };
+  try {
+    std::size_t k = 0;
+    while (k < declared) {
+      const JwwClassTag tag = ReadClassTag(s, state);
+      if (!tag.delivered)
+        break;  // the file has ended: the rest of the list is lost
+      std::int32_t kind = 0;
+      if (tag.newClass) {
+        kind = JwwKindOfClassName(tag.className);
+        if (kind < kJwwLine || kind > kJwwBlock)
+          jww::FailAt(jww::kFileIOError, s,
+                      "unknown class name \"" + ToUtf8(tag.className) + "\" in the " +
+                          listName + " list");
+        state.classSlot[kind] = static_cast<std::uint32_t>(tag.mapIndex);
+      } else {
+        kind = state.EntityKindOf(tag.mapIndex);
+      }
+      if (kind == 0)
+        continue;  // a tag naming no class: nothing follows it
+      const std::int32_t index = ReadEntityBody(s, kind, lists);
+      if (index >= 0)
+        lists.order.push_back({kind, index});
+      ++k;
+      ++state.counter;
+    }
+  } catch (...) {
+    padOrder();
+    throw;
+  }
+  padOrder();
+}
+
+std::int32_t TJwwData::ReadEntityBody(ByteReader &s, std::int32_t kind, jww::EntityLists &c) {
+  const std::int32_t v = Enthd.jwVer;
+  switch (kind) {
+    case kJwwLine: {
+      TEntJwwLine e;
+      if (ReadLineFixed(s, v, e) == 0)
+        return -1;
+      return Append(c.line, c.lineN, std::move(e));
+    }
+    case kJwwEnko: {
+      TEntJwwEnko e;
+      if (ReadEnkoFixed(s, v, e) == 0)
+        return -1;
+      return Append(c.enko, c.enkoN, std::move(e));
+    }
+    case kJwwTen: {
+      TEntJwwTen e;
+      if (ReadTen(s, v, e) == 0)
+        return -1;
+      return Append(c.ten, c.tenN, std::move(e));
+    }
+    case kJwwMoji: {
+      TEntJwwMoji e;
+      if (!ReadMojiBody(s, e))
+        return -1;
+      return Append(c.moji, c.mojiN, std::move(e));
+    }
+    case kJwwSunpo: {
+      TEntJwwSunpo e;
+      if (!ReadSunpoBody(s, e))
+        return -1;
+      return Append(c.sunpo, c.sunpoN, std::move(e));
+    }
+    case kJwwSolid: {
+      TEntJwwSolid e;
+      if (ReadSolidFixed(s, v, e) == 0)
+        return -1;
+      if (e.att.nPenColor == 10)
+        s.readU32(e.Color);
+      return Append(c.solid, c.solidN, std::move(e));
+    }
+    case kJwwBlock: {
+      TEntJwwBlock e;
+      if (ReadBlockFixed(s, v, e) == 0)
+        return -1;
+      return Append(c.block, c.blockN, std::move(e));
+    }
+    default:
+      return -1;
+  }
+}
+
+bool TJwwData::ReadMojiBody(ByteReader &s, TEntJwwMoji &moji) {
+  const bool read = ReadMojiFixed(s, Enthd.jwVer, moji) > 0;
+  moji.strFontName = ReadCStringPlain(s);
+  moji.str = ReadCStringPlain(s);
+  FiniteOr(moji.dSizeX, 3.0);
+  FiniteOr(moji.dSizeY, 3.0);
+  FiniteOr(moji.dKankaku, 0.0);
+  return read;
+}
+
+bool TJwwData::ReadSunpoBody(ByteReader &s, TEntJwwSunpo &e) {
+  const std::int32_t v = Enthd.jwVer;
+  e.att = ReadAttr(s);
+  ReadLineFixed(s, v, e.Sen);
+  bool read = ReadMojiBody(s, e.Moji);
+  if (v >= 420) {
+    s.readU16(e.bSxfMode);
+    ReadLineFixed(s, v, e.Ho1);
+    ReadLineFixed(s, v, e.Ho2);
+    ReadTen(s, v, e.Te1);
+    ReadTen(s, v, e.Te2);
+    ReadTen(s, v, e.Kt1);
+    if (ReadTen(s, v, e.Kt2) == 0)
+      read = false;
+  } else {
+    // Older dimensions have no SXF part: the auxiliary parts take the
+    // dimension's attribute, the points with no pen style.
+    e.bSxfMode = 0;
+    for (TEntJwwLine *line : {&e.Ho1, &e.Ho2})
+      CopyAttr(e.att, line->att);
+    for (TEntJwwTen *point : {&e.Te1, &e.Te2, &e.Kt1, &e.Kt2}) {
+      CopyAttr(e.att, point->att);
+      point->att.nPenStyle = 0;
+    }
+  }
+  return read;
+}
+
+// ---- Writing ----------------------------------------------------------------
+
+namespace {
+
+bool IsSplitForTarget(const jww::WriteContext &ctx, const TEntJwwSunpo &sunpo) {
+  return ctx.ver < 420 && ctx.drawingVer >= 420 && sunpo.bSxfMode != 0;
+}
+
+void EncodeAttrFor(FieldEncoder &e, const jww::WriteContext &ctx, std::int32_t kind,
+                   const TEntJwwAttr &att) {
+  jww::EncodeAttr(e, jww::HasPenWidth(ctx.ver), TJwwData::AttrForTarget(ctx.ver, kind, att));
+}
+
+void WriteLineFixed(jww::WriteContext &ctx, const TEntJwwLine &line) {
+  FieldEncoder e;
+  EncodeAttrFor(e, ctx, kJwwLine, line.att);
+  e.f64(line.start_x);
+  e.f64(line.start_y);
+  e.f64(line.end_x);
+  e.f64(line.end_y);
+  e.flushTo(ctx.w);
+}
+
+// The choice of the extra fields looks at the pen style held in the
+// document; WriteAttr keeps style 100 for points, so the two agree.
+void WriteTen(jww::WriteContext &ctx, const TEntJwwTen &ten, std::uint32_t bKariten) {
+  FieldEncoder e;
+  EncodeAttrFor(e, ctx, kJwwTen, ten.att);
+  e.f64(ten.start_x);
+  e.f64(ten.start_y);
+  e.u32(bKariten);
+  if (ten.att.nPenStyle == 100) {
+    e.u32(ten.nCode);
+    e.f64(ten.radKaitenKaku);
+    e.f64(ten.dBairitsu);
+  }
+  e.flushTo(ctx.w);
+}
+
+void WriteEnko(jww::WriteContext &ctx, const TEntJwwEnko &enko) {
+  FieldEncoder e;
+  EncodeAttrFor(e, ctx, kJwwEnko, enko.att);
+  for (double f : {enko.start_x, enko.start_y, enko.dHankei, enko.radKaishiKaku,
+                   enko.radEnkoKaku, enko.radKatamukiKaku, enko.dHenpeiRitsu})
+    e.f64(f);
+  e.u32(enko.bZenEnFlg);
+  e.flushTo(ctx.w);
+}
+
+void WriteSolid(jww::WriteContext &ctx, const TEntJwwSolid &solid) {
+  FieldEncoder e;
+  EncodeAttrFor(e, ctx, kJwwSolid, solid.att);
+  for (double f : {solid.start_x, solid.start_y, solid.end_x, solid.end_y, solid.DPoint2_x,
+                   solid.DPoint2_y, solid.DPoint3_x, solid.DPoint3_y})
+    e.f64(f);
+  if (solid.att.nPenColor == 10)
+    e.u32(solid.Color);
+  e.flushTo(ctx.w);
+}
+
+void WriteBlock(jww::WriteContext &ctx, const TEntJwwBlock &block) {
+  FieldEncoder e;
+  EncodeAttrFor(e, ctx, kJwwBlock, block.att);
+  for (double f : {block.DPKijunTen_x, block.DPKijunTen_y, block.dBairitsuX, block.dBairitsuY,
+                   block.radKaitenKaku})
+    e.f64(f);
+  e.u32(ctx.numbers.Written(block.nNumber));
+  e.flushTo(ctx.w);
+}
+
+const std::u16string kImagePrefix = u"^@BM";
+const std::u16string kTempImagePrefix = u"^@BM%temp%";
+
+bool StartsWith(const std::u16string &s, const std::u16string &prefix) {
+  return s.size() >= prefix.size() && s.compare(0, prefix.size(), prefix) == 0;
+}
+
+// Image references: "^@BM" + file + "," + parameters.
+std::u16string ApplyImageOptions(std::u16string s, std::int32_t options) {
+  if ((options & kFileOutStripTempPrefix) && StartsWith(s, kTempImagePrefix))
+    s = kImagePrefix + s.substr(kTempImagePrefix.size());
+  if ((options & kFileOutImageNameOnly) && StartsWith(s, kImagePrefix)) {
+    const std::size_t comma = s.find(u',');
+    if (comma != std::u16string::npos)
+      s = kImagePrefix + ExtractName(s.substr(kImagePrefix.size(), comma - kImagePrefix.size())) +
+          s.substr(comma);
+  }
+  return s;
+}
+
+}  // namespace
+
+namespace jww {
+
+void WriteContext::BeginObject(std::int32_t kind) {
+  if (state.classSlot[kind] == 0) {
+    TJwwData::WriteClassRecord(w, ver, JwwClassNameOfKind(kind));
+    state.classSlot[kind] = state.counter++;
+  } else {
+    TJwwData::WriteClassTag(w, state.classSlot[kind]);
+  }
+}
+
+std::uint64_t CountObjects(const WriteContext &ctx, const EntityLists &lists, std::size_t entries) {
+  std::uint64_t count = 0;
+  for (std::size_t i = 0; i < entries; ++i) {
+    const TEntJwwNo &entry = lists.order[i];
+    if (!lists.IsWritable(entry))
+      continue;
+    ++count;
+    if (entry.EntType == kJwwSunpo && IsSplitForTarget(ctx, lists.sunpo[entry.EntNo]))
+      count += 6;
+  }
+  return count;
+}
+
+}  // namespace jww
+
+void TJwwData::WriteEntityObjects(jww::WriteContext &ctx, const jww::EntityLists &lists,
+                                  std::size_t entries) const {
+  for (std::size_t i = 0; i < entries; ++i) {
+    const TEntJwwNo &entry = lists.order[i];
+    if (lists.IsWritable(entry))
+      WriteEntityBody(ctx, entry.EntType, entry.EntNo, lists);
+  }
+}
+
+void TJwwData::WriteEntityBody(jww::WriteContext &ctx, std::int32_t kind, std::int32_t index,
+                               const jww::EntityLists &c) const {
+  const auto i = static_cast<std::size_t>(index);
+  ctx.BeginObject(kind);
+  switch (kind) {
+    case kJwwLine: WriteLineFixed(ctx, c.line[i]); break;
+    case kJwwEnko: WriteEnko(ctx, c.enko[i]); break;
+    case kJwwTen: WriteTen(ctx, c.ten[i], c.ten[i].bKariten); break;
+    case kJwwMoji: WriteMojiBody(ctx, c.moji[i], true); break;
+    case kJwwSunpo: WriteSunpoBody(ctx, c.sunpo[i]); return;  // ends its objects itself
+    case kJwwSolid: WriteSolid(ctx, c.solid[i]); break;
+    case kJwwBlock: WriteBlock(ctx, c.block[i]); break;
+    default: break;
+  }
+  ctx.EndObject();
+}
+
+void TJwwData::WriteMojiBody(jww::WriteContext &ctx, const TEntJwwMoji &moji,
+                             bool imageOptions) const {
+  FieldEncoder e;
+  EncodeAttrFor(e, ctx, kJwwMoji, moji.att);
+  e.f64(moji.start_x);
+  e.f64(moji.start_y);
+  e.f64(moji.end_x);
+  e.f64(moji.end_y);
+  e.u32(moji.nMojiShu);
+  e.f64(jww::LimitTextSize(moji.dSizeX));
+  e.f64(jww::LimitTextSize(moji.dSizeY));
+  e.f64(moji.dKankaku);
+  e.f64(moji.degKakudo);
+  e.flushTo(ctx.w);
+  WriteCString(ctx.w, SanitizeText(moji.strFontName));
+  std::u16string text = SanitizeText(moji.str);
+  if (imageOptions && (ctx.options & (kFileOutStripTempPrefix | kFileOutImageNameOnly)))
+    text = ApplyImageOptions(std::move(text), ctx.options);
+  WriteCString(ctx.w, text);
+}
+
+void TJwwData::WriteSunpoBody(jww::WriteContext &ctx, const TEntJwwSunpo &d) const {
+  WriteAttr(ctx.w, ctx.ver, kJwwSunpo, d.att);
+  WriteLineFixed(ctx, d.Sen);
+  WriteMojiBody(ctx, d.Moji, false);
+  if (ctx.ver >= 420) {
+    ctx.w.writeU16(d.bSxfMode);
+    WriteLineFixed(ctx, d.Ho1);
+    WriteLineFixed(ctx, d.Ho2);
+    for (const TEntJwwTen *point : {&d.Te1, &d.Te2, &d.Kt1, &d.Kt2})
+      WriteTen(ctx, *point, point->bKariten);
+  }
+  ctx.EndObject();
+  if (!IsSplitForTarget(ctx, d))
+    return;
+  // Older formats get the SXF parts as two lines and four points; the
+  // points of the text base are temporary points.
+  for (const TEntJwwLine *line : {&d.Ho1, &d.Ho2}) {
+    ctx.BeginObject(kJwwLine);
+    WriteLineFixed(ctx, *line);
+    ctx.EndObject();
+  }
+  for (const TEntJwwTen *point : {&d.Te1, &d.Te2}) {
+    ctx.BeginObject(kJwwTen);
+    WriteTen(ctx, *point, point->bKariten);
+    ctx.EndObject();
+  }
+  for (const TEntJwwTen *point : {&d.Kt1, &d.Kt2}) {
+    ctx.BeginObject(kJwwTen);
+    WriteTen(ctx, *point, 1);
+    ctx.EndObject();
+  }
+}
+
+}  // namespace velkaro

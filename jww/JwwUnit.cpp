@@ -1,0 +1,146 @@
+// JwwUnit: the lifecycle of the JWW document and FileIn, the frame that reads
+// a whole file section by section. The sections themselves live in
+// JwwHeader.cpp, JwwEntities.cpp, JwwBlocks.cpp and JwwImages.cpp.
+#include <new>
+
+#include "jww/JwwInternal.h"
+#include "support/FileIO.h"
+#include "support/Func_2.h"
+
+namespace velkaro {
+
+std::uint8_t DefaultPenStyle = 1;
+std::uint16_t DefaultPenColor = 1;
+
+namespace {
+
+template <typename T>
+void Release(std::vector<T> &v) {
+  std::vector<T>().swap(v);
+}
+
+}  // namespace
+
+TJwwData::TJwwData() { DataInit(); }
+
+TJwwData::~TJwwData() { DataFree(); }
+
+void TJwwData::DataInit() {
+  Enthd = TEntJwwHeader{};
+  Release(EntLgrp);
+  Release(EntLay);
+  Release(EntCol);
+  Release(EntLtp1);
+  Release(EntLtp2);
+  Release(EntLtp3);
+  Release(EntColS);
+  Release(EntLtpS);
+  Release(EntMoj);
+  Release(EntNo);
+  Release(EntLine);
+  Release(EntEnko);
+  Release(EntTen);
+  Release(EntMoji);
+  Release(EntSunpo);
+  Release(EntSolid);
+  Release(EntBlock);
+  Release(EntBlockDef);
+  Release(EntBlockTree);
+  EntLineN = EntEnkoN = EntTenN = EntMojiN = EntSunpoN = EntSolidN = EntBlockN = 0;
+  EntBlockDefN = EntBlockTreeN = 0;
+  EntBlockNum = 0;
+  FileOutOpt = 0;
+  Release(FontNames);
+  FontNameN = 0;
+  MojiEncode = false;
+  myMinWx = myMinWy = myMaxWx = myMaxWy = 0;
+  BindImageInit();
+}
+
+void TJwwData::DataFree() {
+  for (auto &def : EntBlockDef) {
+    Release(def.mNo);
+    Release(def.mLine);
+    Release(def.mEnko);
+    Release(def.mTen);
+    Release(def.mMoji);
+    Release(def.mSunpo);
+    Release(def.mSolid);
+    Release(def.mBlock);
+    def.N = def.mLineN = def.mEnkoN = def.mTenN = def.mMojiN = def.mSunpoN = def.mSolidN =
+        def.mBlockN = 0;
+  }
+  DataInit();
+}
+
+bool TJwwData::FileIn(const std::u16string &FName) {
+  lastError_.clear();
+  bool headerRead = false;
+  bool ok = false;
+  try {
+    DataInit();
+    std::vector<std::uint8_t> bytes;
+    if (!ReadWholeFile(FName, bytes))
+      jww::Fail(jww::kFileIOError, "cannot read " + ToUtf8(FName));
+    ByteReader s(bytes);
+    if (!ReadHeader(s))
+      return false;  // the header is not a drawing's; no tree either
+    headerRead = true;
+    JwwArchiveState state;
+    ReadEntityList(s, state);
+    ReadBlockDefinitions(s, state);
+    if (Enthd.jwVer >= 700)
+      ReadBindImages(s);
+    ok = true;
+  } catch (const StreamError &e) {
+    lastError_ = jww::Describe(e);
+  } catch (const std::bad_alloc &) {
+    lastError_ = "File I/O Error: out of memory while reading";
+  } catch (const std::exception &e) {
+    lastError_ = std::string("File I/O Error: ") + e.what();
+  } catch (...) {
+    lastError_ = "File I/O Error: unexpected failure while reading";
+  }
+  // The tree is built from whatever was read, also after a failure.
+  if (headerRead) {
+    try {
+      MakeBlockTree();
+    } catch (...) {
+      if (ok)
+        lastError_ = "File I/O Error: out of memory while building the block tree";
+      ok = false;
+    }
+  }
+  return ok;
+}
+
+namespace jww {
+
+EntityLists EntityLists::Of(TJwwData &doc) {
+  return {doc.EntNo,    doc.EntLine,  doc.EntLineN,  doc.EntEnko,  doc.EntEnkoN,
+          doc.EntTen,   doc.EntTenN,  doc.EntMoji,   doc.EntMojiN, doc.EntSunpo,
+          doc.EntSunpoN, doc.EntSolid, doc.EntSolidN, doc.EntBlock, doc.EntBlockN};
+}
+
+EntityLists EntityLists::Of(TEntJwwBlockDef &def) {
+  return {def.mNo,    def.mLine,  def.mLineN,  def.mEnko,  def.mEnkoN,
+          def.mTen,   def.mTenN,  def.mMoji,   def.mMojiN, def.mSunpo,
+          def.mSunpoN, def.mSolid, def.mSolidN, def.mBlock, def.mBlockN};
+}
+
+std::size_t EntityLists::CountOf(std::int32_t kind) const {
+  switch (kind) {
+    case kJwwLine: return Usable(lineN, line.size());
+    case kJwwEnko: return Usable(enkoN, enko.size());
+    case kJwwTen: return Usable(tenN, ten.size());
+    case kJwwMoji: return Usable(mojiN, moji.size());
+    case kJwwSunpo: return Usable(sunpoN, sunpo.size());
+    case kJwwSolid: return Usable(solidN, solid.size());
+    case kJwwBlock: return Usable(blockN, block.size());
+    default: return 0;
+  }
+}
+
+}  // namespace jww
+
+}  // namespace velkaro

@@ -1,0 +1,82 @@
+// JwwWriter: FileOut, the frame that lays out a whole JWW file for a target
+// version (header, entity list, block definitions, bound images) in memory
+// and puts it on disk in one piece, and the file-out options.
+//
+// The file goes to a temporary file beside FName that replaces FName only
+// once everything was written, flushed and closed: a failure at any point
+// leaves no file under FName (an existing FName stays as it was).
+#include <new>
+
+#include "jww/JwwInternal.h"
+#include "support/FileIO.h"
+#include "support/Func_2.h"
+
+namespace velkaro {
+
+namespace {
+
+// A first guess of the file's size, so the buffer seldom grows.
+std::size_t EstimatedSize(const TJwwData &doc,
+                          const std::vector<std::vector<std::uint8_t>> &images) {
+  std::size_t size = 32 * 1024 + doc.EntNo.size() * 64;
+  for (const auto &moji : doc.EntMoji)
+    size += moji.str.size() * 2 + moji.strFontName.size() * 2;
+  for (const auto &image : images)
+    size += image.size() + 64;
+  return size;
+}
+
+}  // namespace
+
+void TJwwData::SetFileOutOption(std::int32_t n) { FileOutOpt = (n >= 0 && n <= 63) ? n : 0; }
+
+bool TJwwData::FileOut(const std::u16string &FName, std::int32_t Ver) {
+  lastError_.clear();
+  try {
+    Enthd.jwID = u"JwwData.";
+    std::vector<std::vector<std::uint8_t>> images;
+    if (Ver >= 700) {
+      MarkImagesToEmbed();
+      images = ReadImagesToEmbed();
+    }
+    ByteWriter w;
+    w.reserve(EstimatedSize(*this, images));
+    WriteHeader(w, Ver);
+
+    const jww::BlockNumberMap numbers(*this);
+    jww::WriteContext ctx{w, Ver, Enthd.jwVer, FileOutOpt, numbers, JwwArchiveState{}};
+    const jww::EntityLists lists = jww::EntityLists::Of(*this);
+    const std::size_t entries = jww::Usable(Enthd.n1, EntNo.size());
+    const std::uint64_t objects = jww::CountObjects(ctx, lists, entries);
+    if (objects > 0xFFFFFFFFu)
+      jww::Fail(jww::kFileIOError, "the drawing has more entities than a count can hold");
+    WriteCount(w, static_cast<std::uint32_t>(objects));
+    WriteEntityObjects(ctx, lists, entries);
+    WriteBlockDefinitions(ctx);
+    if (Ver >= 700)
+      WriteBindImages(w, images);
+
+    AtomicFileWriter out(FName);
+    if (!out.open()) {
+      lastError_ = "File I/O Error: cannot create a file beside " + ToUtf8(FName);
+      return false;
+    }
+    out.write(w.bytes());
+    if (!out.commit()) {
+      lastError_ = "File I/O Error: cannot complete " + ToUtf8(FName);
+      return false;
+    }
+    return true;
+  } catch (const StreamError &e) {
+    lastError_ = jww::Describe(e);
+  } catch (const std::bad_alloc &) {
+    lastError_ = "File I/O Error: out of memory while writing";
+  } catch (const std::exception &e) {
+    lastError_ = std::string("File I/O Error: ") + e.what();
+  } catch (...) {
+    lastError_ = "File I/O Error: unexpected failure while writing";
+  }
+  return false;
+}
+
+}  // namespace velkaro
