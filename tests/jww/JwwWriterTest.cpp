@@ -89,7 +89,10 @@ const WriterCase kWriterCases[] = {
      },
      [](JwwDrawingSpec &s) { s.prtDispValue = 1; }},
     {"ReservedAreasAreWrittenAsTheWriterFixesThem", 700, [](TJwwData &) {},
-     [](JwwDrawingSpec &) {},
+     [](JwwDrawingSpec &s) {
+       s.reserved56.fill(0x20);
+       s.reserved4.fill(0x00);
+     },
      [](JwwDrawingSpec &s) {
        // The reader ignores these bytes; the writer stores its own.
        s.reserved56.fill(0xAB);
@@ -398,8 +401,10 @@ TEST_F(JwwDocTest, CountsAtTheShortFormLimit) {
     const ByteVec out = written();
     EXPECT_TRUE(SameBytes(f.bytes, out));
     const std::size_t c = f.at("entityCount");
-    EXPECT_EQ(out[c], 0xFF);
-    EXPECT_EQ(out[c + 1], n == 0xFFFE ? 0xFE : 0xFF);
+    EXPECT_EQ(out[c], n == 0xFFFE ? 0xFE : 0xFF);
+    EXPECT_EQ(out[c + 1], 0xFF);
+    if (n == 0xFFFF)
+      EXPECT_EQ(ByteVec(out.begin() + c + 2, out.begin() + c + 6), (ByteVec{0xFF, 0xFF, 0x00, 0x00}));
   }
 }
 

@@ -1,0 +1,228 @@
+// Conversion throughput of a large JWW drawing: FileIn, the text-kind remap
+// and FileOut of a drawing of 1,000,000 entities (mixed kinds, a tenth of
+// them texts), each in MB/s of the file, against a plain copy of the same
+// bytes. The drawing is made by the test-side builder, not by the writer.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "builders/JwwBuilder.h"
+#include "convert/UnitV.h"
+#include "jww/JwwUnit.h"
+#include "support/Func_2.h"
+#include "support/Platform.h"
+
+using namespace velkaro;
+using namespace velkaro::testing;
+
+namespace {
+
+constexpr int kEntities = 1'000'000;
+
+// One entity of the mix for position i: a tenth texts, the rest spread over
+// lines, arcs, points, solids, dimensions and block references.
+JwwEntity MixedEntity(int i) {
+  const double x = i * 0.5, y = i * 0.25;
+  switch (i % 10) {
+    case 0: {
+      TEntJwwMoji t = Text(u"文字 " + std::u16string(1, static_cast<char16_t>(u'A' + i % 26)), 1 + i % 10);
+      t.start_x = x;
+      return t;
+    }
+    case 1:
+    case 2:
+    case 3:
+      return Line(x, y, x + 10, y + 5, Attr(1 + i % 9, 1 + i % 9, i % 16, i % 16, 1));
+    case 4: {
+      TEntJwwEnko a;
+      a.att = Attr(1, 2);
+      a.start_x = x;
+      a.start_y = y;
+      a.dHankei = 3;
+      a.radEnkoKaku = 6.28;
+      a.dHenpeiRitsu = 1;
+      return a;
+    }
+    case 5: {
+      TEntJwwTen p = Point(x, y, Attr(i % 20 == 5 ? 100 : 1, 3));
+      p.dBairitsu = 1;
+      return p;
+    }
+    case 6:
+    case 7: {
+      TEntJwwSolid s;
+      s.att = Attr(1, i % 2 ? 10 : 4);
+      s.start_x = x;
+      s.end_x = x + 1;
+      s.DPoint2_y = y;
+      s.Color = 0x808080;
+      return s;
+    }
+    case 8: return Dimension(x, 1, Attr(1, 2));
+    default: return BlockRef(0, x, y);
+  }
+}
+
+// The drawing streamed into bytes: 1,000,000 bodies are laid out one by one
+// rather than held as records.
+ByteVec BuildLargeDrawing() {
+  JwwDrawingSpec spec = MakeCanonicalDrawing(700);
+  JwwBytes out;
+  AppendHeader(out, spec);
+  JwwClassMap classes(700);
+  out.count(kEntities);
+  for (int i = 0; i < kEntities; ++i) {
+    const JwwEntity e = MixedEntity(i);
+    classes.classOf(out, ClassNameOf(KindOf(e)));
+    AppendBody(out, 700, false, e);
+    classes.objectDone();
+  }
+  out.count(1);
+  classes.classOf(out, "CDataList");
+  AppendAttr(out, 700, Attr(1, 1));
+  out.le32(0).le32(1).le32(1).cstring(u"block", false);
+  out.count(2);
+  classes.objectDone();
+  for (const JwwEntity &m : {JwwEntity(Line(0, 0, 1, 1)), JwwEntity(Text(u"in block", 2))}) {
+    classes.classOf(out, ClassNameOf(KindOf(m)));
+    AppendBody(out, 700, false, m);
+    classes.objectDone();
+  }
+  out.i32(0);  // no images
+  return out.take();
+}
+
+struct Fixture {
+  std::filesystem::path folder;
+  std::u16string source, copy, output, work;
+  std::size_t bytes = 0;
+
+  Fixture() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "velkaro-bench-XXXXXX").string();
+    if (!mkdtemp(pattern.data()))
+      std::abort();
+    folder = pattern;
+    std::filesystem::create_directories(folder / "work");
+    const ByteVec data = BuildLargeDrawing();
+    bytes = data.size();
+    std::FILE *f = std::fopen((folder / "in.jww").c_str(), "wb");
+    std::fwrite(data.data(), 1, data.size(), f);
+    std::fclose(f);
+    source = FromFsPath(folder / "in.jww");
+    copy = FromFsPath(folder / "copy.jww");
+    output = FromFsPath(folder / "out.jww");
+    work = FromFsPath(folder / "work") + PathSeparator();
+  }
+  ~Fixture() {
+    std::error_code ec;
+    std::filesystem::remove_all(folder, ec);
+  }
+
+  void configure(TJwwData &doc) const {
+    doc.BindImageFolder = work;
+    doc.BindImageExp = true;
+    doc.BindImageExr = true;
+  }
+};
+
+Fixture &Shared() {
+  static Fixture fixture;
+  return fixture;
+}
+
+const TMojiShuMap kMap{3, 1, 2, 10, 9, 8, 7, 6, 5, 4};
+
+// The yardstick: the file read and written back with stdio, 1 MiB at a time.
+void BM_PlainCopy(benchmark::State &state) {
+  Fixture &fx = Shared();
+  std::vector<char> buffer(1 << 20);
+  const auto in = ToFsPath(fx.source), out = ToFsPath(fx.copy);
+  for (auto _ : state) {
+    std::FILE *r = std::fopen(in.c_str(), "rb");
+    std::FILE *w = std::fopen(out.c_str(), "wb");
+    std::size_t n;
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), r)) > 0)
+      std::fwrite(buffer.data(), 1, n, w);
+    std::fclose(r);
+    if (std::fflush(w) != 0 || fsync(fileno(w)) != 0)
+      state.SkipWithError("copy failed");
+    std::fclose(w);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * fx.bytes));
+}
+
+void BM_FileIn(benchmark::State &state) {
+  Fixture &fx = Shared();
+  TJwwData doc;
+  fx.configure(doc);
+  for (auto _ : state) {
+    if (!doc.FileIn(fx.source))
+      state.SkipWithError("FileIn failed");
+  }
+  state.counters["entities"] = doc.Enthd.n1;
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * fx.bytes));
+}
+
+void BM_RemapJwwTextKinds(benchmark::State &state) {
+  Fixture &fx = Shared();
+  TJwwData doc;
+  fx.configure(doc);
+  if (!doc.FileIn(fx.source)) {
+    state.SkipWithError("FileIn failed");
+    return;
+  }
+  for (auto _ : state)
+    RemapJwwTextKinds(doc, kMap);
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * fx.bytes));
+}
+
+void BM_FileOut(benchmark::State &state) {
+  Fixture &fx = Shared();
+  TJwwData doc;
+  fx.configure(doc);
+  if (!doc.FileIn(fx.source)) {
+    state.SkipWithError("FileIn failed");
+    return;
+  }
+  doc.SetFileOutOption(0);
+  for (auto _ : state) {
+    if (!doc.FileOut(fx.output, 700))
+      state.SkipWithError("FileOut failed");
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * fx.bytes));
+}
+
+// What the batch does per file: read, remap, write, free.
+void BM_WholeConversion(benchmark::State &state) {
+  Fixture &fx = Shared();
+  TJwwData doc;
+  fx.configure(doc);
+  for (auto _ : state) {
+    if (!doc.FileIn(fx.source)) {
+      state.SkipWithError("FileIn failed");
+      break;
+    }
+    RemapJwwTextKinds(doc, kMap);
+    doc.SetFileOutOption(doc.MojiEncode ? kFileOutUtf16 : 0);
+    if (!doc.FileOut(fx.output, doc.Enthd.jwVer))
+      state.SkipWithError("FileOut failed");
+    doc.DataFree();
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * fx.bytes));
+}
+
+}  // namespace
+
+BENCHMARK(BM_PlainCopy)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_FileIn)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_RemapJwwTextKinds)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_FileOut)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_WholeConversion)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+BENCHMARK_MAIN();

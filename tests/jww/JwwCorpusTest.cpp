@@ -1,0 +1,175 @@
+// The file corpus: every file of tests/corpus/jww/pass must read (and survive
+// a write and a second read), every file of tests/corpus/jww/fail must be
+// refused; each prints its name first, so a crash or hang names its file.
+// Crashes found by the fuzzers land here, named after what they broke.
+//
+// The builder-made files of the corpus and the fuzzers' seed corpus
+// (fuzz/corpus/jww) are checked against the builder; set
+// VELKARO_UPDATE_JWW_CORPUS=1 to rewrite them after a deliberate change.
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <functional>
+#include <iostream>
+
+#include "JwwFixture.h"
+
+namespace velkaro::testing {
+namespace {
+
+const std::filesystem::path &SourceRoot() {
+  static const std::filesystem::path root =
+      std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
+  return root;
+}
+
+struct CorpusFile {
+  std::filesystem::path path;
+  bool mustRead;
+};
+
+std::vector<CorpusFile> ListCorpus() {
+  std::vector<CorpusFile> files;
+  for (const char *kind : {"pass", "fail"}) {
+    const auto folder = SourceRoot() / "tests" / "corpus" / "jww" / kind;
+    std::error_code ec;
+    for (const auto &e : std::filesystem::directory_iterator(folder, ec))
+      if (e.is_regular_file())
+        files.push_back({e.path(), std::string(kind) == "pass"});
+  }
+  std::sort(files.begin(), files.end(), [](const auto &a, const auto &b) { return a.path < b.path; });
+  return files;
+}
+
+class JwwCorpusTest : public JwwDocFixture<::testing::TestWithParam<CorpusFile>> {};
+
+TEST_P(JwwCorpusTest, ReadsAsItsFolderSays) {
+  const CorpusFile &c = GetParam();
+  std::cout << "corpus file: " << c.path.filename().string() << std::endl;
+  const ByteVec bytes = ReadFileBytes(c.path);
+  const bool ok = read(bytes);
+  EXPECT_EQ(ok, c.mustRead) << doc.LastError();
+  const DrawingView v = ViewOf(doc);
+  if (ok) {
+    EXPECT_TRUE(v.countMismatches.empty()) << v.countMismatches.front();
+    ASSERT_TRUE(write(doc.Enthd.jwVer)) << doc.LastError();
+    const std::string first = Dump(ViewOf(doc));
+    ASSERT_TRUE(read(written(), "again.jww")) << doc.LastError();
+    ASSERT_TRUE(write(doc.Enthd.jwVer, "out2.jww")) << doc.LastError();
+    EXPECT_TRUE(SameBytes(written(), written("out2.jww")));
+  }
+  doc.BindImageDeleteGzFile();
+  doc.BindImageDeleteNonGzFile();
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, JwwCorpusTest, ::testing::ValuesIn(ListCorpus()), [](const auto &info) {
+  std::string name = (info.param.mustRead ? "pass_" : "fail_") + info.param.path.stem().string();
+  for (char &ch : name)
+    if (!std::isalnum(static_cast<unsigned char>(ch)))
+      ch = '_';
+  return name;
+});
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(JwwCorpusTest);
+
+// ---- builder-made files --------------------------------------------------------
+
+struct MadeFile {
+  std::string path;  // relative to the source root
+  std::function<ByteVec()> make;
+};
+
+JwwDrawingSpec SmallDrawing(std::int32_t v, bool utf16) {
+  JwwDrawingSpec s = MakeCanonicalDrawing(v);
+  s.utf16 = utf16;
+  TEntJwwTen special = Point(1, 2, Attr(100, 1));
+  special.nCode = 3;
+  TEntJwwSolid rgb;
+  rgb.att = Attr(1, 10);
+  rgb.Color = 0x0000FF;
+  TEntJwwEnko arc;
+  arc.att = Attr(1, 2);
+  arc.dHankei = 4;
+  s.entities = {Line(0, 0, 10, 10), arc, special, Text(u"日本語"), Dimension(1, v >= 420 ? 1 : 0), rgb,
+                BlockRef(0, 5, 5)};
+  JwwBlockDefSpec outer;
+  outer.strName = u"outer";
+  outer.members = {Text(u"in block"), Dimension(2, 0), BlockRef(1)};
+  JwwBlockDefSpec inner;
+  inner.nNumber = 1;
+  inner.dtime = 0xFFFFFFFF;
+  inner.strName = u"inner";
+  inner.members = {Line(1, 1, 2, 2)};
+  s.blockDefs = {outer, inner};
+  if (v >= 700) {
+    s.entities.push_back(Text(u"^@BM%temp%p.bmp,1,1"));
+    s.images = {{u"p.bmp", ImageBytes(64, 1), {}}, {u"q.png.gz", ImageBytes(32, 2), {}}};
+  }
+  return s;
+}
+
+ByteVec Small(std::int32_t v, bool utf16 = false) { return BuildJww(SmallDrawing(v, utf16)).bytes; }
+
+std::vector<MadeFile> MadeFiles() {
+  std::vector<MadeFile> files;
+  for (std::int32_t v : {220, 230, 300, 351, 420, 600, 700}) {
+    const std::string n = std::to_string(v);
+    files.push_back({"fuzz/corpus/jww/small-v" + n + ".jww", [v] { return Small(v); }});
+  }
+  files.push_back({"fuzz/corpus/jww/small-v700-utf16.jww", [] { return Small(700, true); }});
+  files.push_back({"fuzz/corpus/jww/header-only-v220.jww", [] {
+                     JwwDrawingSpec s = MakeCanonicalDrawing(220);
+                     return BuildJww(s).bytes;
+                   }});
+  files.push_back({"tests/corpus/jww/pass/all-kinds-v230.jww", [] { return Small(230); }});
+  files.push_back({"tests/corpus/jww/pass/all-kinds-v700-utf16.jww", [] { return Small(700, true); }});
+  files.push_back({"tests/corpus/jww/pass/ends-after-last-definition-v700.jww", [] {
+                     JwwDrawingSpec s = SmallDrawing(700, false);
+                     s.endAfterBlockDefs = true;
+                     return BuildJww(s).bytes;
+                   }});
+  files.push_back({"tests/corpus/jww/fail/unknown-class-name.jww", [] {
+                     const JwwFile f = BuildJww(SmallDrawing(600, false));
+                     return PatchClassName(f.bytes, f.at("entity.1"), "CDataFoo");
+                   }});
+  files.push_back({"tests/corpus/jww/fail/class-name-over-2048-bytes.jww", [] {
+                     const JwwFile f = BuildJww(SmallDrawing(600, false));
+                     return PatchClassNameLength(f.bytes, f.at("blockDef.0"), 2049);
+                   }});
+  files.push_back({"tests/corpus/jww/fail/entity-list-cut-short.jww", [] {
+                     const JwwFile f = BuildJww(SmallDrawing(420, false));
+                     return TruncateAt(f.bytes, f.at("entity.4") + 30);
+                   }});
+  files.push_back({"tests/corpus/jww/fail/entity-count-0xFFFFFFFF.jww", [] {
+                     const JwwFile f = BuildJww(SmallDrawing(300, false));
+                     return PatchCount(f.bytes, f.at("entityCount"), 0xFFFFFFFF);
+                   }});
+  files.push_back({"tests/corpus/jww/fail/version-701.jww", [] {
+                     JwwDrawingSpec s = SmallDrawing(700, false);
+                     s.version = 701;
+                     return BuildJww(s).bytes;
+                   }});
+  files.push_back({"tests/corpus/jww/fail/lower-case-signature.jww", [] {
+                     JwwDrawingSpec s = SmallDrawing(600, false);
+                     s.signature = "jwwdata.";
+                     return BuildJww(s).bytes;
+                   }});
+  return files;
+}
+
+TEST(JwwMadeCorpusTest, FilesMatchTheBuilder) {
+  const bool update = std::getenv("VELKARO_UPDATE_JWW_CORPUS") != nullptr;
+  for (const MadeFile &m : MadeFiles()) {
+    SCOPED_TRACE(m.path);
+    const std::filesystem::path p = SourceRoot() / m.path;
+    const ByteVec bytes = m.make();
+    if (update) {
+      std::filesystem::create_directories(p.parent_path());
+      WriteFileBytes(p, bytes);
+    }
+    ASSERT_TRUE(std::filesystem::exists(p)) << "run with VELKARO_UPDATE_JWW_CORPUS=1 to create it";
+    EXPECT_TRUE(SameBytes(bytes, ReadFileBytes(p)));
+  }
+}
+
+}  // namespace
+}  // namespace velkaro::testing
