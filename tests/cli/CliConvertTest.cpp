@@ -11,6 +11,7 @@
 #include "convert/ConversionBatchFixtures.h"
 #include "jww/JwwUnit.h"
 #include "support/Func_2.h"
+#include "support/Platform.h"
 #include "tests/cli/CliRun.h"
 
 namespace velkaro::testing {
@@ -186,9 +187,8 @@ TEST_F(CliConvert, FilesWithoutOutputAreNamedOnStderrAndExitOne) {
   WriteFileBytes(src.path() / "fake.jww", {'x'});
   PutJww(src.path() / "good.jww", MakeRichDrawing(420, false));
   WriteFileBytes(src.path() / "note.txt", {'x'});
-  auto cut = BuildJww(MakeRichDrawing(600, false)).bytes;
-  cut.resize(cut.size() / 2);
-  WriteFileBytes(src.path() / "cut.jww", cut);
+  const JwwFile full = BuildJww(MakeRichDrawing(600, false));
+  WriteFileBytes(src.path() / "cut.jww", TruncateAt(full.bytes, full.at("entity.3") + 5));
   const CliResult r = RunCli({"convert", "--quiet", "--dest", destDir(), "--map",
                               "1,2,3,4,5,6,7,8,9,10", srcFile("fake.jww"), srcFile("note.txt"),
                               srcFile("good.jww"), srcFile("cut.jww"), srcFile("gone.jww")});

@@ -62,10 +62,20 @@ TEST_F(CliList, SortsLikeTheWindow) {
   EXPECT_EQ(Names(byName.out), (std::vector<std::string>{"a.jww", "b.JWC", "c.txt"}));
   const CliResult byNameDown = RunCli({"list", "--sort", "0", "--descending", dir.path().string()});
   EXPECT_EQ(Names(byNameDown.out), (std::vector<std::string>{"c.txt", "b.JWC", "a.jww"}));
-  const CliResult bySize = RunCli({"list", "--sort", "4", "--descending", dir.path().string()});
-  const auto names = Names(bySize.out);
-  ASSERT_EQ(names.size(), 3u);
-  EXPECT_EQ(names.front(), "c.txt");  // 5000 bytes is the largest
+  // Sizes compare by value: descending, then ascending.
+  for (const bool descending : {true, false}) {
+    std::vector<std::string> args{"list", "--sort", "4"};
+    if (descending)
+      args.push_back("--descending");
+    args.push_back(dir.path().string());
+    const auto names = Names(RunCli(args).out);
+    ASSERT_EQ(names.size(), 3u);
+    for (std::size_t i = 1; i < names.size(); ++i) {
+      const auto before = fs::file_size(dir.path() / names[i - 1]);
+      const auto after = fs::file_size(dir.path() / names[i]);
+      EXPECT_TRUE(descending ? before >= after : before <= after) << names[i - 1] << " " << names[i];
+    }
+  }
 }
 
 TEST_F(CliList, TheTypeFilters) {

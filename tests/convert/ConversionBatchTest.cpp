@@ -203,9 +203,9 @@ TEST_F(BatchTest, AMissingSourceCountsAsNotRead) {
 }
 
 TEST_F(BatchTest, AJwwFileCutShortIsNotReadAndLeavesNoOutput) {
-  auto bytes = BuildJww(MakeRichDrawing(600, false)).bytes;
-  bytes.resize(bytes.size() - 40);  // inside the block definitions
-  src.write("cut.jww", bytes);
+  const JwwFile file = BuildJww(MakeRichDrawing(600, false));
+  // Ending inside the entity list, the file lacks its block-definition count.
+  src.write("cut.jww", TruncateAt(file.bytes, file.at("entity.3") + 5));
   const BatchResult r = run({u"cut.jww"});
   EXPECT_EQ(r.counted, 1);
   EXPECT_EQ(reporter.finished.at(0).outcome, FileOutcome::ReadFailed);
