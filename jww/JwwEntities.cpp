@@ -160,9 +160,11 @@ void TJwwData::ReadEntityList(ByteReader &s, JwwArchiveState &state) {
 
 void TJwwData::ReadEntityObjects(ByteReader &s, JwwArchiveState &state, jww::EntityLists &lists,
                                  std::size_t declared, const char *listName) {
-  // Order entries the list keeps, empty ones at the end when it ends early;
-  // a count no tag sequence of the bytes left could fill is not materialised.
-  const std::size_t orderLength = std::min(declared, jww::EntriesBackedBy(s, 2));
+  // Order entries the list keeps, empty ones at the end when it ends early.
+  // A count beyond both a small fixed number and one 2-byte tag per byte
+  // pair left cannot be a readable list; it is not materialised in full.
+  const std::size_t orderLength =
+      std::min(declared, std::max(jww::kAlwaysMaterialisedEntries, jww::EntriesBackedBy(s, 2)));
   lists.order.clear();
   lists.order.reserve(std::min(declared, jww::EntriesBackedBy(s, jww::kSmallestEntityObject)));
   const auto padOrder = [&] {

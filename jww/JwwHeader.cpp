@@ -177,6 +177,18 @@ bool TJwwData::FileHeaderIn(const std::u16string &FName) {
   return false;
 }
 
+bool TJwwData::FileHeaderInFromBytes(std::span<const std::uint8_t> data) {
+  lastError_.clear();
+  try {
+    DataInit();
+    ByteReader s(data);
+    return ReadHeader(s);
+  } catch (...) {
+    lastError_ = "File I/O Error: unexpected failure while reading the header";
+  }
+  return false;
+}
+
 // ---- Reading ----------------------------------------------------------------
 
 bool TJwwData::ReadHeader(ByteReader &s) {

@@ -46,6 +46,9 @@ inline constexpr std::size_t kSmallestEntityObject = 2 + 33;
 inline constexpr std::size_t SmallestBlockDefinition(std::int32_t ver) {
   return 2 + BlockDefFixedSize(ver) + 1 + 2;
 }
+// Order lists always get up to this many entries (512 KiB), so every
+// realistic list that ends early keeps its declared length.
+inline constexpr std::size_t kAlwaysMaterialisedEntries = 65536;
 // The fewest bytes one bound-image entry occupies: an empty name and a size.
 inline constexpr std::size_t kSmallestImageEntry = 1 + 4;
 

@@ -75,14 +75,39 @@ void TJwwData::DataFree() {
 
 bool TJwwData::FileIn(const std::u16string &FName) {
   lastError_.clear();
-  bool headerRead = false;
-  bool ok = false;
   try {
     DataInit();
     std::vector<std::uint8_t> bytes;
-    if (!ReadWholeFile(FName, bytes))
-      jww::Fail(jww::kFileIOError, "cannot read " + ToUtf8(FName));
-    ByteReader s(bytes);
+    if (!ReadWholeFile(FName, bytes)) {
+      lastError_ = "File I/O Error: cannot read " + ToUtf8(FName);
+      return false;
+    }
+    return ReadDrawing(bytes);
+  } catch (const std::bad_alloc &) {
+    lastError_ = "File I/O Error: out of memory while reading";
+  } catch (...) {
+    lastError_ = "File I/O Error: unexpected failure while reading";
+  }
+  return false;
+}
+
+bool TJwwData::FileInFromBytes(std::span<const std::uint8_t> data) {
+  lastError_.clear();
+  try {
+    DataInit();
+    return ReadDrawing(data);
+  } catch (...) {
+    lastError_ = "File I/O Error: unexpected failure while reading";
+  }
+  return false;
+}
+
+// The sections in file order over the whole file's bytes.
+bool TJwwData::ReadDrawing(std::span<const std::uint8_t> data) {
+  bool headerRead = false;
+  bool ok = false;
+  try {
+    ByteReader s(data);
     if (!ReadHeader(s))
       return false;  // the header is not a drawing's; no tree either
     headerRead = true;

@@ -18,10 +18,11 @@
 // them, so a hostile count never allocates ahead:
 //  - Enthd.n1 and Enthd.n2 keep the counts the file declares.
 //  - EntNo (and a definition's mNo) gets the declared number of entries,
-//    trailing ones empty when the list ended early, as long as the bytes left
-//    at the start of the list could hold one 2-byte tag per entry. A larger
-//    count cannot belong to a readable file (the read always ends with
-//    false); the list then holds only that many entries.
+//    trailing ones empty when the list ended early, as long as that number is
+//    at most 65,536 or the bytes left at the start of the list could hold one
+//    2-byte tag per entry. A larger count cannot belong to a readable file
+//    (the read always ends with false); the list then holds only that many
+//    entries.
 //  - EntBlockDef gets at most one entry per smallest possible definition
 //    record left in the file, and BindImage one per smallest image entry;
 //    EntBlockDefN, N and BindImageN always equal the lengths of their arrays.
@@ -42,6 +43,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -112,6 +114,10 @@ class TJwwData {
   bool FileCheck(const std::u16string &FName);
   bool FileHeaderIn(const std::u16string &FName);
   bool FileIn(const std::u16string &FName);
+  // FileIn and FileHeaderIn over a file's bytes already in memory (fuzzing,
+  // benchmarks); images are still extracted into BindImageFolder.
+  bool FileInFromBytes(std::span<const std::uint8_t> data);
+  bool FileHeaderInFromBytes(std::span<const std::uint8_t> data);
   void SetFileOutOption(std::int32_t n);
   bool FileOut(const std::u16string &FName, std::int32_t Ver);
 
@@ -191,6 +197,7 @@ class TJwwData {
 
  private:
   // Reading (JwwHeader.cpp, JwwEntities.cpp, JwwBlocks.cpp, JwwImages.cpp).
+  bool ReadDrawing(std::span<const std::uint8_t> data);
   bool ReadHeader(ByteReader &s);
   void ReadHeaderFields(ByteReader &s);
   void ReadEntityList(ByteReader &s, JwwArchiveState &state);
