@@ -35,10 +35,9 @@ void CheckCounts(const TJwwData &d) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
   fuzz::FuzzFolder &folder = fuzz::Folder();
-  folder.writeInput(data, size);
   TJwwData doc;
   folder.configure(doc);
-  if (doc.FileIn(folder.input)) {
+  if (doc.FileInFromBytes(std::span<const std::uint8_t>(data, size))) {
     CheckCounts(doc);
     doc.SetFileOutOption(doc.MojiEncode ? kFileOutUtf16 : 0);
     if (doc.Enthd.jwVer >= 220 && doc.Enthd.jwVer <= 700 && doc.FileOut(folder.output, doc.Enthd.jwVer)) {

@@ -1,5 +1,6 @@
 // Shared set-up of the JWW fuzz targets: a private temporary folder for the
-// input file, the output file and the bound-image work folder.
+// input file (the file check takes a name), the output file of the writer
+// and the bound-image work folder.
 //
 // Images are listed but not extracted unless VELKARO_FUZZ_EXTRACT is set:
 // a reader fault could otherwise write a fuzzed name anywhere on the disk.
@@ -45,7 +46,7 @@ struct FuzzFolder {
     doc.BindImageExr = true;
   }
 
-  // The input as a file; the document operations take file names.
+  // The input as a file, for the operations that take file names.
   void writeInput(const std::uint8_t *data, std::size_t size) const {
     OutputFile out;
     if (!out.create(input))

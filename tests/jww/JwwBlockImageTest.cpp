@@ -332,6 +332,34 @@ TEST_F(JwwDocTest, WriterEmbedsOnlyReferencedImagesThatStillExist) {
   EXPECT_FALSE(doc.BindImage[3].exf);
 }
 
+TEST_F(JwwDocTest, ImageNameMatchesTheFirstEntryThatBeginsWithIt) {
+  // The text names x.png; the first entry whose name begins with it, in
+  // upper case, is x.png.gz, and that one is embedded.
+  const JwwDrawingSpec s =
+      ImageDrawing({{u"X.PNG.gz", ImageBytes(40, 1), {}}, {u"x.png", ImageBytes(50, 2), {}}}, {u"x.png"});
+  ASSERT_TRUE(read(BuildJww(s).bytes)) << doc.LastError();
+  ASSERT_TRUE(write(700)) << doc.LastError();
+  JwwDrawingSpec expected = s;
+  expected.images = {s.images[0]};
+  EXPECT_TRUE(SameBytes(BuildJww(expected).bytes, written()));
+}
+
+TEST_F(JwwDocTest, LongTimeMarkInTheDocumentStillWritesAReadableFile) {
+  // A dtime of 0x80000000 or more announces 8 more bytes to every reader; a
+  // writer storing it bare would shift the rest of the definition.
+  JwwDrawingSpec s = MakeCanonicalDrawing(600);
+  s.entities = {BlockRef(0)};
+  s.blockDefs = {Def(0, {Text(u"member")}, u"name")};
+  ASSERT_TRUE(read(BuildJww(s).bytes)) << doc.LastError();
+  doc.EntBlockDef[0].dtime = 0x90000000u;
+  ASSERT_TRUE(write(600)) << doc.LastError();
+  ASSERT_TRUE(read(written(), "again.jww")) << doc.LastError();
+  ASSERT_EQ(doc.EntBlockDefN, 1);
+  EXPECT_EQ(doc.EntBlockDef[0].dtime, 1u);
+  EXPECT_EQ(doc.EntBlockDef[0].strName, u"name");
+  EXPECT_EQ(doc.EntBlockDef[0].mMoji.at(0).str, u"member");
+}
+
 TEST_F(JwwDocTest, ImagesReferencedInsideDefinitionsAreEmbedded) {
   JwwDrawingSpec s = ImageDrawing({{u"in.bmp", ImageBytes(100, 1), {}}}, {});
   s.entities = {BlockRef(0)};

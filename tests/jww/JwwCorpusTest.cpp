@@ -28,6 +28,8 @@ struct CorpusFile {
   bool mustRead;
 };
 
+void PrintTo(const CorpusFile &c, std::ostream *os) { *os << c.path.filename().string(); }
+
 std::vector<CorpusFile> ListCorpus() {
   std::vector<CorpusFile> files;
   for (const char *kind : {"pass", "fail"}) {

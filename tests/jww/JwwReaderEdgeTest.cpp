@@ -440,3 +440,24 @@ TEST_F(JwwDocTest, DataInitKeepsTheImageSettings) {
 
 }  // namespace
 }  // namespace velkaro::testing
+
+namespace velkaro::testing {
+namespace {
+
+// The in-memory entry points read exactly as the file ones do.
+TEST_F(JwwDocTest, ReadingFromBytesEqualsReadingTheFile) {
+  for (std::int32_t v : kThresholdVersions) {
+    SCOPED_TRACE(v);
+    const JwwFile f = BuildJww(MakeRichDrawing(v, v % 2 == 0));
+    ASSERT_TRUE(read(f.bytes)) << doc.LastError();
+    const std::string fromFile = Dump(ViewOf(doc));
+    ASSERT_TRUE(doc.FileInFromBytes(f.bytes)) << doc.LastError();
+    EXPECT_TRUE(SameDump(fromFile, Dump(ViewOf(doc))));
+    ASSERT_TRUE(doc.FileHeaderInFromBytes(f.bytes));
+    EXPECT_EQ(doc.Enthd.jwVer, v);
+    EXPECT_FALSE(doc.FileInFromBytes(TruncateAt(f.bytes, f.at("entity.3"))));
+  }
+}
+
+}  // namespace
+}  // namespace velkaro::testing

@@ -4,6 +4,7 @@
 #include <tuple>
 
 #include "JwwFixture.h"
+#include "convert/UnitV.h"
 
 namespace velkaro::testing {
 namespace {
@@ -42,6 +43,16 @@ TEST_P(JwwVersionTest, FileOutOfACanonicalDrawingGivesBackTheBuiltBytes) {
   const JwwFile built = BuildJww(MakeRichDrawing(version(), utf16()));
   ASSERT_TRUE(read(built.bytes)) << doc.LastError();
   ASSERT_TRUE(write(version())) << doc.LastError();
+  EXPECT_TRUE(SameBytes(built.bytes, written()));
+}
+
+TEST_P(JwwVersionTest, IdentityConversionGivesBackTheBuiltBytes) {
+  // What the batch does with the map k -> k: nothing may change on the way.
+  const JwwFile built = BuildJww(MakeRichDrawing(version(), utf16()));
+  ASSERT_TRUE(read(built.bytes)) << doc.LastError();
+  const TMojiShuMap identity{1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+  RemapJwwTextKinds(doc, identity);
+  ASSERT_TRUE(write(doc.Enthd.jwVer)) << doc.LastError();
   EXPECT_TRUE(SameBytes(built.bytes, written()));
 }
 

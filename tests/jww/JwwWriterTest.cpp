@@ -24,6 +24,8 @@ JwwDrawingSpec BaseDrawing(std::int32_t v) {
   return s;
 }
 
+void PrintTo(const WriterCase &c, std::ostream *os) { *os << c.name << " (target " << c.version << ")"; }
+
 class JwwWriterValueTest : public JwwDocFixture<::testing::TestWithParam<WriterCase>> {};
 
 TEST_P(JwwWriterValueTest, WritesTheWritersValue) {
