@@ -37,8 +37,9 @@ class MapOption : public ::testing::TestWithParam<MapOptionCase> {};
 TEST_P(MapOption, TakesExactlyTenIntegers) {
   TMojiShuMap map{};
   EXPECT_EQ(cli::ParseMapOption(GetParam().text, map), GetParam().ok) << GetParam().text;
-  if (GetParam().ok)
+  if (GetParam().ok) {
     EXPECT_EQ(map, GetParam().map);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -268,8 +269,8 @@ TEST_F(CliConvert, JobsGiveTheSameResultAsOneWorker) {
   files.push_back((a.path() / "bad.jww").string());
   files.insert(files.begin() + 5, (a.path() / "x.txt").string());
 
-  TempDir one, many;
-  for (const TempDir *d : {&one, &many}) {
+  TempDir one, two, four;
+  for (const TempDir *d : {&one, &two, &four}) {
     PutJww(d->path() / "p.jww", MakeRichDrawing(351, false));
     WriteFileBytes(d->path() / "p.jwc", jwcfix::BuildJwc(jwcfix::JwcDrawing{}));
     PutJww(d->path() / "f4.jww", MakeRichDrawing(600, false));
@@ -281,13 +282,16 @@ TEST_F(CliConvert, JobsGiveTheSameResultAsOneWorker) {
     return RunCli(args);
   };
   const CliResult r1 = run(one, "1");
-  const CliResult r4 = run(many, "4");
   EXPECT_EQ(r1.exit, 1);
-  EXPECT_EQ(r4.exit, r1.exit);
-  EXPECT_EQ(Replace(r4.out, many.path().string(), "D"), Replace(r1.out, one.path().string(), "D"));
-  EXPECT_EQ(r4.err, r1.err);
   const auto t1 = Tree(one.path());
-  EXPECT_EQ(Tree(many.path()), t1);
+  for (const auto &[dest, jobs] : {std::pair{&two, "2"}, std::pair{&four, "4"}}) {
+    const CliResult r = run(*dest, jobs);
+    EXPECT_EQ(r.exit, r1.exit) << jobs;
+    EXPECT_EQ(Replace(r.out, dest->path().string(), "D"), Replace(r1.out, one.path().string(), "D"))
+        << jobs;
+    EXPECT_EQ(r.err, r1.err) << jobs;
+    EXPECT_EQ(Tree(dest->path()), t1) << jobs;
+  }
   // Nothing was lost: the earlier p.jwc and p.jww, and the first converted
   // p.jww, each have a backup of their own.
   EXPECT_TRUE(t1.count("p.BAK"));
