@@ -218,6 +218,7 @@ void ReadNames(ByteReader &s, TJwcData &d) {
 }  // namespace
 
 bool TJwcData::FileIn(const std::u16string &FName) {
+  lastError_.clear();
   DataInit();
   std::vector<std::uint8_t> bytes;
   try {
@@ -227,10 +228,11 @@ bool TJwcData::FileIn(const std::u16string &FName) {
   } catch (...) {
     return Fail("File I/O Error: unexpected failure");
   }
-  return FileInBytes(bytes);
+  return FileInFromBytes(bytes);
 }
 
-bool TJwcData::FileInBytes(std::span<const std::uint8_t> bytes) {
+bool TJwcData::FileInFromBytes(std::span<const std::uint8_t> bytes) {
+  lastError_.clear();
   DataInit();
   ByteReader s(bytes);
   if (!ReadHeader(s)) return false;

@@ -43,6 +43,7 @@ bool TJwcData::Fail(const std::string &message) {
 }
 
 bool TJwcData::FileCheck(const std::u16string &FName) {
+  lastError_.clear();
   std::vector<std::uint8_t> prefix;
   std::uint64_t fileSize = 0;
   try {
@@ -54,10 +55,11 @@ bool TJwcData::FileCheck(const std::u16string &FName) {
   } catch (...) {
     return Fail("File I/O Error: unexpected failure");
   }
-  return FileCheckBytes(prefix);
+  return FileCheckFromBytes(prefix);
 }
 
-bool TJwcData::FileCheckBytes(std::span<const std::uint8_t> bytes) {
+bool TJwcData::FileCheckFromBytes(std::span<const std::uint8_t> bytes) {
+  lastError_.clear();
   try {
     const auto head = bytes.first(std::min(bytes.size(), kSignatureSize));
     if (LegacyBytesToString(head) == kJwcSignature) return true;
@@ -70,6 +72,7 @@ bool TJwcData::FileCheckBytes(std::span<const std::uint8_t> bytes) {
 }
 
 bool TJwcData::FileHeaderIn(const std::u16string &FName) {
+  lastError_.clear();
   DataInit();
   std::vector<std::uint8_t> prefix;
   std::uint64_t fileSize = 0;
@@ -83,10 +86,11 @@ bool TJwcData::FileHeaderIn(const std::u16string &FName) {
   } catch (...) {
     return Fail("File I/O Error: unexpected failure");
   }
-  return FileHeaderInBytes(prefix);
+  return FileHeaderInFromBytes(prefix);
 }
 
-bool TJwcData::FileHeaderInBytes(std::span<const std::uint8_t> bytes) {
+bool TJwcData::FileHeaderInFromBytes(std::span<const std::uint8_t> bytes) {
+  lastError_.clear();
   DataInit();
   ByteReader s(bytes);
   return ReadHeader(s);

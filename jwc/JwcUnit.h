@@ -82,13 +82,13 @@ class TJwcData {
   bool FileOut(const std::u16string &FName);
 
   // The same operations over bytes already in memory: the whole file for
-  // FileInBytes, at least its first 20 or 800 bytes for the header readers.
-  // FileOutBytes builds what FileOut would write, changing the model the
+  // FileInFromBytes, at least its first 20 or 800 bytes for the header readers.
+  // FileOutToBytes builds what FileOut would write, changing the model the
   // same way; on failure `out` is left empty.
-  bool FileCheckBytes(std::span<const std::uint8_t> bytes);
-  bool FileHeaderInBytes(std::span<const std::uint8_t> bytes);
-  bool FileInBytes(std::span<const std::uint8_t> bytes);
-  bool FileOutBytes(std::vector<std::uint8_t> &out);
+  bool FileCheckFromBytes(std::span<const std::uint8_t> bytes);
+  bool FileHeaderInFromBytes(std::span<const std::uint8_t> bytes);
+  bool FileInFromBytes(std::span<const std::uint8_t> bytes);
+  bool FileOutToBytes(std::vector<std::uint8_t> &out);
 
   // What went wrong in the last failed operation ("File I/O Error: ...").
   const std::string &LastError() const { return lastError_; }

@@ -329,7 +329,8 @@ std::vector<std::uint8_t> TJwcData::BuildFile() {
   return w.take();
 }
 
-bool TJwcData::FileOutBytes(std::vector<std::uint8_t> &out) {
+bool TJwcData::FileOutToBytes(std::vector<std::uint8_t> &out) {
+  lastError_.clear();
   out.clear();
   try {
     out = BuildFile();
@@ -344,8 +345,9 @@ bool TJwcData::FileOutBytes(std::vector<std::uint8_t> &out) {
 }
 
 bool TJwcData::FileOut(const std::u16string &FName) {
+  lastError_.clear();
   std::vector<std::uint8_t> bytes;
-  if (!FileOutBytes(bytes)) return false;
+  if (!FileOutToBytes(bytes)) return false;
   try {
     AtomicFileWriter file(FName);
     if (!file.open()) return Fail("File I/O Error: cannot create a file beside " + ToUtf8(FName));

@@ -61,6 +61,7 @@ bool TJwkData::Fail(const std::string &message) {
 }
 
 bool TJwkData::FileCheck(const std::u16string &FName) {
+  lastError_.clear();
   std::vector<std::uint8_t> prefix;
   std::uint64_t fileSize = 0;
   try {
@@ -72,10 +73,11 @@ bool TJwkData::FileCheck(const std::u16string &FName) {
   } catch (...) {
     return Fail("File I/O Error: unexpected failure");
   }
-  return FileCheckBytes(prefix);
+  return FileCheckFromBytes(prefix);
 }
 
-bool TJwkData::FileCheckBytes(std::span<const std::uint8_t> bytes) {
+bool TJwkData::FileCheckFromBytes(std::span<const std::uint8_t> bytes) {
+  lastError_.clear();
   try {
     const auto head = bytes.first(std::min(bytes.size(), kSignatureSize));
     if (LegacyBytesToString(head) == kJwkSignature) return true;
@@ -88,6 +90,7 @@ bool TJwkData::FileCheckBytes(std::span<const std::uint8_t> bytes) {
 }
 
 bool TJwkData::FileHeaderIn(const std::u16string &FName) {
+  lastError_.clear();
   DataInit();
   std::vector<std::uint8_t> prefix;
   std::uint64_t fileSize = 0;
@@ -100,10 +103,11 @@ bool TJwkData::FileHeaderIn(const std::u16string &FName) {
   } catch (...) {
     return Fail("File I/O Error: unexpected failure");
   }
-  return FileHeaderInBytes(prefix);
+  return FileHeaderInFromBytes(prefix);
 }
 
-bool TJwkData::FileHeaderInBytes(std::span<const std::uint8_t> bytes) {
+bool TJwkData::FileHeaderInFromBytes(std::span<const std::uint8_t> bytes) {
+  lastError_.clear();
   DataInit();
   ByteReader s(bytes);
   return ReadHeader(s);

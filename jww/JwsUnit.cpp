@@ -95,6 +95,7 @@ bool TJwsData::Fail(const std::string &message) {
 }
 
 bool TJwsData::FileCheck(const std::u16string &FName) {
+  lastError_.clear();
   std::vector<std::uint8_t> prefix;
   std::uint64_t fileSize = 0;
   try {
@@ -106,10 +107,11 @@ bool TJwsData::FileCheck(const std::u16string &FName) {
   } catch (...) {
     return Fail("File I/O Error: unexpected failure");
   }
-  return FileCheckBytes(prefix);
+  return FileCheckFromBytes(prefix);
 }
 
-bool TJwsData::FileCheckBytes(std::span<const std::uint8_t> bytes) {
+bool TJwsData::FileCheckFromBytes(std::span<const std::uint8_t> bytes) {
+  lastError_.clear();
   try {
     ByteReader s(bytes);
     if (ReadSignature(s) != kJwsSignature) return Fail("JWS-Header Error: signature");
@@ -129,6 +131,7 @@ bool TJwsData::FileCheckBytes(std::span<const std::uint8_t> bytes) {
 }
 
 bool TJwsData::FileHeaderIn(const std::u16string &FName) {
+  lastError_.clear();
   DataInit();
   std::vector<std::uint8_t> prefix;
   std::uint64_t fileSize = 0;
@@ -141,10 +144,11 @@ bool TJwsData::FileHeaderIn(const std::u16string &FName) {
   } catch (...) {
     return Fail("File I/O Error: unexpected failure");
   }
-  return FileHeaderInBytes(prefix);
+  return FileHeaderInFromBytes(prefix);
 }
 
-bool TJwsData::FileHeaderInBytes(std::span<const std::uint8_t> bytes) {
+bool TJwsData::FileHeaderInFromBytes(std::span<const std::uint8_t> bytes) {
+  lastError_.clear();
   DataInit();
   ByteReader s(bytes);
   return ReadHeader(s);

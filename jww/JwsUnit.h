@@ -31,8 +31,8 @@ class TJwsData {
   bool FileHeaderIn(const std::u16string &FName);
 
   // The same over bytes already in memory (at least the first 204 or 452 bytes).
-  bool FileCheckBytes(std::span<const std::uint8_t> bytes);
-  bool FileHeaderInBytes(std::span<const std::uint8_t> bytes);
+  bool FileCheckFromBytes(std::span<const std::uint8_t> bytes);
+  bool FileHeaderInFromBytes(std::span<const std::uint8_t> bytes);
 
   // What went wrong in the last failed operation.
   const std::string &LastError() const { return lastError_; }

@@ -4,7 +4,7 @@
 // fuzzers found land here, named after what they broke.
 //
 // The disabled test WriteSeeds regenerates the builder-made files:
-//   VELKARO_JWC_CORPUS_OUT=dir test_jwc --gtest_also_run_disabled_tests \
+//   VELKARO_JWC_CORPUS_OUT=dir test_jwc --gtest_also_run_disabled_tests
 //     --gtest_filter='JwcCorpusSeeds.*'
 #include <gtest/gtest.h>
 
@@ -69,13 +69,13 @@ TEST_P(JwcCorpusTest, ReadsAsExpected) {
   const std::string ext = Extension(file.path);
   bool ok = false;
   if (ext == ".jwc") {
-    ok = jwc.FileInBytes(bytes);
+    ok = jwc.FileInFromBytes(bytes);
     if (ok) {
       // A drawing that reads either writes and reads back, or is refused cleanly.
       ByteVec out;
-      if (jwc.FileOutBytes(out)) {
+      if (jwc.FileOutToBytes(out)) {
         TJwcData again;
-        EXPECT_TRUE(again.FileInBytes(out)) << again.LastError();
+        EXPECT_TRUE(again.FileInFromBytes(out)) << again.LastError();
         EXPECT_EQ(again.mojiN, jwc.mojiN);
         EXPECT_EQ(again.lineN, jwc.lineN);
       } else {
@@ -83,9 +83,9 @@ TEST_P(JwcCorpusTest, ReadsAsExpected) {
       }
     }
   } else if (ext == ".jwk") {
-    ok = jwk.FileHeaderInBytes(bytes);
+    ok = jwk.FileHeaderInFromBytes(bytes);
   } else if (ext == ".jws") {
-    ok = jws.FileHeaderInBytes(bytes);
+    ok = jws.FileHeaderInFromBytes(bytes);
   } else {
     FAIL() << "unknown kind of corpus file " << file.path;
   }
@@ -93,21 +93,21 @@ TEST_P(JwcCorpusTest, ReadsAsExpected) {
 
   // Every other reader copes with the file too.
   TJwcData other;
-  other.FileCheckBytes(bytes);
-  other.FileHeaderInBytes(bytes);
-  other.FileInBytes(bytes);
+  other.FileCheckFromBytes(bytes);
+  other.FileHeaderInFromBytes(bytes);
+  other.FileInFromBytes(bytes);
   TJwkData otherJwk;
-  otherJwk.FileCheckBytes(bytes);
-  otherJwk.FileHeaderInBytes(bytes);
+  otherJwk.FileCheckFromBytes(bytes);
+  otherJwk.FileHeaderInFromBytes(bytes);
   TJwsData otherJws;
-  otherJws.FileCheckBytes(bytes);
-  otherJws.FileHeaderInBytes(bytes);
+  otherJws.FileCheckFromBytes(bytes);
+  otherJws.FileHeaderInFromBytes(bytes);
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpus, JwcCorpusTest, ::testing::ValuesIn(ListCorpus()),
                          [](const auto &info) {
                            std::string name = (info.param.pass ? "pass_" : "fail_") +
-                                              info.param.path.stem().string();
+                                              info.param.path.filename().string();
                            for (char &c : name) {
                              if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
                            }

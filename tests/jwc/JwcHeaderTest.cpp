@@ -26,7 +26,7 @@ class JwcFileCheckTest : public ::testing::TestWithParam<CheckCase> {};
 
 TEST_P(JwcFileCheckTest, AcceptsExactlyTheSignature) {
   TJwcData d;
-  EXPECT_EQ(d.FileCheckBytes(Bytes(GetParam().bytes)), GetParam().ok);
+  EXPECT_EQ(d.FileCheckFromBytes(Bytes(GetParam().bytes)), GetParam().ok);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -92,7 +92,7 @@ JwcBuilder DistinctHeader() {
 
 TEST(JwcHeader, EveryFieldReadsBackFromItsPlace) {
   TJwcData d;
-  ASSERT_TRUE(d.FileHeaderInBytes(DistinctHeader().build())) << d.LastError();
+  ASSERT_TRUE(d.FileHeaderInFromBytes(DistinctHeader().build())) << d.LastError();
   const TEntJwcHeader &h = d.Enthd;
   EXPECT_EQ(h.jwID, u"jw_cad(c)data.......V2f 図面");
   EXPECT_EQ(h.comment1, u"plan 文字");
@@ -190,7 +190,7 @@ TEST(JwcHeader, BlockWithTwoValuesReadsTheRestAsZero) {
   JwcBuilder b;
   b.rawBlock[0] = std::string("1,2\0", 4);
   TJwcData d;
-  ASSERT_TRUE(d.FileHeaderInBytes(b.build()));
+  ASSERT_TRUE(d.FileHeaderInFromBytes(b.build()));
   EXPECT_EQ(d.Enthd.lineCount, 1);
   EXPECT_EQ(d.Enthd.arcCount, 2);
   EXPECT_EQ(d.Enthd.mojiCount, 0);
@@ -206,7 +206,7 @@ TEST(JwcHeader, SurplusValuesAreIgnored) {
   b.block4.push_back("77");
   b.block4.push_back("88");
   TJwcData d;
-  ASSERT_TRUE(d.FileHeaderInBytes(b.build()));
+  ASSERT_TRUE(d.FileHeaderInFromBytes(b.build()));
   EXPECT_EQ(d.Enthd.flg25Dm, 0);
   EXPECT_TRUE(d.Enthd.para.empty());
 }
@@ -217,7 +217,7 @@ TEST(JwcHeader, ValuesAfterAZeroByteAreStillSplit) {
   JwcBuilder b;
   b.rawBlock[0] = std::string("1,2\0,3", 6);
   TJwcData d;
-  ASSERT_TRUE(d.FileHeaderInBytes(b.build()));
+  ASSERT_TRUE(d.FileHeaderInFromBytes(b.build()));
   EXPECT_EQ(d.Enthd.lineCount, 1);
   EXPECT_EQ(d.Enthd.arcCount, 2);
   EXPECT_EQ(d.Enthd.mojiCount, 3);
@@ -228,7 +228,7 @@ TEST(JwcHeader, ValueBlockWithoutZeroByteEndsAtItsLastValue) {
   // The last value runs into the line feed and reads as 0.
   b.rawBlock[2] = "6000:0000,6000:0020,1.5" + std::string(176, ' ') + "\n";
   TJwcData d;
-  ASSERT_TRUE(d.FileHeaderInBytes(b.build()));
+  ASSERT_TRUE(d.FileHeaderInFromBytes(b.build()));
   EXPECT_EQ(d.Enthd.sBufAdr2, 0x60020);
   EXPECT_EQ(d.Enthd.subZm0X, 0.0f);
 }
@@ -246,7 +246,7 @@ TEST_P(JwcIntValueTest, FollowsTheIntegerRule) {
   JwcBuilder b;
   b.block2[5] = GetParam().text;  // curFno
   TJwcData d;
-  ASSERT_TRUE(d.FileHeaderInBytes(b.build()));
+  ASSERT_TRUE(d.FileHeaderInFromBytes(b.build()));
   EXPECT_EQ(d.Enthd.curFno, GetParam().value) << '"' << GetParam().text << '"';
 }
 
@@ -271,7 +271,7 @@ TEST_P(JwcRealValueTest, FollowsTheRealRule) {
   JwcBuilder b;
   b.block2[9] = GetParam().text;  // wLayScale
   TJwcData d;
-  ASSERT_TRUE(d.FileHeaderInBytes(b.build()));
+  ASSERT_TRUE(d.FileHeaderInFromBytes(b.build()));
   EXPECT_EQ(FloatBits(d.Enthd.wLayScale), FloatBits(GetParam().value))
       << '"' << GetParam().text << "\" read as " << d.Enthd.wLayScale;
 }
@@ -300,7 +300,7 @@ TEST_P(JwcAddressValueTest, SegmentTimesSixteenPlusOffset) {
   JwcBuilder b;
   b.block4[0] = GetParam().text;
   TJwcData d;
-  ASSERT_TRUE(d.FileHeaderInBytes(b.build()));
+  ASSERT_TRUE(d.FileHeaderInFromBytes(b.build()));
   EXPECT_EQ(d.Enthd.sBufAdr1, GetParam().value) << GetParam().text;
 }
 
@@ -327,7 +327,7 @@ TEST_P(JwcDataUnitTest, LongSideOverDrawWidth) {
   b.block2[11] = std::to_string(GetParam().psize);
   b.block2[30] = "518";
   TJwcData d;
-  ASSERT_TRUE(d.FileHeaderInBytes(b.build()));
+  ASSERT_TRUE(d.FileHeaderInFromBytes(b.build()));
   const float expected =
       GetParam().longSide == 0 ? 1.0f : static_cast<float>(GetParam().longSide / 518.0);
   EXPECT_EQ(d.Enthd.dataUnit, expected) << "psize " << GetParam().psize;
@@ -346,7 +346,7 @@ TEST(JwcHeader, A3OnA518UnitPaperIsAbout0Point81MillimetresPerUnit) {
   JwcBuilder b;
   b.block2[30] = "518";
   TJwcData d;
-  ASSERT_TRUE(d.FileHeaderInBytes(b.build()));
+  ASSERT_TRUE(d.FileHeaderInFromBytes(b.build()));
   EXPECT_NEAR(d.Enthd.dataUnit, 0.81081, 1e-5);
   EXPECT_EQ(FloatBits(d.Enthd.dataUnit), 0x3F4F914Cu);
 }
@@ -355,7 +355,7 @@ TEST(JwcHeader, DrawWidthZeroReadsAs518) {
   JwcBuilder b;
   b.block2[30] = "0";
   TJwcData d;
-  ASSERT_TRUE(d.FileHeaderInBytes(b.build()));
+  ASSERT_TRUE(d.FileHeaderInFromBytes(b.build()));
   EXPECT_EQ(d.Enthd.drawWidth, 518);
   EXPECT_EQ(d.Enthd.dataUnit, static_cast<float>(420.0 / 518.0));
 }
@@ -373,7 +373,7 @@ TEST_P(JwcScaleFlagTest, LowerCaseFAtCharacter23) {
   JwcBuilder b;
   b.jwID = GetParam().jwID;
   TJwcData d;
-  ASSERT_TRUE(d.FileHeaderInBytes(b.build()));
+  ASSERT_TRUE(d.FileHeaderInFromBytes(b.build()));
   EXPECT_EQ(d.Enthd.scaleF, GetParam().scaleF) << GetParam().jwID;
 }
 
@@ -394,7 +394,7 @@ TEST_P(JwcHeaderLengthTest, NeedsABeginningOfEveryBlock) {
   ByteVec bytes = JwcBuilder().build();
   bytes.resize(GetParam());
   TJwcData d;
-  EXPECT_EQ(d.FileHeaderInBytes(bytes), GetParam() > 600) << GetParam() << " bytes";
+  EXPECT_EQ(d.FileHeaderInFromBytes(bytes), GetParam() > 600) << GetParam() << " bytes";
   EXPECT_TRUE(d.Enthd.para.empty());
 }
 
@@ -408,7 +408,7 @@ TEST(JwcHeader, MemoLinesAreKeptWhenALaterBlockIsMissing) {
   ByteVec bytes = b.build();
   bytes.resize(400);
   TJwcData d;
-  EXPECT_FALSE(d.FileHeaderInBytes(bytes));
+  EXPECT_FALSE(d.FileHeaderInFromBytes(bytes));
   EXPECT_EQ(d.Enthd.comment1, u"memo");
   EXPECT_EQ(d.Enthd.jwID, u"jw_cad(c)data.......V2f");
 }
@@ -423,7 +423,7 @@ TEST(JwcHeader, CutShortBlockReadsItsMissingPartAsZero) {
   const std::string kept = "6000:0000,6000:0000,7";
   bytes.resize(600 + kept.size());
   TJwcData d;
-  ASSERT_TRUE(d.FileHeaderInBytes(bytes));
+  ASSERT_TRUE(d.FileHeaderInFromBytes(bytes));
   EXPECT_EQ(d.Enthd.subZm0X, 7.0f);
   EXPECT_EQ(d.Enthd.subZm0Y, 0.0f);
   EXPECT_EQ(d.Enthd.flg25Dm, 0);
@@ -435,10 +435,10 @@ TEST(JwcHeader, JwkFigureIsNotAJwcDrawing) {
   TJwkData jwk;
   const ByteVec jwkBytes = JwkBuilder().build();
   const ByteVec jwcBytes = JwcBuilder().build();
-  EXPECT_FALSE(jwc.FileCheckBytes(jwkBytes));
-  EXPECT_FALSE(jwk.FileCheckBytes(jwcBytes));
-  EXPECT_TRUE(jwc.FileCheckBytes(jwcBytes));
-  EXPECT_TRUE(jwk.FileCheckBytes(jwkBytes));
+  EXPECT_FALSE(jwc.FileCheckFromBytes(jwkBytes));
+  EXPECT_FALSE(jwk.FileCheckFromBytes(jwcBytes));
+  EXPECT_TRUE(jwc.FileCheckFromBytes(jwcBytes));
+  EXPECT_TRUE(jwk.FileCheckFromBytes(jwkBytes));
 }
 
 }  // namespace

@@ -14,7 +14,7 @@ TEST(JwcReader, EmptyDrawingGivesFullTablesAndNoEntities) {
   const ByteVec bytes = b.build();
   EXPECT_EQ(bytes.size(), 800u + 1621u + 2048u + 256u);
   TJwcData d;
-  ASSERT_TRUE(d.FileInBytes(bytes)) << d.LastError();
+  ASSERT_TRUE(d.FileInFromBytes(bytes)) << d.LastError();
   EXPECT_EQ(d.EntVten.size(), 101u);
   EXPECT_EQ(d.EntMjtp.size(), 12u);
   EXPECT_EQ(d.EntLgrp.size(), 16u);
@@ -51,7 +51,7 @@ TEST(JwcReader, EveryFixedTableFieldReadsBack) {
     b.layerDispF[l] = static_cast<std::uint8_t>(255 - l);
   }
   TJwcData d;
-  ASSERT_TRUE(d.FileInBytes(b.build())) << d.LastError();
+  ASSERT_TRUE(d.FileInFromBytes(b.build())) << d.LastError();
   for (std::size_t k = 0; k < 101; ++k) {
     EXPECT_EQ(d.EntVten[k].x, static_cast<float>(k) + 0.5f) << k;
     EXPECT_EQ(d.EntVten[k].y, -static_cast<float>(k)) << k;
@@ -89,7 +89,7 @@ TEST(JwcReader, IntegerScalesMakeTheFixedPart32BytesShorter) {
   const ByteVec bytes = b.build();
   EXPECT_EQ(bytes.size(), JwcBuilder().build().size() - 32 + 22);
   TJwcData d;
-  ASSERT_TRUE(d.FileInBytes(bytes)) << d.LastError();
+  ASSERT_TRUE(d.FileInFromBytes(bytes)) << d.LastError();
   EXPECT_FALSE(d.Enthd.scaleF);
   EXPECT_EQ(d.EntLgrp[0].scale, 100.0f);
   EXPECT_EQ(d.EntLgrp[15].scale, 65535.0f);
@@ -108,7 +108,7 @@ TEST(JwcReader, EveryRecordFieldReadsBack) {
   b.addText(JwcTextRec{1, 2, 3, 4, 0, 0, 10, 255, 0x20, 0x77}, "ABC");
   b.addPoint(JwcPointRec{-7.75f, 8.125f, 19, 4, 0x88, 0x99});
   TJwcData d;
-  ASSERT_TRUE(d.FileInBytes(b.build())) << d.LastError();
+  ASSERT_TRUE(d.FileInFromBytes(b.build())) << d.LastError();
   ASSERT_EQ(d.lineN, 2);
   ASSERT_EQ(d.arcN, 1);
   ASSERT_EQ(d.mojiN, 1);
@@ -181,7 +181,7 @@ TEST_P(JwcArcFieldTest, FixedPointFieldsReadAsQuotients) {
   b.addArc(JwcArcRec{0, 0, 1, GetParam().h, GetParam().stored, GetParam().stored,
                      GetParam().stored});
   TJwcData d;
-  ASSERT_TRUE(d.FileInBytes(b.build()));
+  ASSERT_TRUE(d.FileInFromBytes(b.build()));
   EXPECT_EQ(d.EntArc[0].h, GetParam().flatness);
   EXPECT_EQ(d.EntArc[0].st, GetParam().degrees);
   EXPECT_EQ(d.EntArc[0].et, GetParam().degrees);
@@ -208,7 +208,7 @@ TEST(JwcReader, TwoTextsSharingOneAddressReadTheSameString) {
   b.addTextRecord(second);
   b.addText(JwcTextRec{}, "own");
   TJwcData d;
-  ASSERT_TRUE(d.FileInBytes(b.build())) << d.LastError();
+  ASSERT_TRUE(d.FileInFromBytes(b.build())) << d.LastError();
   ASSERT_EQ(d.mojiN, 3);
   EXPECT_EQ(d.EntMoji[0].s, u"shared");
   EXPECT_EQ(d.EntMoji[1].s, u"shared");
@@ -229,7 +229,7 @@ TEST(JwcReader, TextReadsFromItsAddressToTheNextZeroByte) {
   otherSegment.offset = 0x10 + 3;
   b.addTextRecord(otherSegment);
   TJwcData d;
-  ASSERT_TRUE(d.FileInBytes(b.build()));
+  ASSERT_TRUE(d.FileInFromBytes(b.build()));
   EXPECT_EQ(d.EntMoji[1].s, u"rst");
   EXPECT_EQ(d.EntMoji[2].s, u"st");
   EXPECT_EQ(d.EntMoji[2].p, 0x60003);
@@ -239,7 +239,7 @@ TEST(JwcReader, ControlCharactersOfTextsAreDropped) {
   JwcBuilder b;
   b.addText(JwcTextRec{}, "a\tb\nc\rd");
   TJwcData d;
-  ASSERT_TRUE(d.FileInBytes(b.build()));
+  ASSERT_TRUE(d.FileInFromBytes(b.build()));
   EXPECT_EQ(d.EntMoji[0].s, u"abcd");
 }
 
@@ -249,7 +249,7 @@ TEST(JwcReader, JapaneseTextsAndNamesDecode) {
   b.layerNames[0] = kSjisAiue;   // exactly 8 bytes
   b.groupNames[15] = kSjisKanji;
   TJwcData d;
-  ASSERT_TRUE(d.FileInBytes(b.build()));
+  ASSERT_TRUE(d.FileInFromBytes(b.build()));
   EXPECT_EQ(d.EntMoji[0].s, u"図面A1");
   EXPECT_EQ(d.EntLay[0].name, u"あいうえ");
   EXPECT_EQ(d.EntLgrp[15].name, u"漢字");
@@ -278,7 +278,7 @@ TEST(JwcReader, TextAddressOutsideTheStringAreaReadsAsEmpty) {
   // The stray bytes after the end address shift the names; the read still succeeds.
   TJwcData d;
   ByteVec bytes = b.build();
-  ASSERT_TRUE(d.FileInBytes(bytes)) << d.LastError();
+  ASSERT_TRUE(d.FileInFromBytes(bytes)) << d.LastError();
   ASSERT_EQ(d.mojiN, 6);
   EXPECT_EQ(d.EntMoji[0].s, u"in");
   for (int k = 1; k < 6; ++k) EXPECT_EQ(d.EntMoji[k].s, u"") << k;
@@ -290,7 +290,7 @@ TEST(JwcReader, WithoutAStringAreaEveryTextIsEmpty) {
   b.addTextRecord(rec);
   b.block4[1] = "5FFF:0000";  // end before start: no area
   TJwcData d;
-  ASSERT_TRUE(d.FileInBytes(b.build()));
+  ASSERT_TRUE(d.FileInFromBytes(b.build()));
   ASSERT_EQ(d.mojiN, 1);
   EXPECT_EQ(d.EntMoji[0].s, u"");
 }
@@ -303,7 +303,7 @@ TEST(JwcReader, TextKindsOutsideTheTableAreKept) {
   b.addText(zero, "z");
   b.addText(eleven, "e");
   TJwcData d;
-  ASSERT_TRUE(d.FileInBytes(b.build()));
+  ASSERT_TRUE(d.FileInFromBytes(b.build()));
   EXPECT_EQ(d.EntMoji[0].no, 0);
   EXPECT_EQ(d.EntMoji[1].no, 11);
 }
@@ -317,7 +317,7 @@ TEST(JwcReader, NamesFillTheirFieldsOrEndAtTheFirstZeroByte) {
   b.groupNames[2] = std::string("ab\0cd", 5);
   b.groupNames[3] = "t\tab";
   TJwcData d;
-  ASSERT_TRUE(d.FileInBytes(b.build()));
+  ASSERT_TRUE(d.FileInFromBytes(b.build()));
   EXPECT_EQ(d.EntLay[0].name, u"ABCDEFGH");
   EXPECT_EQ(d.EntLay[255].name, u"x");
   EXPECT_EQ(d.EntLay[1].name, u"");
@@ -336,7 +336,7 @@ TEST(JwcReader, CoordinatesAreMultipliedByTheDataUnit) {
   b.addArc(JwcArcRec{518, 0, 518});
   b.scale[0] = 518;  // group scales are not coordinates
   TJwcData d;
-  ASSERT_TRUE(d.FileInBytes(b.build()));
+  ASSERT_TRUE(d.FileInFromBytes(b.build()));
   const float unit = static_cast<float>(420.0 / 518.0);
   EXPECT_EQ(d.EntLine[0].x1, 420.0f);
   EXPECT_EQ(d.EntLine[0].y1, static_cast<float>(259.0 * unit));
@@ -353,7 +353,7 @@ TEST(JwcReader, TrailingBytesAreIgnored) {
   b.addLine(JwcLineRec{1, 1, 2, 2});
   b.trailer = "whatever follows";
   TJwcData d;
-  EXPECT_TRUE(d.FileInBytes(b.build()));
+  EXPECT_TRUE(d.FileInFromBytes(b.build()));
 }
 
 TEST(JwcReader, ReadsAFileAndStartsEachReadClean) {
@@ -373,6 +373,8 @@ TEST(JwcReader, ReadsAFileAndStartsEachReadClean) {
   EXPECT_TRUE(d.EntMoji.empty());
   EXPECT_FALSE(d.FileIn(dir.file("missing.jwc")));
   EXPECT_FALSE(d.LastError().empty());
+  ASSERT_TRUE(d.FileIn(dir.file("big.jwc")));
+  EXPECT_EQ(d.LastError(), "");  // a success leaves no stale failure behind
 }
 
 // ---- Files that end early, counts that lie ---------------------------------
@@ -382,7 +384,7 @@ TEST(JwcReader, CountsPromisingMoreLinesThanTheFileHoldsFail) {
   b.addLine(JwcLineRec{});
   b.block2[0] = "2";
   TJwcData d;
-  EXPECT_FALSE(d.FileInBytes(b.build()));
+  EXPECT_FALSE(d.FileInFromBytes(b.build()));
 }
 
 struct CountCase {
@@ -402,7 +404,7 @@ TEST_P(JwcHugeCountTest, FailsWithoutAllocatingAhead) {
   b.addText(JwcTextRec{}, "x");
   (GetParam().block == 2 ? b.block2 : b.block4)[GetParam().index] = GetParam().value;
   TJwcData d;
-  EXPECT_FALSE(d.FileInBytes(b.build()));
+  EXPECT_FALSE(d.FileInFromBytes(b.build()));
   EXPECT_NE(d.LastError().find("File I/O Error"), std::string::npos) << d.LastError();
   EXPECT_LE(d.EntLine.size() + d.EntArc.size() + d.EntMoji.size() + d.EntTen.size(), 2u);
 }
@@ -421,7 +423,7 @@ TEST(JwcReader, HugeCountNamesItselfInTheError) {
   JwcBuilder b;
   b.block2[1] = "100000000";
   TJwcData d;
-  EXPECT_FALSE(d.FileInBytes(b.build()));
+  EXPECT_FALSE(d.FileInFromBytes(b.build()));
   EXPECT_NE(d.LastError().find("arc count 100000000"), std::string::npos) << d.LastError();
 }
 
@@ -442,7 +444,7 @@ TEST(JwcReader, TruncatedAtEveryOffset) {
   for (std::size_t n = 0; n <= full.size(); ++n) {
     const ByteVec cut(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(n));
     TJwcData d;
-    const bool ok = d.FileInBytes(cut);
+    const bool ok = d.FileInFromBytes(cut);
     ASSERT_EQ(ok, n > lastName) << "length " << n << ": " << d.LastError();
     if (ok) {
       const std::size_t kept = n - lastName;
@@ -456,7 +458,7 @@ TEST(JwcReader, FileEndingInsideTheFixedPartFails) {
   ByteVec bytes = JwcBuilder().build();
   bytes.resize(1000);
   TJwcData d;
-  EXPECT_FALSE(d.FileInBytes(bytes));
+  EXPECT_FALSE(d.FileInFromBytes(bytes));
   EXPECT_NE(d.LastError().find("layer name 0"), std::string::npos) << d.LastError();
 }
 
@@ -464,7 +466,7 @@ TEST(JwcReader, HeaderFailureFailsTheRead) {
   ByteVec bytes = JwcBuilder().build();
   bytes.resize(500);
   TJwcData d;
-  EXPECT_FALSE(d.FileInBytes(bytes));
+  EXPECT_FALSE(d.FileInFromBytes(bytes));
   EXPECT_TRUE(d.EntVten.empty());
 }
 

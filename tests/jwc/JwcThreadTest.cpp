@@ -41,7 +41,7 @@ TEST(JwcThreads, DocumentsOnSeparateThreadsDoNotInterfere) {
         if (!jwc.FileIn(dir.file("in" + std::to_string(t) + ".jwc"))) ++failures;
         if (jwc.lineN != 2 + t + 1) ++failures;
         if (!jwc.FileOut(dir.file(out))) ++failures;
-        if (!figure.FileHeaderInBytes(jwk) || !symbol.FileHeaderInBytes(jws)) ++failures;
+        if (!figure.FileHeaderInFromBytes(jwk) || !symbol.FileHeaderInFromBytes(jws)) ++failures;
         jwc.DataFree();
       }
     });

@@ -18,9 +18,9 @@ namespace velkaro::testing {
 namespace {
 
 ByteVec WriteBack(const ByteVec &in, TJwcData &d) {
-  EXPECT_TRUE(d.FileInBytes(in)) << d.LastError();
+  EXPECT_TRUE(d.FileInFromBytes(in)) << d.LastError();
   ByteVec out;
-  EXPECT_TRUE(d.FileOutBytes(out)) << d.LastError();
+  EXPECT_TRUE(d.FileOutToBytes(out)) << d.LastError();
   return out;
 }
 
@@ -138,11 +138,11 @@ TEST(JwcWriter, ReadWriteReadKeepsTheDrawing) {
   shared.segment = b.texts[0].segment;
   b.addTextRecord(shared);
   TJwcData first;
-  ASSERT_TRUE(first.FileInBytes(b.build())) << first.LastError();
+  ASSERT_TRUE(first.FileInFromBytes(b.build())) << first.LastError();
   ByteVec out;
-  ASSERT_TRUE(first.FileOutBytes(out)) << first.LastError();
+  ASSERT_TRUE(first.FileOutToBytes(out)) << first.LastError();
   TJwcData second;
-  ASSERT_TRUE(second.FileInBytes(out)) << second.LastError();
+  ASSERT_TRUE(second.FileInFromBytes(out)) << second.LastError();
   ExpectSameDrawing(first, second);
   EXPECT_EQ(second.EntMoji[3].s, u"文字ABC");
   EXPECT_NE(second.EntMoji[3].p, second.EntMoji[0].p);  // no shared strings
@@ -164,14 +164,14 @@ class JwcRealFormatTest : public ::testing::TestWithParam<RealFormatCase> {};
 // 15 significant digits; fixed notation from 0.00001 up to 15 integer digits.
 TEST_P(JwcRealFormatTest, FifteenSignificantDigitsOfTheWidenedSingle) {
   TJwcData d;
-  ASSERT_TRUE(d.FileInBytes(JwcBuilder().build()));
+  ASSERT_TRUE(d.FileInFromBytes(JwcBuilder().build()));
   d.Enthd.wLayScale = GetParam().value;
   ByteVec out;
-  ASSERT_TRUE(d.FileOutBytes(out)) << d.LastError();
+  ASSERT_TRUE(d.FileOutToBytes(out)) << d.LastError();
   EXPECT_EQ(BlockValue(out, 2, 9), GetParam().text);
   // And the text reads back to the very same single.
   TJwcData again;
-  ASSERT_TRUE(again.FileInBytes(out));
+  ASSERT_TRUE(again.FileInFromBytes(out));
   EXPECT_EQ(FloatBits(again.Enthd.wLayScale), FloatBits(GetParam().value));
 }
 
@@ -194,7 +194,7 @@ INSTANTIATE_TEST_SUITE_P(
 // Every single that is finite reads back from its text, bit for bit.
 TEST(JwcWriter, RealTextsReadBackToTheSameSingle) {
   TJwcData d;
-  ASSERT_TRUE(d.FileInBytes(JwcBuilder().build()));
+  ASSERT_TRUE(d.FileInFromBytes(JwcBuilder().build()));
   std::uint32_t bits = 0x00000001u;
   for (int k = 0; k < 2000; ++k) {
     bits = bits * 1664525u + 1013904223u;  // a fixed pseudo-random walk over the bit patterns
@@ -203,9 +203,9 @@ TEST(JwcWriter, RealTextsReadBackToTheSameSingle) {
     if (!std::isfinite(v)) continue;
     d.Enthd.gridOrgX = v;
     ByteVec out;
-    ASSERT_TRUE(d.FileOutBytes(out)) << d.LastError();
+    ASSERT_TRUE(d.FileOutToBytes(out)) << d.LastError();
     TJwcData again;
-    ASSERT_TRUE(again.FileHeaderInBytes(out));
+    ASSERT_TRUE(again.FileHeaderInFromBytes(out));
     ASSERT_EQ(FloatBits(again.Enthd.gridOrgX), bits) << BlockValue(out, 2, 27);
   }
 }
@@ -214,10 +214,10 @@ TEST(JwcWriter, RealTextsReadBackToTheSameSingle) {
 
 TEST(JwcWriter, BlockOneEndsIn95SpacesAndALineFeed) {
   TJwcData d;
-  ASSERT_TRUE(d.FileInBytes(JwcBuilder().build()));
+  ASSERT_TRUE(d.FileInFromBytes(JwcBuilder().build()));
   d.Enthd.jwID = u"jw_cad(c)data.......V2f";
   ByteVec out;
-  ASSERT_TRUE(d.FileOutBytes(out));
+  ASSERT_TRUE(d.FileOutToBytes(out));
   EXPECT_EQ(Text(out, 104, 96), std::string(95, ' ') + "\n");
   for (int block = 2; block <= 4; ++block) {
     const std::size_t end = static_cast<std::size_t>(block) * 200;
@@ -228,10 +228,10 @@ TEST(JwcWriter, BlockOneEndsIn95SpacesAndALineFeed) {
 
 TEST(JwcWriter, DrawingWithoutTextsWritesBothAddressesAlike) {
   TJwcData d;
-  ASSERT_TRUE(d.FileInBytes(JwcBuilder().build()));
+  ASSERT_TRUE(d.FileInFromBytes(JwcBuilder().build()));
   d.Enthd.sBufAdr2 = 0x61234;  // recomputed from the texts
   ByteVec out;
-  ASSERT_TRUE(d.FileOutBytes(out));
+  ASSERT_TRUE(d.FileOutToBytes(out));
   EXPECT_EQ(BlockValue(out, 4, 0), "6000:0000");
   EXPECT_EQ(BlockValue(out, 4, 1), "6000:0000");
   EXPECT_EQ(d.Enthd.sBufAdr2, 0x60000);
@@ -240,19 +240,19 @@ TEST(JwcWriter, DrawingWithoutTextsWritesBothAddressesAlike) {
 
 TEST(JwcWriter, AddressesShareTheStartSegment) {
   TJwcData d;
-  ASSERT_TRUE(d.FileInBytes(JwcBuilder().build()));
+  ASSERT_TRUE(d.FileInFromBytes(JwcBuilder().build()));
   d.Enthd.sBufAdr1 = 0xABCD7;
   d.EntMoji.resize(2);
   d.EntMoji[0].s = u"abc";
   d.EntMoji[1].s = u"図面";
   d.mojiN = 2;
   ByteVec out;
-  ASSERT_TRUE(d.FileOutBytes(out));
+  ASSERT_TRUE(d.FileOutToBytes(out));
   EXPECT_EQ(BlockValue(out, 4, 0), "ABCD:0007");
   EXPECT_EQ(BlockValue(out, 4, 1), "ABCD:0010");  // 7 + 4 + 5
   EXPECT_EQ(d.Enthd.sBufAdr2, 0xABCD7 + 9);
   TJwcData again;
-  ASSERT_TRUE(again.FileInBytes(out));
+  ASSERT_TRUE(again.FileInFromBytes(out));
   EXPECT_EQ(again.EntMoji[0].p, 0xABCD7);
   EXPECT_EQ(again.EntMoji[1].p, 0xABCD7 + 4);
   EXPECT_EQ(again.EntMoji[1].s, u"図面");
@@ -260,12 +260,12 @@ TEST(JwcWriter, AddressesShareTheStartSegment) {
 
 TEST(JwcWriter, CountsAreTheLoadedCounters) {
   TJwcData d;
-  ASSERT_TRUE(d.FileInBytes(JwcBuilder().build()));
+  ASSERT_TRUE(d.FileInFromBytes(JwcBuilder().build()));
   d.EntLine.resize(3);
   d.lineN = 2;  // only the first two are written
   d.Enthd.lineCount = 99;
   ByteVec out;
-  ASSERT_TRUE(d.FileOutBytes(out));
+  ASSERT_TRUE(d.FileOutToBytes(out));
   EXPECT_EQ(BlockValue(out, 2, 0), "2");
   EXPECT_EQ(out.size(), 800u + 1621u + 2u * 22u + 2304u);
 }
@@ -274,27 +274,27 @@ TEST(JwcWriter, CountsAreTheLoadedCounters) {
 
 TEST(JwcWriter, TemporaryImageReferencesLoseTheirFolder) {
   TJwcData d;
-  ASSERT_TRUE(d.FileInBytes(JwcBuilder().build()));
+  ASSERT_TRUE(d.FileInFromBytes(JwcBuilder().build()));
   d.EntMoji.resize(3);
   d.mojiN = 3;
   d.EntMoji[0].s = u"^@BM%temp%image.bmp,100,50";
   d.EntMoji[1].s = u"x^@BM%temp%image.bmp";
   d.EntMoji[2].s = u"a\tb\r\n";
   ByteVec out;
-  ASSERT_TRUE(d.FileOutBytes(out));
+  ASSERT_TRUE(d.FileOutToBytes(out));
   EXPECT_EQ(d.EntMoji[0].s, u"^@BMimage.bmp,100,50");
   EXPECT_EQ(d.EntMoji[1].s, u"x^@BM%temp%image.bmp");
   EXPECT_EQ(d.EntMoji[2].s, u"ab");
   const std::size_t area = 800 + 1621 + 3 * 24;
   EXPECT_EQ(Text(out, area, 21), std::string("^@BMimage.bmp,100,50\0", 21));
   TJwcData again;
-  ASSERT_TRUE(again.FileInBytes(out));
+  ASSERT_TRUE(again.FileInFromBytes(out));
   EXPECT_EQ(again.EntMoji[2].s, u"ab");
 }
 
 TEST(JwcWriter, InvalidAttributesAreRepairedInTheFileOnly) {
   TJwcData d;
-  ASSERT_TRUE(d.FileInBytes(JwcBuilder().build()));
+  ASSERT_TRUE(d.FileInFromBytes(JwcBuilder().build()));
   d.EntLine.resize(1);
   d.lineN = 1;
   d.EntLine[0].col = 0;
@@ -309,7 +309,7 @@ TEST(JwcWriter, InvalidAttributesAreRepairedInTheFileOnly) {
   d.EntMjtp[0].penNo = 0;
   d.EntMjtp[10].penNo = 7;
   ByteVec out;
-  ASSERT_TRUE(d.FileOutBytes(out));
+  ASSERT_TRUE(d.FileOutToBytes(out));
   const std::size_t lines = 800 + 1621;
   EXPECT_EQ(out[lines + 16], 1);  // typ
   EXPECT_EQ(out[lines + 17], 1);  // col
@@ -339,10 +339,10 @@ TEST_P(JwcIntegerScaleTest, RoundsHalfToEvenAndKeepsTheLow16Bits) {
   b.jwID = "jw_cad(c)data.......V2F";
   b.floatScales = false;
   TJwcData d;
-  ASSERT_TRUE(d.FileInBytes(b.build()));
+  ASSERT_TRUE(d.FileInFromBytes(b.build()));
   d.EntLgrp[5].scale = GetParam().scale;
   ByteVec out;
-  ASSERT_TRUE(d.FileOutBytes(out)) << d.LastError();
+  ASSERT_TRUE(d.FileOutToBytes(out)) << d.LastError();
   const std::size_t at = 1797 + 5 * 2;
   EXPECT_EQ(out[at] | (out[at + 1] << 8), GetParam().stored) << GetParam().scale;
 }
@@ -357,7 +357,7 @@ INSTANTIATE_TEST_SUITE_P(Scales, JwcIntegerScaleTest,
 
 TEST(JwcWriter, ArcProductsRoundHalfToEven) {
   TJwcData d;
-  ASSERT_TRUE(d.FileInBytes(JwcBuilder().build()));
+  ASSERT_TRUE(d.FileInFromBytes(JwcBuilder().build()));
   d.EntArc.resize(2);
   d.arcN = 2;
   d.EntArc[0].h = 0.25f;              // 2500
@@ -368,7 +368,7 @@ TEST(JwcWriter, ArcProductsRoundHalfToEven) {
   d.EntArc[1].st = -90.0f;
   d.EntArc[1].et = 2.5f / 65536.0f;   // 2.5: to 2
   ByteVec out;
-  ASSERT_TRUE(d.FileOutBytes(out));
+  ASSERT_TRUE(d.FileOutToBytes(out));
   const std::size_t a0 = 800 + 1621;
   auto u16 = [&](std::size_t at) { return out[at] | (out[at + 1] << 8); };
   auto i32 = [&](std::size_t at) {
@@ -388,7 +388,7 @@ TEST(JwcWriter, ArcProductsRoundHalfToEven) {
 
 TEST(JwcWriter, FieldsNeverSplitADoubleByteCharacter) {
   TJwcData d;
-  ASSERT_TRUE(d.FileInBytes(JwcBuilder().build()));
+  ASSERT_TRUE(d.FileInFromBytes(JwcBuilder().build()));
   d.Enthd.jwID = u"jw_cad(c)data.......V2f" + std::u16string(16, u'-') + u"あ";  // 39 + 2
   d.Enthd.comment1 = std::u16string(31, u'c') + u"文";
   d.Enthd.comment2 = std::u16string(16, u'漢');  // exactly 32 bytes
@@ -398,7 +398,7 @@ TEST(JwcWriter, FieldsNeverSplitADoubleByteCharacter) {
   d.EntLgrp[0].name = std::u16string(15, u'g') + u"図";
   d.EntLgrp[1].name = u"図面図面図面図面";  // exactly 16 bytes
   ByteVec out;
-  ASSERT_TRUE(d.FileOutBytes(out)) << d.LastError();
+  ASSERT_TRUE(d.FileOutToBytes(out)) << d.LastError();
   EXPECT_EQ(out[39], 0);
   EXPECT_EQ(Text(out, 40, 32), std::string(31, 'c') + '\0');
   const std::size_t names = out.size() - 2304;
@@ -412,7 +412,7 @@ TEST(JwcWriter, FieldsNeverSplitADoubleByteCharacter) {
   EXPECT_EQ(d.EntLay[0].name, u"ABCDEFGあ");
   EXPECT_EQ(d.EntLay[2].name, u"ab");
   TJwcData again;
-  ASSERT_TRUE(again.FileInBytes(out)) << again.LastError();
+  ASSERT_TRUE(again.FileInFromBytes(out)) << again.LastError();
   EXPECT_EQ(again.EntLay[0].name, u"ABCDEFG");
   EXPECT_EQ(again.EntLay[1].name, u"あいうえ");
   EXPECT_EQ(again.EntLgrp[1].name, u"図面図面図面図面");
@@ -432,10 +432,10 @@ TEST(JwcWriter, CoordinatesComeBackWithinTheLastBit) {
   for (std::size_t k = 0; k < 101; ++k) b.vtenX[k] = static_cast<float>(k) * 5.1f;
   const ByteVec in = b.build();
   TJwcData d;
-  ASSERT_TRUE(d.FileInBytes(in));
+  ASSERT_TRUE(d.FileInFromBytes(in));
   EXPECT_EQ(d.EntLine[0].x1, 420.0f);
   ByteVec out;
-  ASSERT_TRUE(d.FileOutBytes(out));
+  ASSERT_TRUE(d.FileOutToBytes(out));
   ASSERT_EQ(out.size(), in.size());
   const std::size_t lines = 800 + 1621;
   for (std::size_t k = 0; k < std::size(values); ++k) {
@@ -456,7 +456,7 @@ TEST(JwcWriter, CoordinatesComeBackWithinTheLastBit) {
 // ---- Drawings the writer refuses ---------------------------------------------
 
 // Reads the empty canonical drawing so that the tables have their sizes.
-void LoadEmpty(TJwcData &d) { ASSERT_TRUE(d.FileInBytes(JwcBuilder().build())); }
+void LoadEmpty(TJwcData &d) { ASSERT_TRUE(d.FileInFromBytes(JwcBuilder().build())); }
 
 TEST(JwcWriter, RefusesAHeaderBlockThatDoesNotFit) {
   TJwcData d;
@@ -470,7 +470,7 @@ TEST(JwcWriter, RefusesAHeaderBlockThatDoesNotFit) {
     *v = -1.2345679e-38f;
   }
   ByteVec out;
-  EXPECT_FALSE(d.FileOutBytes(out));
+  EXPECT_FALSE(d.FileOutToBytes(out));
   EXPECT_TRUE(out.empty());
   EXPECT_NE(d.LastError().find("block 4"), std::string::npos) << d.LastError();
 }
@@ -498,7 +498,7 @@ TEST(JwcWriter, BlockTextFillingItsRoomExactlyIsWritten) {
   ExpectSameBytes(in, WriteBack(in, d));
   d.Enthd.locMR *= 10;  // one digit more
   ByteVec out;
-  EXPECT_FALSE(d.FileOutBytes(out));
+  EXPECT_FALSE(d.FileOutToBytes(out));
   EXPECT_NE(d.LastError().find("block 3: value text of 200 bytes"), std::string::npos)
       << d.LastError();
 }
@@ -515,15 +515,15 @@ TEST(JwcWriter, StringAreaUpToSixteenBitOffsetsIsWritten) {
     const std::size_t room = 0xFFFF - static_cast<std::size_t>(start % 16) - 6 - 1;
     d.EntMoji[1].s = std::u16string(room, u'z');
     ByteVec out;
-    ASSERT_TRUE(d.FileOutBytes(out)) << d.LastError();
+    ASSERT_TRUE(d.FileOutToBytes(out)) << d.LastError();
     EXPECT_EQ(BlockValue(out, 4, 1), "6000:FFFF");
     TJwcData again;
-    ASSERT_TRUE(again.FileInBytes(out)) << again.LastError();
+    ASSERT_TRUE(again.FileInFromBytes(out)) << again.LastError();
     EXPECT_EQ(again.EntMoji[1].s.size(), room);
 
     d.EntMoji[1].s += u'z';
     const std::int32_t before = d.Enthd.sBufAdr2;
-    EXPECT_FALSE(d.FileOutBytes(out)) << start;
+    EXPECT_FALSE(d.FileOutToBytes(out)) << start;
     EXPECT_NE(d.LastError().find("sBufAdr2"), std::string::npos) << d.LastError();
     EXPECT_EQ(d.Enthd.sBufAdr2, before);  // a refused drawing stays as it was
   }
@@ -545,7 +545,7 @@ TEST_P(JwcRefusalTest, RefusesWhatTheFormatCannotCarry) {
   d.EntMoji[0].s = u"a\tb";
   GetParam().spoil(d);
   ByteVec out;
-  EXPECT_FALSE(d.FileOutBytes(out));
+  EXPECT_FALSE(d.FileOutToBytes(out));
   EXPECT_TRUE(out.empty());
   EXPECT_NE(d.LastError().find(GetParam().error), std::string::npos) << d.LastError();
   ASSERT_FALSE(d.EntMoji.empty());
@@ -592,7 +592,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(JwcWriter, FreshDocumentIsNotWritten) {
   TJwcData d;
   ByteVec out;
-  EXPECT_FALSE(d.FileOutBytes(out));
+  EXPECT_FALSE(d.FileOutToBytes(out));
   EXPECT_NE(d.LastError().find("not a loaded drawing"), std::string::npos) << d.LastError();
 }
 
@@ -612,7 +612,7 @@ TEST(JwcWriter, FileOutWritesTheFileAndReplacesAnOldOne) {
   const ByteVec in = JwcRichDrawing().build();
   dir.write("old.jwc", ByteVec(10, 0x55));
   TJwcData d;
-  ASSERT_TRUE(d.FileInBytes(in));
+  ASSERT_TRUE(d.FileInFromBytes(in));
   ASSERT_TRUE(d.FileOut(dir.file("new.jwc"))) << d.LastError();
   ASSERT_TRUE(d.FileOut(dir.file("old.jwc"))) << d.LastError();
   EXPECT_EQ(dir.read("new.jwc"), in);
@@ -637,7 +637,7 @@ TEST(JwcWriter, ShortWriteFailsAndLeavesNoFile) {
   TempDir dir;
   dir.write("old.jwc", ByteVec(10, 0x55));
   TJwcData d;
-  ASSERT_TRUE(d.FileInBytes(JwcRichDrawing().build()));
+  ASSERT_TRUE(d.FileInFromBytes(JwcRichDrawing().build()));
   SetWriteFailureAfterBytesForTesting(1000);
   const bool created = d.FileOut(dir.file("new.jwc"));
   const bool replaced = d.FileOut(dir.file("old.jwc"));

@@ -129,7 +129,7 @@ TEST(TJwcDataLifecycle, DataFreeForgetsTheDrawing) {
   d.EntLine.resize(3);
   d.lineN = 3;
   d.Enthd.lineCount = 3;
-  d.Enthd.jwID = u"x";
+  d.Enthd.jwID.assign(1, u'x');  // not "= u\"x\"": GCC 12 warns falsely (-Wrestrict)
   d.Enthd.psize = 9;
   d.EntMjtp.resize(12);
   d.DataFree();

@@ -18,7 +18,7 @@ TEST(JwkHeader, EveryFieldReadsBack) {
   b.comment2 = "second";
   b.values = {"11", "12", "13", "14", "1.5", "-2.5", "0.75", "16", "0.5"};
   TJwkData d;
-  ASSERT_TRUE(d.FileHeaderInBytes(b.build())) << d.LastError();
+  ASSERT_TRUE(d.FileHeaderInFromBytes(b.build())) << d.LastError();
   const TEntJwkHeader &h = d.Enthd;
   EXPECT_EQ(h.jwID, u"jw_cad(c)sym........");
   EXPECT_EQ(h.comment1, u"文字 memo");
@@ -49,7 +49,7 @@ TEST_P(JwkScaleTest, NoScaleReadsAsOne) {
   JwkBuilder b;
   b.values[8] = GetParam().text;
   TJwkData d;
-  ASSERT_TRUE(d.FileHeaderInBytes(b.build()));
+  ASSERT_TRUE(d.FileHeaderInFromBytes(b.build()));
   EXPECT_EQ(d.Enthd.scale, GetParam().scale) << GetParam().text;
 }
 
@@ -64,7 +64,7 @@ TEST(JwkHeader, FewerThanNineValuesReadTheRestAsZero) {
   JwkBuilder b;
   b.values = {"3", "4"};
   TJwkData d;
-  ASSERT_TRUE(d.FileHeaderInBytes(b.build()));
+  ASSERT_TRUE(d.FileHeaderInFromBytes(b.build()));
   EXPECT_EQ(d.Enthd.lineCount, 3);
   EXPECT_EQ(d.Enthd.arcCount, 4);
   EXPECT_EQ(d.Enthd.tenCount, 0);
@@ -79,7 +79,7 @@ TEST_P(JwkLengthTest, NeedsABeginningOfBothBlocks) {
   ByteVec bytes = JwkBuilder().build();
   bytes.resize(GetParam());
   TJwkData d;
-  EXPECT_EQ(d.FileHeaderInBytes(bytes), GetParam() > 200) << GetParam();
+  EXPECT_EQ(d.FileHeaderInFromBytes(bytes), GetParam() > 200) << GetParam();
 }
 
 INSTANTIATE_TEST_SUITE_P(Lengths, JwkLengthTest, ::testing::Values(0, 1, 199, 200, 201, 399, 400));
@@ -111,7 +111,7 @@ TEST(JwkHeader, ReadsFilesAndChecksTheSignature) {
 TEST(JwkHeader, NineteenByteFileFailsTheCheck) {
   TJwkData d;
   const std::string sig = "jw_cad(c)sym.......";
-  EXPECT_FALSE(d.FileCheckBytes(ByteVec(sig.begin(), sig.end())));
+  EXPECT_FALSE(d.FileCheckFromBytes(ByteVec(sig.begin(), sig.end())));
 }
 
 // ---- JWS --------------------------------------------------------------------
@@ -137,7 +137,7 @@ TEST(JwsHeader, EveryFieldReadsBack) {
   const ByteVec bytes = DistinctJws().build();
   ASSERT_EQ(bytes.size(), 452u);
   TJwsData d;
-  ASSERT_TRUE(d.FileHeaderInBytes(bytes)) << d.LastError();
+  ASSERT_TRUE(d.FileHeaderInFromBytes(bytes)) << d.LastError();
   const TEntJwsHeader &h = d.Enthd;
   EXPECT_EQ(h.jwID, u"JwsData");
   EXPECT_EQ(h.jwVer, 420);
@@ -178,8 +178,8 @@ TEST_P(JwsVersionTest, From230To700) {
   b.jwVer = GetParam().version;
   const ByteVec bytes = b.build();
   TJwsData d;
-  EXPECT_EQ(d.FileCheckBytes(bytes), GetParam().ok);
-  EXPECT_EQ(d.FileHeaderInBytes(bytes), GetParam().ok);
+  EXPECT_EQ(d.FileCheckFromBytes(bytes), GetParam().ok);
+  EXPECT_EQ(d.FileHeaderInFromBytes(bytes), GetParam().ok);
   if (!GetParam().ok) {
     EXPECT_NE(d.LastError().find("JWS-Version Error"), std::string::npos) << d.LastError();
   }
@@ -200,8 +200,8 @@ TEST_P(JwsLengthTest, CheckAndHeaderByLength) {
   ByteVec bytes = b.build();
   bytes.resize(GetParam());
   TJwsData d;
-  EXPECT_EQ(d.FileCheckBytes(bytes), GetParam() >= 204) << GetParam();
-  EXPECT_EQ(d.FileHeaderInBytes(bytes), GetParam() > 444) << GetParam();
+  EXPECT_EQ(d.FileCheckFromBytes(bytes), GetParam() >= 204) << GetParam();
+  EXPECT_EQ(d.FileHeaderInFromBytes(bytes), GetParam() > 444) << GetParam();
 }
 
 INSTANTIATE_TEST_SUITE_P(Lengths, JwsLengthTest,
@@ -214,7 +214,7 @@ TEST(JwsHeader, My2CutShortKeepsTheBytesThatWereThere) {
   ByteVec bytes = b.build();
   bytes.resize(451);
   TJwsData d;
-  ASSERT_TRUE(d.FileHeaderInBytes(bytes));
+  ASSERT_TRUE(d.FileHeaderInFromBytes(bytes));
   // The seven bytes present are the low-order ones; the missing top byte is zero.
   std::uint64_t bits = 0;
   std::memcpy(&bits, &d.Enthd.My2, 8);
@@ -232,8 +232,8 @@ TEST_P(JwsSignatureTest, OtherSignaturesFail) {
   JwsBuilder b;
   b.signature = GetParam().signature;
   TJwsData d;
-  EXPECT_FALSE(d.FileCheckBytes(b.build()));
-  EXPECT_FALSE(d.FileHeaderInBytes(b.build()));
+  EXPECT_FALSE(d.FileCheckFromBytes(b.build()));
+  EXPECT_FALSE(d.FileHeaderInFromBytes(b.build()));
   EXPECT_NE(d.LastError().find("JWS-Header Error"), std::string::npos) << d.LastError();
 }
 
