@@ -1,5 +1,8 @@
 // FolderListing: the rows of the window's file list for a folder and a file
 // type, the header look-up of each file, and the list's sort order.
+//
+// Only headers are read, never whole drawings. The window shows the rows and
+// the status texts; `velkaro-cli list` prints them.
 #pragma once
 
 #include <array>
@@ -55,6 +58,20 @@ class FolderLister {
 
 // The status text while the listing runs (and after a missing folder).
 extern const std::u16string kListingStatusSearching;
+
+// Sort1 (the column last clicked, -1 before any click) and Sort2 (0 or 1,
+// flipped by every click on any column: the first click sorts descending).
+struct TListSortState {
+  std::int32_t Sort1 = -1;
+  std::int32_t Sort2 = 0;
+  void ColumnClick(std::int32_t column) {
+    Sort1 = column;
+    Sort2 = 1 - Sort2;
+  }
+};
+
+// The text of the final status: "ファイル検索しました（ファイル数：" n "）".
+std::u16string ListingFoundStatusText(std::int32_t count);
 
 // Compares by UTF-16 code units, folding only ASCII letters.
 std::int32_t CompareAsciiNoCase(const std::u16string &a, const std::u16string &b);

@@ -1,0 +1,45 @@
+// ConvertCommand: `velkaro-cli convert`, the conversion batch over files named
+// on the command line, optionally with several workers.
+//
+// Each FILE is one selected row of the batch with its own folder as the
+// source folder. With --jobs N the rows are shared out in groups that touch
+// disjoint destination names (everything a row writes shares the part of its
+// name before the first "."), each group in command-line order on one worker
+// with its own documents and work folder; output is printed in row order, so
+// files, backups, output and exit status are those of --jobs 1.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "convert/UnitV.h"
+
+namespace velkaro::cli {
+
+struct ConvertOptions {
+  std::string dest;
+  std::optional<std::string> map;       // "K1,...,K10"
+  std::optional<std::string> settings;  // a settings file: lines 17-26
+  int jobs = 1;
+  bool quiet = false;
+  std::vector<std::string> files;
+};
+
+// Exit codes of the commands.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitSomeFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+// Ten integers separated by commas (no blanks); false for anything else.
+bool ParseMapOption(const std::string &text, TMojiShuMap &map);
+
+// The map of --map or --settings, normalised; an error text when neither
+// gives one.
+std::optional<TMojiShuMap> MapFromOptions(const ConvertOptions &options, std::string &error);
+
+int RunConvert(const ConvertOptions &options, std::ostream &out, std::ostream &err);
+
+}  // namespace velkaro::cli

@@ -1,0 +1,166 @@
+// DrawingInfo: collecting the facts of one drawing or figure file.
+#include "cli/DrawingInfo.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "jwc/JwcUnit.h"
+#include "jwc/JwkUnit.h"
+#include "jww/JwsUnit.h"
+#include "jww/JwwUnit.h"
+#include "support/Func_2.h"
+
+namespace velkaro::cli {
+
+namespace {
+
+template <typename T>
+std::size_t Count(std::int32_t n, const std::vector<T> &array) {
+  return std::min<std::size_t>(static_cast<std::size_t>(std::max(n, 0)), array.size());
+}
+
+std::vector<std::u16string> MemoLines(const std::u16string &memo) {
+  std::vector<std::u16string> lines;
+  if (memo.empty())
+    return lines;
+  std::u16string line;
+  for (const char16_t c : memo) {
+    if (c == u'\n') {
+      lines.push_back(line);
+      line.clear();
+    } else if (c != u'\r') {
+      line += c;
+    }
+  }
+  lines.push_back(line);
+  return lines;
+}
+
+void CountKind(std::int64_t kind, std::int64_t KindUse::*column, DrawingInfo &info) {
+  KindUse &use = (kind >= 0 && kind <= 10) ? info.kindUse[static_cast<std::size_t>(kind)]
+                                           : info.otherKindUse;
+  ++(use.*column);
+}
+
+void DescribeJww(TJwwData &JW, DrawingInfo &info) {
+  info.format = "JWW";
+  info.version = IntToString(JW.Enthd.jwVer);
+  info.utf16 = JW.MojiEncode;
+  info.memo = MemoLines(JW.Enthd.strMemo);
+  info.entities = {{"lines", JW.EntLineN},      {"arcs", JW.EntEnkoN},
+                   {"points", JW.EntTenN},      {"texts", JW.EntMojiN},
+                   {"dimensions", JW.EntSunpoN}, {"solids", JW.EntSolidN},
+                   {"block references", JW.EntBlockN}};
+  info.blockDefinitions = JW.EntBlockDefN;
+  std::int32_t referenced = 0;
+  for (std::size_t d = 0; d < Count(JW.EntBlockDefN, JW.EntBlockDef); ++d)
+    referenced += JW.EntBlockDef[d].ref_flag ? 1 : 0;
+  info.referencedBlockDefinitions = referenced;
+  for (std::size_t i = 0; i < Count(JW.BindImageN, JW.BindImage); ++i)
+    info.images.emplace_back(JW.BindImage[i].Fname, JW.BindImage[i].Fsize);
+  for (std::size_t k = 0; k < std::min<std::size_t>(10, JW.EntMoj.size()); ++k) {
+    const TEntJwwMojiType &t = JW.EntMoj[k];
+    info.textKinds.push_back({t.adMojiX, t.adMojiY, t.adMojiD, t.anMojiCol});
+  }
+  const auto kindOf = [](std::uint32_t nMojiShu) { return std::int64_t{nMojiShu % 10000u}; };
+  for (std::size_t i = 0; i < Count(JW.EntMojiN, JW.EntMoji); ++i)
+    CountKind(kindOf(JW.EntMoji[i].nMojiShu), &KindUse::texts, info);
+  for (std::size_t i = 0; i < Count(JW.EntSunpoN, JW.EntSunpo); ++i)
+    CountKind(kindOf(JW.EntSunpo[i].Moji.nMojiShu), &KindUse::dimensions, info);
+  for (std::size_t d = 0; d < Count(JW.EntBlockDefN, JW.EntBlockDef); ++d) {
+    const TEntJwwBlockDef &def = JW.EntBlockDef[d];
+    for (std::size_t i = 0; i < Count(def.mMojiN, def.mMoji); ++i)
+      CountKind(kindOf(def.mMoji[i].nMojiShu), &KindUse::blocks, info);
+    for (std::size_t i = 0; i < Count(def.mSunpoN, def.mSunpo); ++i)
+      CountKind(kindOf(def.mSunpo[i].Moji.nMojiShu), &KindUse::blocks, info);
+  }
+}
+
+void DescribeJwc(const TJwcData &JW, DrawingInfo &info) {
+  info.format = "JWC";
+  info.version = u"DOS";
+  info.memo = {JW.Enthd.comment1, JW.Enthd.comment2};
+  info.entities = {{"lines", JW.lineN}, {"arcs", JW.arcN}, {"texts", JW.mojiN},
+                   {"points", JW.tenN}};
+  // Sizes are stored in 0.1 mm.
+  for (std::size_t k = 1; k <= 10 && k < JW.EntMjtp.size(); ++k) {
+    const TEntJwcMojiType &t = JW.EntMjtp[k];
+    info.textKinds.push_back({t.width / 10.0, t.height / 10.0, t.dist / 10.0, t.penNo});
+  }
+  for (std::size_t i = 0; i < Count(JW.mojiN, JW.EntMoji); ++i)
+    CountKind(JW.EntMoji[i].no, &KindUse::texts, info);
+}
+
+}  // namespace
+
+bool ReadDrawingInfo(const std::u16string &path, DrawingInfo &info, std::string &error) {
+  info = DrawingInfo{};
+  info.path = path;
+  if (!IsFile(path)) {
+    error = "no such file";
+    return false;
+  }
+  {
+    auto JWW = std::make_unique<TJwwData>();
+    // Images are listed, not extracted.
+    JWW->BindImageExp = false;
+    JWW->BindImageExr = true;
+    if (JWW->FileCheck(path)) {
+      if (!JWW->FileIn(path)) {
+        error = "a JWW file that could not be read";
+        if (!JWW->LastError().empty())
+          error += " (" + JWW->LastError() + ")";
+        return false;
+      }
+      DescribeJww(*JWW, info);
+      return true;
+    }
+  }
+  {
+    auto JWC = std::make_unique<TJwcData>();
+    if (JWC->FileCheck(path)) {
+      if (!JWC->FileIn(path)) {
+        error = "a JWC file that could not be read";
+        if (!JWC->LastError().empty())
+          error += " (" + JWC->LastError() + ")";
+        return false;
+      }
+      DescribeJwc(*JWC, info);
+      return true;
+    }
+  }
+  {
+    auto JWS = std::make_unique<TJwsData>();
+    if (JWS->FileCheck(path)) {
+      if (!JWS->FileHeaderIn(path)) {
+        error = "a JWS file whose header could not be read";
+        return false;
+      }
+      info.format = "JWS";
+      info.version = IntToString(JWS->Enthd.jwVer);
+      info.headerOnly = true;
+      return true;
+    }
+  }
+  {
+    auto JWK = std::make_unique<TJwkData>();
+    if (JWK->FileCheck(path)) {
+      if (!JWK->FileHeaderIn(path)) {
+        error = "a JWK file whose header could not be read";
+        return false;
+      }
+      const TEntJwkHeader &h = JWK->Enthd;
+      info.format = "JWK";
+      info.version = u"DOS";
+      info.headerOnly = true;
+      info.memo = {h.comment1, h.comment2};
+      info.entities = {{"lines", h.lineCount}, {"arcs", h.arcCount}, {"points", h.tenCount},
+                       {"texts", h.mojiCount}};
+      return true;
+    }
+  }
+  error = "not a Jw_cad file (JWW, JWC, JWS or JWK)";
+  return false;
+}
+
+}  // namespace velkaro::cli

@@ -1,0 +1,75 @@
+// velkaro-cli: the text-kind conversion, the folder listing and drawing facts
+// from the command line.
+//
+//   velkaro-cli convert --dest DIR (--map K1,...,K10 | --settings FILE) [--jobs N] [--quiet] FILE...
+//   velkaro-cli list [--type 0-5] [--sort COLUMN [--descending]] FOLDER
+//   velkaro-cli info [--json] FILE...
+//
+// Exit codes: 0 success, 1 some file produced no output (or could not be
+// read), 2 usage errors and refusals (nothing was written).
+#include <iostream>
+
+#include <CLI/CLI.hpp>
+
+#include "cli/ConvertCommand.h"
+#include "cli/InfoCommand.h"
+#include "cli/ListCommand.h"
+
+using namespace velkaro::cli;
+
+int main(int argc, char **argv) {
+  CLI::App app{"Velkaro: renumbers the text kinds of Jw_cad drawings (JWW, JWC).", "velkaro-cli"};
+  app.set_version_flag("--version", "velkaro-cli " VELKARO_VERSION);
+  app.require_subcommand(1);
+  app.footer("Exit codes: 0 success; 1 a file produced no output (convert) or could not be read "
+             "(info); 2 usage errors and refusals, nothing written.");
+
+  ConvertOptions convert;
+  CLI::App *convertCmd = app.add_subcommand(
+      "convert", "Convert drawings into a destination folder, keeping any file there as .BAK");
+  convertCmd->add_option("--dest", convert.dest, "destination folder")->required();
+  CLI::Option *mapOpt = convertCmd->add_option(
+      "--map", convert.map, "new kinds of the old kinds 1 to 10, such as 2,1,3,4,5,6,7,8,9,10");
+  CLI::Option *settingsOpt =
+      convertCmd->add_option("--settings", convert.settings, "take the map from a settings file");
+  mapOpt->excludes(settingsOpt);
+  convertCmd->add_option("--jobs", convert.jobs, "parallel workers (default 1)")
+      ->check(CLI::Range(1, 256));
+  convertCmd->add_flag("--quiet", convert.quiet, "print only the final count");
+  convertCmd->add_option("FILE", convert.files, "JWW or JWC files")->required();
+
+  ListOptions list;
+  CLI::App *listCmd = app.add_subcommand("list", "List a folder as the window's file list does");
+  listCmd->add_option("--type", list.type, "file type 0-5 (0 all files, 1 *.jw?, 2 *.jww, "
+                                           "3 *.jws, 4 *.jwc, 5 *.jwk)")
+      ->check(CLI::Range(0, 5));
+  CLI::Option *sortOpt =
+      listCmd->add_option("--sort", list.sort, "sort by column 0-5")->check(CLI::Range(0, 5));
+  listCmd->add_flag("--descending", list.descending, "sort in descending order")->needs(sortOpt);
+  listCmd->add_option("FOLDER", list.folder, "the folder")->required();
+
+  InfoOptions info;
+  CLI::App *infoCmd = app.add_subcommand("info", "Show what a drawing holds");
+  infoCmd->add_flag("--json", info.json, "print JSON");
+  infoCmd->add_option("FILE", info.files, "Jw_cad files")->required();
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::Success &e) {
+    return app.exit(e);  // --help, --version
+  } catch (const CLI::ParseError &e) {
+    app.exit(e);
+    return kExitUsage;
+  }
+
+  if (convertCmd->parsed()) {
+    if (!convert.map && !convert.settings) {
+      std::cerr << "velkaro-cli: convert needs --map or --settings\n";
+      return kExitUsage;
+    }
+    return RunConvert(convert, std::cout, std::cerr);
+  }
+  if (listCmd->parsed())
+    return RunList(list, std::cout, std::cerr);
+  return RunInfo(info, std::cout, std::cerr);
+}

@@ -1,0 +1,175 @@
+// FolderListing: the file list's rows, header look-up and sort.
+#include "service/FolderListing.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "jwc/JwcUnit.h"
+#include "jwc/JwkUnit.h"
+#include "jww/JwsUnit.h"
+#include "jww/JwwUnit.h"
+#include "support/Func_2.h"
+
+namespace velkaro {
+
+const std::array<std::u16string, 6> kFileTypeEntries{
+    u"ALL Files (*.*)",
+    u"Jw_cad ファイル (*.jw?)",
+    u"Jw_cad 図面ファイル (*.jww)",
+    u"Jw_cad 図形ファイル (*.jws)",
+    u"JW_CAD 図面ファイル (*.jwc)",
+    u"JW_CAD 図形ファイル (*.jwk)",
+};
+
+const std::array<std::u16string, 6> kListColumnHeaders{
+    u"ファイル名", u"種類", u"図面メモ", u"更新日時", u"サイズ", u"Ver.",
+};
+
+const std::u16string kListingStatusSearching = u"ファイル検索中です";
+
+std::u16string FileTypeMask(std::int32_t index) {
+  static const std::array<std::u16string, 6> masks{u"*",     u"*.jw?", u"*.jww",
+                                                   u"*.jws", u"*.jwc", u"*.jwk"};
+  if (index < 0 || index >= static_cast<std::int32_t>(masks.size()))
+    return u"*";
+  return masks[static_cast<std::size_t>(index)];
+}
+
+std::u16string ListingFoundStatusText(std::int32_t count) {
+  return u"ファイル検索しました（ファイル数：" + IntToString(count) + u"）";
+}
+
+namespace {
+
+enum class HeaderGroup { Jww, Jws, Jwc, Jwk, Other };
+
+// Backups of JWW drawings (.bak, .bk1 to .bk9 and longer ones such as .bk10
+// that sort between them, .jw$) are JWW files too.
+HeaderGroup GroupOfExtension(const std::u16string &e) {
+  if (e == u".jww" || e == u".bak" || e == u".jw$" || (e >= u".bk1" && e <= u".bk9"))
+    return HeaderGroup::Jww;
+  if (e == u".jws")
+    return HeaderGroup::Jws;
+  if (e == u".jwc")
+    return HeaderGroup::Jwc;
+  if (e == u".jwk")
+    return HeaderGroup::Jwk;
+  return HeaderGroup::Other;
+}
+
+// FileExtLower refuses names no path may hold; such a name has no group.
+std::u16string ExtensionOf(const std::u16string &path) {
+  try {
+    return FileExtLower(path);
+  } catch (const std::invalid_argument &) {
+    return std::u16string();
+  }
+}
+
+std::u16string CleanMemo(const std::u16string &memo) { return RemoveBlanks(SanitizeText(memo)); }
+
+std::u16string InFolder(const std::u16string &folder, const std::u16string &name) {
+  if (!folder.empty() && folder.back() == PathSeparator())
+    return folder + name;
+  return folder + PathSeparator() + name;
+}
+
+}  // namespace
+
+FolderLister::FolderLister(TJwwData &JWW, TJwsData &JWS, TJwcData &JWC, TJwkData &JWK)
+    : JWW_(JWW), JWS_(JWS), JWC_(JWC), JWK_(JWK) {}
+
+void FolderLister::GetFileInfo(const std::u16string &path, std::u16string &version,
+                               std::u16string &memo) {
+  version.clear();
+  memo.clear();
+  switch (GroupOfExtension(ExtensionOf(path))) {
+    case HeaderGroup::Jww:
+      if (JWW_.FileCheck(path) && JWW_.FileHeaderIn(path)) {
+        version = IntToString(JWW_.Enthd.jwVer);
+        memo = CleanMemo(JWW_.Enthd.strMemo);
+      }
+      break;
+    case HeaderGroup::Jws:
+      if (JWS_.FileCheck(path) && JWS_.FileHeaderIn(path))
+        version = IntToString(JWS_.Enthd.jwVer);
+      break;
+    case HeaderGroup::Jwc:
+      if (JWC_.FileCheck(path) && JWC_.FileHeaderIn(path)) {
+        version = u"DOS";
+        memo = CleanMemo(JWC_.Enthd.comment1 + u" " + JWC_.Enthd.comment2);
+      }
+      break;
+    case HeaderGroup::Jwk:
+      if (JWK_.FileCheck(path) && JWK_.FileHeaderIn(path)) {
+        version = u"DOS";
+        memo = CleanMemo(JWK_.Enthd.comment1 + u" " + JWK_.Enthd.comment2);
+      }
+      break;
+    case HeaderGroup::Other:
+      break;  // not opened at all
+  }
+}
+
+FolderListingResult FolderLister::ListFolder(const std::u16string &F, std::int32_t fileType) {
+  FolderListingResult result;
+  result.statusText = kListingStatusSearching;
+  if (!IsFolder(F))
+    return result;  // an empty list; the status stays at "searching"
+  result.folderExists = true;
+  const std::vector<TFileField> found = ListFolderFiles(InFolder(F, u""), FileTypeMask(fileType));
+  result.rows.reserve(found.size());
+  for (const TFileField &file : found) {
+    ListRow row;
+    row.caption = file.name;
+    std::u16string version, memo;
+    GetFileInfo(InFolder(F, file.name), version, memo);
+    row.subItems[0] = ExtensionOf(file.name);
+    row.subItems[1] = memo;
+    row.subItems[2] = file.date + u" " + file.time;
+    row.subItems[3] = IntToString(file.size);
+    row.subItems[4] = version;
+    result.rows.push_back(std::move(row));
+  }
+  result.statusText = ListingFoundStatusText(static_cast<std::int32_t>(found.size()));
+  return result;
+}
+
+std::int32_t CompareAsciiNoCase(const std::u16string &a, const std::u16string &b) {
+  const auto fold = [](char16_t c) -> std::int32_t {
+    return (c >= u'a' && c <= u'z') ? c - (u'a' - u'A') : c;
+  };
+  const std::size_t n = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::int32_t d = fold(a[i]) - fold(b[i]);
+    if (d != 0)
+      return d;
+  }
+  return static_cast<std::int32_t>(a.size()) - static_cast<std::int32_t>(b.size());
+}
+
+std::int32_t ListView1Compare(const ListRow &item1, const ListRow &item2, std::int32_t Sort1,
+                              std::int32_t Sort2) {
+  if (Sort1 < 0 || Sort1 > 5)
+    return 0;  // no column clicked yet: the list is never sorted
+  std::u16string a = item1.column(Sort1);
+  std::u16string b = item2.column(Sort1);
+  if (Sort1 == 4) {
+    // Decimal sizes compare by value once they are equally long.
+    if (a.size() < b.size())
+      a.insert(0, b.size() - a.size(), u' ');
+    else if (b.size() < a.size())
+      b.insert(0, a.size() - b.size(), u' ');
+  }
+  return Sort2 == 0 ? CompareAsciiNoCase(a, b) : CompareAsciiNoCase(b, a);
+}
+
+void SortListRows(std::vector<ListRow> &rows, std::int32_t Sort1, std::int32_t Sort2) {
+  if (Sort1 < 0 || Sort1 > 5)
+    return;
+  std::stable_sort(rows.begin(), rows.end(), [&](const ListRow &x, const ListRow &y) {
+    return ListView1Compare(x, y, Sort1, Sort2) < 0;
+  });
+}
+
+}  // namespace velkaro
