@@ -10,6 +10,7 @@
 #include <new>
 #include <string_view>
 
+#include "support/FileIO.h"
 #include "support/Func_2.h"
 
 namespace velkaro::jwcfile {
@@ -172,6 +173,19 @@ std::string DescribeFailure(const std::exception &e) {
   }
   if (dynamic_cast<const std::bad_alloc *>(&e) != nullptr) return "File I/O Error: out of memory";
   return std::string("File I/O Error: ") + e.what();
+}
+
+bool ReadFileStart(const std::u16string &path, std::size_t maxBytes,
+                   std::vector<std::uint8_t> &out, std::string &error) {
+  try {
+    std::uint64_t fileSize = 0;
+    if (ReadFilePrefix(path, maxBytes, out, fileSize))
+      return true;
+    error = "File I/O Error: cannot open " + ToUtf8(path);
+  } catch (const std::exception &e) {
+    error = DescribeFailure(e);
+  }
+  return false;
 }
 
 std::u16string FieldText(std::span<const std::uint8_t> field) {

@@ -188,6 +188,11 @@ class ValueReader {
 // operation: the format's message and, for a StreamError, where it happened.
 std::string DescribeFailure(const std::exception &e);
 
+// Reads the first maxBytes of a file for a signature or header check. False,
+// with `error` saying why, when the file cannot be opened or read.
+bool ReadFileStart(const std::u16string &path, std::size_t maxBytes,
+                   std::vector<std::uint8_t> &out, std::string &error);
+
 // ---- Small helpers of the readers -----------------------------------------
 
 // Decodes a fixed-width text field: the bytes up to the first zero byte (all

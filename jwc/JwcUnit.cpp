@@ -45,16 +45,8 @@ bool TJwcData::Fail(const std::string &message) {
 bool TJwcData::FileCheck(const std::u16string &FName) {
   lastError_.clear();
   std::vector<std::uint8_t> prefix;
-  std::uint64_t fileSize = 0;
-  try {
-    if (!ReadFilePrefix(FName, kSignatureSize, prefix, fileSize)) {
-      return Fail("File I/O Error: cannot open " + ToUtf8(FName));
-    }
-  } catch (const std::exception &e) {
-    return Fail(e);
-  } catch (...) {
-    return Fail("File I/O Error: unexpected failure");
-  }
+  if (!ReadFileStart(FName, kSignatureSize, prefix, lastError_))
+    return false;
   return FileCheckFromBytes(prefix);
 }
 
@@ -74,18 +66,10 @@ bool TJwcData::FileCheckFromBytes(std::span<const std::uint8_t> bytes) {
 bool TJwcData::FileHeaderIn(const std::u16string &FName) {
   lastError_.clear();
   DataInit();
+  // The listing reads many headers: only the header's bytes are read.
   std::vector<std::uint8_t> prefix;
-  std::uint64_t fileSize = 0;
-  try {
-    // The listing reads many headers: only the header's bytes are read.
-    if (!ReadFilePrefix(FName, kHeaderSize, prefix, fileSize)) {
-      return Fail("File I/O Error: cannot open " + ToUtf8(FName));
-    }
-  } catch (const std::exception &e) {
-    return Fail(e);
-  } catch (...) {
-    return Fail("File I/O Error: unexpected failure");
-  }
+  if (!ReadFileStart(FName, kHeaderSize, prefix, lastError_))
+    return false;
   return FileHeaderInFromBytes(prefix);
 }
 

@@ -63,16 +63,8 @@ bool TJwkData::Fail(const std::string &message) {
 bool TJwkData::FileCheck(const std::u16string &FName) {
   lastError_.clear();
   std::vector<std::uint8_t> prefix;
-  std::uint64_t fileSize = 0;
-  try {
-    if (!ReadFilePrefix(FName, kSignatureSize, prefix, fileSize)) {
-      return Fail("File I/O Error: cannot open " + ToUtf8(FName));
-    }
-  } catch (const std::exception &e) {
-    return Fail(e);
-  } catch (...) {
-    return Fail("File I/O Error: unexpected failure");
-  }
+  if (!ReadFileStart(FName, kSignatureSize, prefix, lastError_))
+    return false;
   return FileCheckFromBytes(prefix);
 }
 
@@ -93,16 +85,8 @@ bool TJwkData::FileHeaderIn(const std::u16string &FName) {
   lastError_.clear();
   DataInit();
   std::vector<std::uint8_t> prefix;
-  std::uint64_t fileSize = 0;
-  try {
-    if (!ReadFilePrefix(FName, kJwkHeaderSize, prefix, fileSize)) {
-      return Fail("File I/O Error: cannot open " + ToUtf8(FName));
-    }
-  } catch (const std::exception &e) {
-    return Fail(e);
-  } catch (...) {
-    return Fail("File I/O Error: unexpected failure");
-  }
+  if (!ReadFileStart(FName, kJwkHeaderSize, prefix, lastError_))
+    return false;
   return FileHeaderInFromBytes(prefix);
 }
 

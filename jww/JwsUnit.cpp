@@ -97,16 +97,8 @@ bool TJwsData::Fail(const std::string &message) {
 bool TJwsData::FileCheck(const std::u16string &FName) {
   lastError_.clear();
   std::vector<std::uint8_t> prefix;
-  std::uint64_t fileSize = 0;
-  try {
-    if (!ReadFilePrefix(FName, kCheckSize, prefix, fileSize)) {
-      return Fail("File I/O Error: cannot open " + ToUtf8(FName));
-    }
-  } catch (const std::exception &e) {
-    return Fail(e);
-  } catch (...) {
-    return Fail("File I/O Error: unexpected failure");
-  }
+  if (!jwcfile::ReadFileStart(FName, kCheckSize, prefix, lastError_))
+    return false;
   return FileCheckFromBytes(prefix);
 }
 
@@ -134,16 +126,8 @@ bool TJwsData::FileHeaderIn(const std::u16string &FName) {
   lastError_.clear();
   DataInit();
   std::vector<std::uint8_t> prefix;
-  std::uint64_t fileSize = 0;
-  try {
-    if (!ReadFilePrefix(FName, kHeaderSize, prefix, fileSize)) {
-      return Fail("File I/O Error: cannot open " + ToUtf8(FName));
-    }
-  } catch (const std::exception &e) {
-    return Fail(e);
-  } catch (...) {
-    return Fail("File I/O Error: unexpected failure");
-  }
+  if (!jwcfile::ReadFileStart(FName, kHeaderSize, prefix, lastError_))
+    return false;
   return FileHeaderInFromBytes(prefix);
 }
 
