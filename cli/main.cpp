@@ -21,6 +21,8 @@ int main(int argc, char **argv) {
   CLI::App app{"Velkaro: renumbers the text kinds of Jw_cad drawings (JWW, JWC).", "velkaro-cli"};
   app.set_version_flag("--version", "velkaro-cli " VELKARO_VERSION);
   app.require_subcommand(1);
+  app.footer("Exit codes: 0 success; 1 a file produced no output (convert) or could not be read "
+             "(info); 2 usage errors and refusals, nothing written.");
 
   ConvertOptions convert;
   CLI::App *convertCmd = app.add_subcommand(

@@ -113,6 +113,8 @@ const char *FileOutcomeText(FileOutcome outcome) {
     case FileOutcome::ReadFailed: return "could not be read";
     case FileOutcome::WriteFailed: return "could not be written";
     case FileOutcome::DestinationIsSource: return "the destination is the source file itself";
+    case FileOutcome::BackupFailed:
+      return "the file already at the destination could not be kept as .BAK";
   }
   return "unknown";
 }
@@ -180,13 +182,16 @@ BatchResult ConversionBatch::Run(const std::u16string &S, const std::u16string &
     return result;
   }
   BeginBatch();
+  const auto total = static_cast<std::int32_t>(rows.size());
+  std::int32_t done = 0;
   for (const std::u16string &N : rows) {
     FileOutcome outcome = FileOutcome::CheckFailed;
-    if (!ConvertRow(S, D, N, map, &outcome))
-      continue;
-    ++result.counted;
-    if (outcome == FileOutcome::Converted)
-      ++result.converted;
+    if (ConvertRow(S, D, N, map, &outcome)) {
+      ++result.counted;
+      if (outcome == FileOutcome::Converted)
+        ++result.converted;
+    }
+    reporter_.RowFinished(++done, total);
   }
   reporter_.SetStatusText(ConvertedCountText(result.counted));
   return result;
@@ -203,9 +208,16 @@ bool ConversionBatch::ConvertRow(const std::u16string &S, const std::u16string &
   const std::u16string source = JoinPath(S, N);
   const std::u16string T = JoinPath(D, N);
   currentBackup_.clear();
-  if (IsFile(T) && !IsSameFile(source, T))
-    BackUp(T);
-  const FileOutcome result = ConvertFile(source, T, E, map);
+  FileOutcome result;
+  if (IsFile(T) && !IsSameFile(source, T) && !BackUp(T)) {
+    // Writing now would destroy the only copy of the file that is there.
+    reporter_.SetStatusText(ConvertingStatusText(source, T));
+    reporter_.SetStatusText(std::u16string());
+    result = FileOutcome::BackupFailed;
+    reporter_.FileFinished(source, T, result);
+  } else {
+    result = ConvertFile(source, T, E, map);
+  }
   currentBackup_.clear();
   if (outcome)
     *outcome = result;
@@ -227,12 +239,14 @@ std::u16string ConversionBatch::BackupNameFor(const std::u16string &T) const {
   return name;
 }
 
-void ConversionBatch::BackUp(const std::u16string &T) {
+bool ConversionBatch::BackUp(const std::u16string &T) {
   const std::u16string bak = BackupNameFor(T);
   backupsMade_.insert(LocaleUpperCase(bak));
   UnlinkIfLink(bak);
-  CopyFileWithTimes(T, bak);  // a failed copy is not reported and does not stop the row
+  if (!CopyFileWithTimes(T, bak))
+    return false;
   currentBackup_ = bak;
+  return true;
 }
 
 FileOutcome ConversionBatch::ConvertFile(const std::u16string &source, const std::u16string &dest,

@@ -10,7 +10,8 @@
 // Beyond the plain algorithm it keeps the user's data safe: a destination
 // that is the source folder under another spelling is refused, a backup made
 // earlier in the same batch is never replaced, a destination that is the
-// source file itself (a link) is not written, nothing is written through a
+// source file itself (a link) is not written, a file at the destination that
+// could not be kept as .BAK is not overwritten, nothing is written through a
 // link into another file, a failed write never deletes the only copy of the
 // file that was there, and a drawing whose images could not be extracted is
 // not written without them.
@@ -36,6 +37,7 @@ enum class FileOutcome {
   ReadFailed,    // could not be read (missing, FileIn false, images not extracted)
   WriteFailed,   // could not be written (FileOut false; no output left)
   DestinationIsSource,  // the destination is the source file itself (a link); not written
+  BackupFailed,  // the file already at the destination could not be kept as .BAK; not written
 };
 
 const char *FileOutcomeText(FileOutcome outcome);
@@ -53,6 +55,10 @@ class BatchReporter {
   virtual void FileFinished(const std::u16string &source, const std::u16string &dest,
                             FileOutcome outcome) {
     (void)source; (void)dest; (void)outcome;
+  }
+  // Called by Run after every selected row, counted or not (progress bar).
+  virtual void RowFinished(std::int32_t done, std::int32_t total) {
+    (void)done; (void)total;
   }
 };
 
@@ -103,7 +109,8 @@ class ConversionBatch {
   std::u16string BackupNameFor(const std::u16string &T) const;
 
  private:
-  void BackUp(const std::u16string &T);
+  // False when the copy could not be made.
+  bool BackUp(const std::u16string &T);
   // After a failed FileOut: removes what the write left at dest, and the
   // file that was there before only when its backup holds the same bytes.
   void CleanUpFailedOutput(const std::u16string &dest, const DestinationSnapshot &before);

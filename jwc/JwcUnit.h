@@ -3,11 +3,17 @@
 //
 // The public operations never throw; failures inside are StreamError
 // ("File I/O Error") turned into false. LastError() keeps the detail.
-// Implementation: JwcUnit.cpp (lifecycle, header), JwcReader.cpp, JwcWriter.cpp.
+// Implementation: JwcUnit.cpp (lifecycle, header), JwcReader.cpp, JwcWriter.cpp;
+// the layout facts and the header text form: JwcFormat.h.
+//
+// One document is used by one thread at a time; separate documents may be
+// used on separate threads at once (nothing is shared but read-only defaults).
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <exception>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -75,6 +81,16 @@ class TJwcData {
   bool FileIn(const std::u16string &FName);
   bool FileOut(const std::u16string &FName);
 
+  // The same operations over bytes already in memory: the whole file for
+  // FileInFromBytes, at least its first 20 or 800 bytes for the header readers.
+  // FileOutToBytes builds what FileOut would write, changing the model the
+  // same way; on failure `out` is left empty.
+  bool FileCheckFromBytes(std::span<const std::uint8_t> bytes);
+  bool FileHeaderInFromBytes(std::span<const std::uint8_t> bytes);
+  bool FileInFromBytes(std::span<const std::uint8_t> bytes);
+  bool FileOutToBytes(std::vector<std::uint8_t> &out);
+
+  // What went wrong in the last failed operation ("File I/O Error: ...").
   const std::string &LastError() const { return lastError_; }
 
   std::int32_t lineN = 0, arcN = 0, mojiN = 0, tenN = 0;
@@ -91,7 +107,12 @@ class TJwcData {
 
  private:
   bool ReadHeader(ByteReader &s);
+  void ReadHeaderBlocks(ByteReader &s);
   void SplitParams(const std::u16string &text, int count);
+  void ReadBody(ByteReader &s);
+  std::vector<std::uint8_t> BuildFile();
+  bool Fail(const std::exception &e);
+  bool Fail(const std::string &message);
 
   std::string lastError_;
 };

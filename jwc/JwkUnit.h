@@ -1,8 +1,11 @@
 // JwkUnit: the JWK figure document. Only the header is ever read here; the
-// entity arrays exist in the model and stay empty.
+// entity arrays exist in the model and stay empty. The header is the JWC
+// header's first two blocks (JwcFormat.h); the public operations never throw.
 #pragma once
 
 #include <cstdint>
+#include <exception>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -36,6 +39,11 @@ class TJwkData {
   bool FileCheck(const std::u16string &FName);
   bool FileHeaderIn(const std::u16string &FName);
 
+  // The same over bytes already in memory (at least the first 20 or 400 bytes).
+  bool FileCheckFromBytes(std::span<const std::uint8_t> bytes);
+  bool FileHeaderInFromBytes(std::span<const std::uint8_t> bytes);
+
+  // What went wrong in the last failed operation.
   const std::string &LastError() const { return lastError_; }
 
   std::int32_t lineN = 0, arcN = 0, tenN = 0, mojiN = 0;
@@ -50,6 +58,8 @@ class TJwkData {
  private:
   bool ReadHeader(ByteReader &s);
   void SplitParams(const std::u16string &text, int count);
+  bool Fail(const std::exception &e);
+  bool Fail(const std::string &message);
 
   std::string lastError_;
 };

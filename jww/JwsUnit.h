@@ -1,9 +1,13 @@
 // JwsUnit: the JWS figure document. Figures are listed, never converted, so
 // only the header is ever read; the document has the JWW document's shape and
-// every array but EntLgrp stays empty here.
+// every array but EntLgrp stays empty here. The public operations never
+// throw; "JWS-Header Error", "JWS-Version Error" and "File I/O Error" are
+// raised inside and kept in LastError().
 #pragma once
 
 #include <cstdint>
+#include <exception>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -26,6 +30,11 @@ class TJwsData {
   bool FileCheck(const std::u16string &FName);
   bool FileHeaderIn(const std::u16string &FName);
 
+  // The same over bytes already in memory (at least the first 204 or 452 bytes).
+  bool FileCheckFromBytes(std::span<const std::uint8_t> bytes);
+  bool FileHeaderInFromBytes(std::span<const std::uint8_t> bytes);
+
+  // What went wrong in the last failed operation.
   const std::string &LastError() const { return lastError_; }
 
   TEntJwsHeader Enthd;
@@ -64,6 +73,9 @@ class TJwsData {
 
  private:
   bool ReadHeader(ByteReader &s);
+  void ReadHeaderFields(ByteReader &s);
+  bool Fail(const std::exception &e);
+  bool Fail(const std::string &message);
 
   std::string lastError_;
 };

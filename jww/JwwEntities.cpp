@@ -137,6 +137,134 @@ void FiniteOr(double &v, double fallback) {
     v = fallback;
 }
 
+// ---- Counting pass ------------------------------------------------------------
+
+bool SkipBytes(ByteReader &s, std::size_t n) { return s.skip(n) == n; }
+
+bool SkipString(ByteReader &s) {
+  std::uint8_t b = 0;
+  if (s.readU8(b) != 1)
+    return false;
+  if (b != 0xFF)
+    return SkipBytes(s, b);
+  std::uint16_t w = 0;
+  if (s.readU16(w) != 2)
+    return false;
+  if (w != 0xFFFE)
+    return SkipBytes(s, w);
+  std::uint8_t c = 0;
+  if (s.readU8(c) != 1)
+    return false;
+  std::size_t n = c;
+  if (c == 0xFF) {
+    std::uint16_t n16 = 0;
+    if (s.readU16(n16) != 2)
+      return false;
+    n = n16;
+  }
+  return SkipBytes(s, 2 * n);
+}
+
+// The attribute's pen style and colour at the start of a fixed part.
+struct PenOfFixedPart {
+  bool complete = false;
+  std::uint8_t style = 0;
+  std::uint16_t color = 0;
+};
+
+PenOfFixedPart SkipFixedPart(ByteReader &s, std::size_t n) {
+  const auto bytes = s.take(n);
+  PenOfFixedPart pen;
+  pen.complete = bytes.size() == n;
+  FieldDecoder d(bytes);
+  d.u32();  // lGroup
+  pen.style = d.u8();
+  pen.color = d.u16();
+  return pen;
+}
+
+bool SkipTen(ByteReader &s, std::int32_t v) {
+  const PenOfFixedPart pen = SkipFixedPart(s, jww::TenFixedSize(v));
+  return pen.complete && (pen.style != 100 || SkipBytes(s, jww::TenExtraSize));
+}
+
+bool SkipMoji(ByteReader &s, std::int32_t v) {
+  return SkipFixedPart(s, jww::MojiFixedSize(v)).complete && SkipString(s) && SkipString(s);
+}
+
+bool SkipBody(ByteReader &s, std::int32_t kind, std::int32_t v) {
+  switch (kind) {
+    case kJwwLine: return SkipFixedPart(s, jww::LineFixedSize(v)).complete;
+    case kJwwEnko: return SkipFixedPart(s, jww::EnkoFixedSize(v)).complete;
+    case kJwwTen: return SkipTen(s, v);
+    case kJwwMoji: return SkipMoji(s, v);
+    case kJwwSunpo: {
+      if (!SkipBytes(s, jww::AttrSize(v)) || !SkipFixedPart(s, jww::LineFixedSize(v)).complete ||
+          !SkipMoji(s, v))
+        return false;
+      if (v < 420)
+        return true;
+      return SkipBytes(s, 2) && SkipFixedPart(s, jww::LineFixedSize(v)).complete &&
+             SkipFixedPart(s, jww::LineFixedSize(v)).complete && SkipTen(s, v) &&
+             SkipTen(s, v) && SkipTen(s, v) && SkipTen(s, v);
+    }
+    case kJwwSolid: {
+      const PenOfFixedPart pen = SkipFixedPart(s, jww::SolidFixedSize(v));
+      return pen.complete && (pen.color != 10 || SkipBytes(s, 4));
+    }
+    case kJwwBlock: return SkipFixedPart(s, jww::BlockFixedSize(v)).complete;
+    default: return false;
+  }
+}
+
+// How many objects of each kind the list holds, found without decoding
+// them, so each array is sized once. It stops at the first thing it does not
+// expect; the counts only size the arrays, the real read decides the rest.
+std::array<std::size_t, 8> CountKinds(ByteReader s, JwwArchiveState state, std::size_t declared,
+                                      std::int32_t v) {
+  std::array<std::size_t, 8> counts{};
+  try {
+    for (std::size_t k = 0; k < declared;) {
+      const JwwClassTag tag = TJwwData::ReadClassTag(s, state);
+      if (!tag.delivered)
+        break;
+      std::int32_t kind = 0;
+      if (tag.newClass) {
+        kind = JwwKindOfClassName(tag.className);
+        if (kind < kJwwLine || kind > kJwwBlock)
+          break;
+        state.classSlot[kind] = static_cast<std::uint32_t>(tag.mapIndex);
+      } else {
+        kind = state.EntityKindOf(tag.mapIndex);
+      }
+      if (kind == 0)
+        continue;
+      if (!SkipBody(s, kind, v))
+        break;
+      ++counts[kind];
+      ++k;
+      ++state.counter;
+    }
+  } catch (const StreamError &) {
+    // an over-long class name: the real read reports it
+  }
+  return counts;
+}
+
+// Lists shorter than this grow as they are read; the counting pass pays
+// off for long ones.
+constexpr std::size_t kCountedListLength = 256;
+
+void ReserveKinds(jww::EntityLists &lists, const std::array<std::size_t, 8> &counts) {
+  lists.line.reserve(counts[kJwwLine]);
+  lists.enko.reserve(counts[kJwwEnko]);
+  lists.ten.reserve(counts[kJwwTen]);
+  lists.moji.reserve(counts[kJwwMoji]);
+  lists.sunpo.reserve(counts[kJwwSunpo]);
+  lists.solid.reserve(counts[kJwwSolid]);
+  lists.block.reserve(counts[kJwwBlock]);
+}
+
 }  // namespace
 
 // ---- Reading ----------------------------------------------------------------
@@ -167,6 +295,8 @@ void TJwwData::ReadEntityObjects(ByteReader &s, JwwArchiveState &state, jww::Ent
       std::min(declared, std::max(jww::kAlwaysMaterialisedEntries, jww::EntriesBackedBy(s, 2)));
   lists.order.clear();
   lists.order.reserve(std::min(declared, jww::EntriesBackedBy(s, jww::kSmallestEntityObject)));
+  if (declared >= kCountedListLength)
+    ReserveKinds(lists, CountKinds(s, state, declared, Enthd.jwVer));
   const auto padOrder = [&] {
     if (lists.order.size() < orderLength)
       lists.order.resize(orderLength);

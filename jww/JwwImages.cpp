@@ -7,7 +7,7 @@
 // separator, drive, "..", device name or character a file name cannot hold.
 // Any other name is never created, read, written or deleted anywhere; its
 // content is skipped and the image is not embedded again. Nothing is ever
-// written outside BindImageFolder.
+// written outside BindImageFolder; with no folder set, images are only listed.
 #include <limits>
 
 #include "jww/JwwInternal.h"

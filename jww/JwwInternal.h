@@ -123,7 +123,7 @@ class FieldEncoder {
     size_ += N;
   }
 
-  std::array<std::uint8_t, 128> buf_{};
+  std::array<std::uint8_t, 128> buf_;  // only the first size_ bytes are ever read
   std::size_t size_ = 0;
 };
 

@@ -15,14 +15,39 @@ namespace velkaro {
 
 namespace {
 
-// A first guess of the file's size, so the buffer seldom grows.
-std::size_t EstimatedSize(const TJwwData &doc,
-                          const std::vector<std::vector<std::uint8_t>> &images) {
-  std::size_t size = 32 * 1024 + doc.EntNo.size() * 64;
-  for (const auto &moji : doc.EntMoji)
-    size += moji.str.size() * 2 + moji.strFontName.size() * 2;
+// Bytes a string takes at most in either form.
+std::size_t StringBound(const std::u16string &s) { return 2 * s.size() + 6; }
+
+// Bytes the objects of a list take at most, so the buffer never grows.
+std::size_t ListBound(const jww::EntityLists &lists) {
+  constexpr std::size_t kObject = 2 + 83 + 4;  // tag, the largest fixed part, extras
+  constexpr std::size_t kSunpo = 7 * (2 + 83 + 20) + 2 + 4 * 20;  // with its split objects
+  std::size_t size = 512 + lists.order.size() * kObject;  // class records, counts
+  for (std::size_t i = 0, n = jww::Usable(lists.mojiN, lists.moji.size()); i < n; ++i)
+    size += StringBound(lists.moji[i].strFontName) + StringBound(lists.moji[i].str);
+  for (std::size_t i = 0, n = jww::Usable(lists.sunpoN, lists.sunpo.size()); i < n; ++i)
+    size += kSunpo + StringBound(lists.sunpo[i].Moji.strFontName) +
+            StringBound(lists.sunpo[i].Moji.str);
+  return size;
+}
+
+std::size_t FileBound(TJwwData &doc, const std::vector<std::vector<std::uint8_t>> &images) {
+  std::size_t size = 64 * 1024 + StringBound(doc.Enthd.strMemo);
+  for (const auto &layer : doc.EntLay)
+    size += StringBound(layer.aStrLayName);
+  for (const auto &group : doc.EntLgrp)
+    size += StringBound(group.aStrGLayName);
+  for (const auto &color : doc.EntColS)
+    size += StringBound(color.astrUDColorName);
+  for (const auto &type : doc.EntLtpS)
+    size += StringBound(type.astrUDLTypeName);
+  size += ListBound(jww::EntityLists::Of(doc));
+  for (auto &def : doc.EntBlockDef)
+    size += 64 + StringBound(def.strName) + ListBound(jww::EntityLists::Of(def));
+  for (const auto &image : doc.BindImage)
+    size += StringBound(image.Fname) + 4;
   for (const auto &image : images)
-    size += image.size() + 64;
+    size += image.size();
   return size;
 }
 
@@ -40,7 +65,7 @@ bool TJwwData::FileOut(const std::u16string &FName, std::int32_t Ver) {
       images = ReadImagesToEmbed();
     }
     ByteWriter w;
-    w.reserve(EstimatedSize(*this, images));
+    w.reserve(FileBound(*this, images));
     WriteHeader(w, Ver);
 
     const jww::BlockNumberMap numbers(*this);

@@ -19,6 +19,8 @@ namespace velkaro::codepage {
 
 #ifdef _WIN32
 
+bool LegacyCodepageAvailable() { return true; }
+
 std::u16string LegacyDecode(std::span<const std::uint8_t> bytes) {
   if (bytes.empty()) return {};
   const auto *in = reinterpret_cast<const char *>(bytes.data());
@@ -106,9 +108,12 @@ char16_t IcuFromWindows(char16_t c) {
 
 }  // namespace
 
+bool LegacyCodepageAvailable() { return ThreadConverter() != nullptr; }
+
 std::u16string LegacyDecode(std::span<const std::uint8_t> bytes) {
   UConverter *cnv = ThreadConverter();
-  if (bytes.empty() || !cnv) return {};
+  if (bytes.empty()) return {};
+  if (!cnv) return std::u16string(bytes.size(), u'\uFFFD');
   const auto *in = reinterpret_cast<const char *>(bytes.data());
   const auto inLength = static_cast<int32_t>(bytes.size());
   // Every byte yields at most one UTF-16 unit in this code page; the retry

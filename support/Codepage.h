@@ -14,6 +14,11 @@
 
 namespace velkaro::codepage {
 
+// False when the code page cannot be used at all (ICU's data missing): every
+// text would then come out as U+FFFD or "?", so a program should refuse to
+// convert drawings.
+bool LegacyCodepageAvailable();
+
 std::u16string LegacyDecode(std::span<const std::uint8_t> bytes);
 std::vector<std::uint8_t> LegacyEncode(std::u16string_view text);
 

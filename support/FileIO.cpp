@@ -1,7 +1,10 @@
 // POSIX file access. Every call is checked; EINTR is retried and short
 // writes are continued, so a write either lands whole or raises
-// StreamError("File I/O Error").
+// StreamError("File I/O Error"). A Windows build supplies its own unit
+// (CreateFileW with FILE_SHARE_READ, ReplaceFileW / MoveFileExW).
 #include "support/FileIO.h"
+
+#ifndef _WIN32
 
 #include <atomic>
 #include <cerrno>
@@ -123,20 +126,23 @@ bool ReadWholeFile(const std::u16string &path, std::vector<std::uint8_t> &out) {
   out.clear();
   const int fd = OpenRegularForReading(path);
   if (fd < 0) return false;
-  bool ok = true;
+  bool ok = false;
   try {
+    // Read straight into a buffer of the file's size, then on to the end:
+    // the size is only a hint, the file may grow while we read.
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && st.st_size > 0) out.reserve(static_cast<std::size_t>(st.st_size));
-    // Read to the end rather than trusting the size: the file may change.
-    std::uint8_t block[65536];
-    for (;;) {
-      const ssize_t got = ReadSome(fd, block, sizeof block);
-      if (got < 0) {
-        ok = false;
-        break;
+    if (::fstat(fd, &st) == 0) {
+      out.resize(static_cast<std::size_t>(st.st_size));
+      std::size_t delivered = 0;
+      ok = ReadFully(fd, out.data(), out.size(), delivered);
+      out.resize(delivered);
+      std::uint8_t block[65536];
+      while (ok && delivered == static_cast<std::size_t>(st.st_size)) {
+        const ssize_t got = ReadSome(fd, block, sizeof block);
+        if (got < 0) ok = false;
+        if (got <= 0) break;
+        out.insert(out.end(), block, block + got);
       }
-      if (got == 0) break;
-      out.insert(out.end(), block, block + got);
     }
   } catch (...) {  // out of memory for a huge file
     ok = false;
@@ -322,3 +328,5 @@ void SetWriteFailureAfterBytesForTesting(std::uint64_t bytes) {
 }
 
 }  // namespace velkaro
+
+#endif  // !_WIN32

@@ -15,6 +15,9 @@
 
 namespace velkaro {
 
+// Only regular files are read (links followed): a FIFO or device would
+// block or never end.
+
 // Reads the whole file into out. False when it cannot be opened or read.
 bool ReadWholeFile(const std::u16string &path, std::vector<std::uint8_t> &out);
 // Reads at most maxBytes from the start of the file; fileSize receives the
@@ -56,7 +59,8 @@ class OutputFile {
   bool createNew(const std::u16string &path);
   bool alreadyExists() const { return alreadyExists_; }
   void write(std::span<const std::uint8_t> bytes);
-  // Throws StreamError when the data cannot be flushed or the close fails.
+  // Flushes to the disk (fsync) and closes. Throws StreamError when the data
+  // cannot be flushed or the close fails.
   void close();
   // Closes without flushing or reporting anything, for a file about to be
   // deleted.
@@ -71,7 +75,7 @@ class OutputFile {
 };
 
 // Writes a new file under `target` in one piece: the bytes go to a temporary
-// file in the same folder, which replaces `target` only once everything was
+// file in the same folder (".velkaro-<random>.tmp", created exclusively), which replaces `target` only once everything was
 // written, flushed and closed. A crash or kill at any moment leaves either
 // the old file or the complete new one under the target name, never a part.
 class AtomicFileWriter {
@@ -100,7 +104,9 @@ class AtomicFileWriter {
 bool WriteFileAtomically(const std::u16string &target, std::span<const std::uint8_t> bytes);
 
 // Test seam: when set, every OutputFile write fails once this many bytes have
-// been written in the process (simulates a full disk). 0 switches it off.
+// been written in the process (simulates a full disk: the bytes up to the
+// limit are written, then StreamError). Setting it restarts the count; 0
+// switches it off.
 void SetWriteFailureAfterBytesForTesting(std::uint64_t bytes);
 
 }  // namespace velkaro

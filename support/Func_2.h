@@ -25,6 +25,11 @@ using Bytes = std::vector<std::uint8_t>;
 
 // ---- Legacy text codec ----------------------------------------------------
 
+// The legacy code page is 932 (support/Codepage.h). Undecodable bytes become
+// U+FFFD; characters it cannot hold are written as "?" (no best-fit
+// mapping). Of its duplicate codes (NEC row 13, NEC-selected IBM
+// extensions) each encodes to the one code Windows writes.
+
 // Decodes legacy code page bytes; the result ends before its first U+0000.
 std::u16string LegacyBytesToString(std::span<const std::uint8_t> bytes);
 // Encodes in the legacy code page, no terminator; unrepresentable characters
@@ -45,13 +50,21 @@ std::span<std::uint8_t> FillBytes(std::uint8_t value, std::size_t n, std::span<s
 
 Bytes StringToUtf16Bytes(const std::u16string &s);
 std::u16string Utf16BytesToString(std::span<const std::uint8_t> bytes);
+// Unpaired surrogates are written as U+FFFD, so the bytes are always
+// well-formed UTF-8.
 Bytes StringToUtf8Bytes(const std::u16string &s);
+// Input that is not well-formed UTF-8 as a whole (overlong forms and encoded
+// surrogates included) gives the empty string.
 std::u16string Utf8BytesToString(std::span<const std::uint8_t> bytes);
 std::u16string BytesToHex(std::span<const std::uint8_t> bytes);
 Bytes HexToBytes(const std::u16string &hex);
 std::u16string RemoveControlChars(const std::u16string &s);
 
 // Plain conversions for program text (messages, paths, CLI output).
+// ToUtf8 turns the escaped file-name bytes U+DC80..U+DCFF of a path (see
+// support/Platform.h) back into their raw byte, so a listed name prints as
+// the file system holds it; other unpaired surrogates become U+FFFD.
+// FromUtf8 never fails: ill-formed sequences become U+FFFD.
 std::string ToUtf8(const std::u16string &s);
 std::u16string FromUtf8(std::string_view s);
 
@@ -90,7 +103,9 @@ void ListFiles(const std::u16string &folder, const std::u16string &mask);
 void ClearFoundFiles();
 // The same enumeration without the globals.
 std::vector<TFileField> ListFolderFiles(const std::u16string &folder, const std::u16string &mask);
-// "*" and "?" wildcard match, ignoring case as Windows does.
+// "*" and "?" wildcard match, ignoring case as Windows does (Unicode simple
+// case folding, per code point). "?" is exactly one character; there are no
+// short 8.3 names to match.
 bool MatchesMask(const std::u16string &name, const std::u16string &mask);
 
 // ---- Texts and numbers ----------------------------------------------------
@@ -101,9 +116,17 @@ int IndexOfText(const std::u16string &sub, const std::u16string &text);
 std::u16string TextFrom(const std::u16string &text, int i);
 std::u16string SubText(const std::u16string &text, int i, int n);
 std::u16string RepeatText(const std::u16string &text, int n);
+// Leading spaces, a sign, then decimal digits or hex digits after "$", "x",
+// "X", "0x" or "0X"; anything else, or a value outside int32, gives 0.
 std::int32_t StringToInt(const std::u16string &s);
 std::u16string IntToString(std::int64_t v);
+// Leading spaces, a sign, digits with an optional "." and fraction, an
+// optional exponent; "." whatever the locale. Anything else gives 0, and so
+// does a value beyond the range of a double.
 double StringToReal(const std::u16string &s);
+// 15 significant digits: fixed notation for 0 and for values whose rounded
+// decimal exponent is -5 to 14, else "1.5E20" / "-2.5E-7". NaN and the
+// infinities give "NAN", "INF" and "-INF".
 std::u16string RealToString(double v);
 bool IsFiniteReal(double v);
 std::u16string StringToUtf8Hex(const std::u16string &s);

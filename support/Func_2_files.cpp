@@ -1,13 +1,11 @@
-// Path, file and folder helpers over std::filesystem, with POSIX calls
-// where it has no equivalent (time stamps with nanoseconds, local time).
+// Path, file and folder helpers over std::filesystem, with the platform
+// seam (support/Platform.h) where it has no equivalent: time stamps with
+// nanoseconds, local time.
 #include <algorithm>
 #include <ctime>
 #include <filesystem>
 #include <stdexcept>
 #include <system_error>
-
-#include <fcntl.h>
-#include <sys/stat.h>
 
 #include <unicode/uchar.h>
 #include <unicode/utf16.h>
@@ -42,9 +40,9 @@ std::u16string TwoDigits(int v) {
   return {static_cast<char16_t>(u'0' + v / 10 % 10), static_cast<char16_t>(u'0' + v % 10)};
 }
 
-void FormatLocalDateTime(std::time_t t, TFileField &field) {
+void FormatLocalDateTime(const FileTime &t, TFileField &field) {
   std::tm tm{};
-  if (!localtime_r(&t, &tm)) return;
+  if (!ToLocalTime(t, tm)) return;
   field.date = IntToString(tm.tm_year + 1900) + u"/" + TwoDigits(tm.tm_mon + 1) + u"/" +
                TwoDigits(tm.tm_mday);
   field.time = TwoDigits(tm.tm_hour) + u":" + TwoDigits(tm.tm_min) + u":" + TwoDigits(tm.tm_sec);
@@ -65,12 +63,12 @@ void EnumerateFiles(const std::u16string &folder, const std::u16string &mask, On
     if (ec) break;
     const std::u16string name = FromFsPath(it->path().filename());
     if (name == u"." || name == u".." || !MatchesMask(name, mask)) continue;
-    struct stat st {};
-    if (::stat(it->path().c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    FileStatus status;
+    if (!QueryFileStatus(it->path(), status) || !status.regular) continue;
     TFileField field;
     field.name = name;
-    field.size = static_cast<std::int32_t>(static_cast<std::uint32_t>(st.st_size));
-    FormatLocalDateTime(st.st_mtime, field);
+    field.size = static_cast<std::int32_t>(static_cast<std::uint32_t>(status.size));
+    FormatLocalDateTime(status.modification, field);
     field.dirf = false;
     onFile(std::move(field));
   }
@@ -110,13 +108,6 @@ bool MatchFolded(const std::u32string &name, const std::u32string &mask) {
   }
   while (m < mask.size() && mask[m] == U'*') ++m;
   return m == mask.size();
-}
-
-bool CopyTimes(const struct stat &source, const std::u16string &dest) {
-  // Linux keeps a birth time but offers no call to set it; access and
-  // modification time are kept to the nanosecond.
-  const struct timespec times[2] = {source.st_atim, source.st_mtim};
-  return ::utimensat(AT_FDCWD, ToFsPath(dest).c_str(), times, 0) == 0;
 }
 
 }  // namespace
@@ -190,8 +181,8 @@ std::u16string ReplaceExt(const std::u16string &path, const std::u16string &ext)
 bool CopyFileWithTimes(const std::u16string &source, const std::u16string &dest) {
   try {
     if (!IsUsablePath(source) || !IsUsablePath(dest)) return false;
-    struct stat st {};
-    if (::stat(ToFsPath(source).c_str(), &st) != 0) return false;
+    FileStatus times;  // taken before the read moves the access time
+    if (!QueryFileStatus(ToFsPath(source), times)) return false;
     InputFile in;
     if (!in.open(source)) return false;
     // The copy goes to a temporary file that replaces dest only when
@@ -207,7 +198,7 @@ bool CopyFileWithTimes(const std::u16string &source, const std::u16string &dest)
     }
     in.close();
     if (!out.commit()) return false;
-    CopyTimes(st, dest);  // a complete copy is kept even when this fails
+    SetFileTimes(ToFsPath(dest), times);  // a complete copy is kept even when this fails
     return true;
   } catch (...) {  // StreamError from a read or write; the writer discards
     return false;

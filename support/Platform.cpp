@@ -3,6 +3,11 @@
 
 #include "support/Utf8.h"
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#endif
+
 namespace velkaro {
 
 #ifdef _WIN32
@@ -24,6 +29,34 @@ std::filesystem::path ToFsPath(const std::u16string &path) {
 
 std::u16string FromFsPath(const std::filesystem::path &path) {
   return utf8::ToUtf16Escaped(path.native());
+}
+
+// A Windows build implements these three with GetFileAttributesExW,
+// SetFileTime (creation time included) and FileTimeToLocalFileTime.
+
+bool QueryFileStatus(const std::filesystem::path &path, FileStatus &status) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return false;
+  status.regular = S_ISREG(st.st_mode);
+  status.size = static_cast<std::uint64_t>(st.st_size);
+  status.access = {st.st_atim.tv_sec, st.st_atim.tv_nsec};
+  status.modification = {st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
+  // Linux keeps a birth time (statx) but offers no call to set it.
+  status.hasCreation = false;
+  return true;
+}
+
+bool SetFileTimes(const std::filesystem::path &path, const FileStatus &times) {
+  const struct timespec ts[2] = {
+      {static_cast<std::time_t>(times.access.seconds), static_cast<long>(times.access.nanoseconds)},
+      {static_cast<std::time_t>(times.modification.seconds),
+       static_cast<long>(times.modification.nanoseconds)}};
+  return ::utimensat(AT_FDCWD, path.c_str(), ts, 0) == 0;
+}
+
+bool ToLocalTime(const FileTime &time, std::tm &local) {
+  const auto t = static_cast<std::time_t>(time.seconds);
+  return localtime_r(&t, &local) != nullptr;
 }
 
 #endif

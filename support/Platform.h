@@ -6,6 +6,8 @@
 // system hands us can be turned back into the same bytes.
 #pragma once
 
+#include <cstdint>
+#include <ctime>
 #include <filesystem>
 #include <string>
 
@@ -20,5 +22,28 @@ std::u16string FromFsPath(const std::filesystem::path &path);
 bool IsForbiddenPathChar(char16_t c);
 // False for the empty path and for one holding a forbidden character.
 bool IsUsablePath(const std::u16string &path);
+
+// A time stamp: seconds since 1970-01-01 UTC and nanoseconds.
+struct FileTime {
+  std::int64_t seconds = 0;
+  std::int64_t nanoseconds = 0;
+};
+
+// What the listing and the backup copy need to know of a file.
+struct FileStatus {
+  bool regular = false;  // a plain file (not a folder, FIFO or device)
+  std::uint64_t size = 0;
+  FileTime access, modification;
+  bool hasCreation = false;  // POSIX keeps no creation time that can be set
+  FileTime creation;
+};
+
+// The status of the file at path, links followed. False when there is none.
+bool QueryFileStatus(const std::filesystem::path &path, FileStatus &status);
+// Gives the file the access, modification and (where the platform can set
+// one) creation times of `times`.
+bool SetFileTimes(const std::filesystem::path &path, const FileStatus &times);
+// The local calendar time of a time stamp.
+bool ToLocalTime(const FileTime &time, std::tm &local);
 
 }  // namespace velkaro

@@ -1,0 +1,259 @@
+// JwcReader: TJwcData::FileIn, the reading of a whole JWC drawing after its
+// header: the fixed tables, the entity sections, the string area and the names.
+//
+// Counts from the header are trusted only as far as the bytes left can back
+// them, so a forged count fails quickly instead of allocating ahead. A file
+// ends early exactly when one of these checks fails or a record finds no byte
+// left, which is the outcome the format gives such a file.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "jwc/JwcFormat.h"
+#include "jwc/JwcUnit.h"
+#include "support/FileIO.h"
+#include "support/Func_2.h"
+
+namespace velkaro {
+
+using namespace jwcfile;
+
+namespace {
+
+const char *const kIoError = "File I/O Error";
+
+// Drawing units to millimetres: the product of two singles is exact in
+// double, so one rounding to single gives the correctly rounded product.
+float ToMillimetres(float v, float dataUnit) {
+  return RoundToSingle(static_cast<double>(v) * static_cast<double>(dataUnit));
+}
+
+// A ByteReader over one record already in memory; the record is complete
+// (zero-filled by ReadRecord), so its reads always deliver.
+class RecordReader {
+ public:
+  explicit RecordReader(std::span<const std::uint8_t> record) : r_(record) {}
+  float f32() { float v = 0; r_.readF32(v); return v; }
+  std::uint16_t u16() { std::uint16_t v = 0; r_.readU16(v); return v; }
+  std::int32_t i32() { std::int32_t v = 0; r_.readI32(v); return v; }
+  std::uint8_t u8() { std::uint8_t v = 0; r_.readU8(v); return v; }
+
+ private:
+  ByteReader r_;
+};
+
+// Refuses a section whose count is negative or promises more records than
+// the rest of the file holds (the file would end inside the section).
+void CheckSection(const ByteReader &s, std::int32_t count, std::size_t recordSize,
+                  const char *what) {
+  if (count < 0 || !s.canHold(static_cast<std::uint64_t>(count), recordSize)) {
+    throw StreamError(kIoError, std::string(what) + " count " + std::to_string(count) +
+                                    " at offset " + std::to_string(s.offset()) + " needs " +
+                                    std::to_string(static_cast<std::int64_t>(count) *
+                                                   static_cast<std::int64_t>(recordSize)) +
+                                    " bytes, " + std::to_string(s.remaining()) + " left");
+  }
+}
+
+std::size_t FixedPartSize(bool scaleF) {
+  const std::size_t scales = kGroupCount * (scaleF ? 4 : 2);
+  return kVtenCount * 9 + kMjtpStored * 8 + scales + 3 * kGroupCount + 2 * kLayerCount;
+}
+
+void ReadFixedPart(ByteReader &s, TJwcData &d) {
+  // Read without a check of its own: a file that ends inside it fails at the
+  // first section or name field after it. Missing bytes read as zero.
+  std::vector<std::uint8_t> fixed(FixedPartSize(d.Enthd.scaleF), 0);
+  s.read(fixed);
+  RecordReader r(fixed);
+  const float unit = d.Enthd.dataUnit;
+
+  d.EntVten.assign(kVtenCount, TEntJwcVten{});
+  d.EntMjtp.assign(kMjtpCount, TEntJwcMojiType{});
+  d.EntLgrp.assign(kGroupCount, TEntJwcLayerGroup{});
+  d.EntLay.assign(kLayerCount, TEntJwcLayer{});
+
+  for (auto &v : d.EntVten) v.x = ToMillimetres(r.f32(), unit);
+  for (auto &v : d.EntVten) v.y = ToMillimetres(r.f32(), unit);
+  for (auto &v : d.EntVten) v.lay = r.u8();
+  for (std::size_t k = 0; k < kMjtpStored; ++k) d.EntMjtp[k].penNo = r.u16();
+  for (std::size_t k = 0; k < kMjtpStored; ++k) d.EntMjtp[k].width = r.u16();
+  for (std::size_t k = 0; k < kMjtpStored; ++k) d.EntMjtp[k].height = r.u16();
+  for (std::size_t k = 0; k < kMjtpStored; ++k) d.EntMjtp[k].dist = r.u16();
+  for (auto &g : d.EntLgrp) g.scale = d.Enthd.scaleF ? r.f32() : static_cast<float>(r.u16());
+  for (auto &g : d.EntLgrp) g.srchF = r.u8();
+  for (auto &l : d.EntLay) l.srchF = r.u8();
+  for (auto &g : d.EntLgrp) g.dispF = r.u8();
+  for (auto &l : d.EntLay) l.dispF = r.u8();
+  for (auto &g : d.EntLgrp) g.w_lay = r.u8();
+}
+
+void ReadLines(ByteReader &s, TJwcData &d) {
+  CheckSection(s, d.Enthd.lineCount, kLineRecordSize, "line");
+  d.EntLine.assign(static_cast<std::size_t>(d.Enthd.lineCount), TEntJwcLine{});
+  const float unit = d.Enthd.dataUnit;
+  std::array<std::uint8_t, kLineRecordSize> record;
+  for (auto &e : d.EntLine) {
+    ReadRecord(s, record, "line", static_cast<std::size_t>(d.lineN));
+    RecordReader r(record);
+    e.x1 = ToMillimetres(r.f32(), unit);
+    e.y1 = ToMillimetres(r.f32(), unit);
+    e.x2 = ToMillimetres(r.f32(), unit);
+    e.y2 = ToMillimetres(r.f32(), unit);
+    e.typ = r.u8();
+    e.col = r.u8();
+    e.lay = r.u8();
+    e.flg1 = r.u8();
+    e.flg2 = r.u8();
+    e.flg3 = r.u8();
+    ++d.lineN;
+  }
+}
+
+void ReadArcs(ByteReader &s, TJwcData &d) {
+  CheckSection(s, d.Enthd.arcCount, kArcRecordSize, "arc");
+  d.EntArc.assign(static_cast<std::size_t>(d.Enthd.arcCount), TEntJwcArc2{});
+  const float unit = d.Enthd.dataUnit;
+  std::array<std::uint8_t, kArcRecordSize> record;
+  for (auto &e : d.EntArc) {
+    ReadRecord(s, record, "arc", static_cast<std::size_t>(d.arcN));
+    RecordReader r(record);
+    e.x = ToMillimetres(r.f32(), unit);
+    e.y = ToMillimetres(r.f32(), unit);
+    e.r = ToMillimetres(r.f32(), unit);
+    // Fixed-point fields: the quotient is exact in double, rounded once to single.
+    e.h = RoundToSingle(r.u16() / kFlatnessScale);
+    e.st = RoundToSingle(r.i32() / kAngleScale);
+    e.et = RoundToSingle(r.i32() / kAngleScale);
+    e.tt = RoundToSingle(r.i32() / kAngleScale);
+    e.typ = r.u8();
+    e.col = r.u8();
+    e.lay = r.u8();
+    e.flg1 = r.u8();
+    e.flg2 = r.u8();
+    e.flg3 = r.u8();
+    ++d.arcN;
+  }
+}
+
+void ReadTexts(ByteReader &s, TJwcData &d) {
+  CheckSection(s, d.Enthd.mojiCount, kTextRecordSize, "text");
+  d.EntMoji.assign(static_cast<std::size_t>(d.Enthd.mojiCount), TEntJwcMoji2{});
+  const float unit = d.Enthd.dataUnit;
+  std::array<std::uint8_t, kTextRecordSize> record;
+  for (auto &e : d.EntMoji) {
+    ReadRecord(s, record, "text", static_cast<std::size_t>(d.mojiN));
+    RecordReader r(record);
+    e.x1 = ToMillimetres(r.f32(), unit);
+    e.y1 = ToMillimetres(r.f32(), unit);
+    e.x2 = ToMillimetres(r.f32(), unit);
+    e.y2 = ToMillimetres(r.f32(), unit);
+    const std::int32_t offset = r.u16();
+    const std::int32_t segment = r.u16();
+    e.p = segment * 16 + offset;
+    e.no = r.u8();
+    e.lay = r.u8();
+    e.flg1 = r.u8();
+    e.flg2 = r.u8();
+    ++d.mojiN;
+  }
+}
+
+// The string area and the texts of the text records. A text whose address
+// lies outside the area reads as the empty text: nothing outside the area is
+// ever looked at.
+void ReadStringArea(ByteReader &s, TJwcData &d) {
+  const std::int64_t n =
+      static_cast<std::int64_t>(d.Enthd.sBufAdr2) - static_cast<std::int64_t>(d.Enthd.sBufAdr1);
+  if (n <= 0) return;
+  const std::size_t at = s.offset();
+  if (static_cast<std::uint64_t>(n) > s.remaining()) {
+    throw StreamError(kIoError, "string area of " + std::to_string(n) + " bytes at offset " +
+                                    std::to_string(at) + ", " + std::to_string(s.remaining()) +
+                                    " left");
+  }
+  const auto stored = s.take(static_cast<std::size_t>(n));
+  // The closing zero byte ends a text that runs to the end of the area.
+  std::vector<std::uint8_t> area(stored.begin(), stored.end());
+  area.push_back(0);
+  const std::span<const std::uint8_t> view(area);
+  for (auto &e : d.EntMoji) {
+    const std::int64_t pos = static_cast<std::int64_t>(e.p) - d.Enthd.sBufAdr1;
+    if (pos < 0 || pos >= n) continue;
+    e.s = RemoveControlChars(FieldText(view.subspan(static_cast<std::size_t>(pos))));
+  }
+}
+
+void ReadPoints(ByteReader &s, TJwcData &d) {
+  CheckSection(s, d.Enthd.tenCount, kPointRecordSize, "point");
+  d.EntTen.assign(static_cast<std::size_t>(d.Enthd.tenCount), TEntJwcTen{});
+  const float unit = d.Enthd.dataUnit;
+  std::array<std::uint8_t, kPointRecordSize> record;
+  for (auto &e : d.EntTen) {
+    ReadRecord(s, record, "point", static_cast<std::size_t>(d.tenN));
+    RecordReader r(record);
+    e.x = ToMillimetres(r.f32(), unit);
+    e.y = ToMillimetres(r.f32(), unit);
+    e.lay = r.u8();
+    e.col = r.u8();
+    e.flg1 = r.u8();
+    e.flg2 = r.u8();
+    ++d.tenN;
+  }
+}
+
+void ReadNames(ByteReader &s, TJwcData &d) {
+  std::array<std::uint8_t, kLayerNameSize> layerField;
+  for (std::size_t k = 0; k < d.EntLay.size(); ++k) {
+    ReadRecord(s, layerField, "layer name", k);
+    d.EntLay[k].name = RemoveControlChars(FieldText(layerField));
+  }
+  std::array<std::uint8_t, kGroupNameSize> groupField;
+  for (std::size_t k = 0; k < d.EntLgrp.size(); ++k) {
+    ReadRecord(s, groupField, "group name", k);
+    d.EntLgrp[k].name = RemoveControlChars(FieldText(groupField));
+  }
+}
+
+}  // namespace
+
+bool TJwcData::FileIn(const std::u16string &FName) {
+  lastError_.clear();
+  DataInit();
+  std::vector<std::uint8_t> bytes;
+  try {
+    if (!ReadWholeFile(FName, bytes)) return Fail("File I/O Error: cannot read " + ToUtf8(FName));
+  } catch (const std::exception &e) {
+    return Fail(e);
+  } catch (...) {
+    return Fail("File I/O Error: unexpected failure");
+  }
+  return FileInFromBytes(bytes);
+}
+
+bool TJwcData::FileInFromBytes(std::span<const std::uint8_t> bytes) {
+  lastError_.clear();
+  DataInit();
+  ByteReader s(bytes);
+  if (!ReadHeader(s)) return false;
+  try {
+    ReadBody(s);
+    return true;
+  } catch (const std::exception &e) {
+    return Fail(e);
+  } catch (...) {
+    return Fail("File I/O Error: unexpected failure");
+  }
+}
+
+void TJwcData::ReadBody(ByteReader &s) {
+  ReadFixedPart(s, *this);
+  ReadLines(s, *this);
+  ReadArcs(s, *this);
+  ReadTexts(s, *this);
+  ReadStringArea(s, *this);
+  ReadPoints(s, *this);
+  ReadNames(s, *this);
+}
+
+}  // namespace velkaro

@@ -1,0 +1,364 @@
+// JwcWriter: TJwcData::FileOut, which writes the drawing held in memory as a
+// JWC file, generated entirely from the model.
+//
+// The file is built in memory first and then written with AtomicFileWriter,
+// so a refused drawing or a failed or short write never leaves a file (nor a
+// part of one) under the destination name. A drawing the format cannot carry
+// faithfully is refused rather than cut: a header block whose values do not fit
+// its 199 bytes, a string area beyond 16-bit offsets, addresses of more than
+// four hexadecimal digits, reals with no text form, fixed-point arc fields
+// that cannot be rounded.
+//
+// The model changes only once the file's bytes are complete: texts and names
+// take their cleaned form and Enthd.sBufAdr2 its recomputed value.
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "jwc/JwcFormat.h"
+#include "jwc/JwcUnit.h"
+#include "support/ByteWriter.h"
+#include "support/FileIO.h"
+#include "support/Func_2.h"
+
+namespace velkaro {
+
+using namespace jwcfile;
+
+namespace {
+
+const char *const kIoError = "File I/O Error";
+
+float ToDrawingUnits(float v, float dataUnit) {
+  return RoundToSingle(static_cast<double>(v) / static_cast<double>(dataUnit));
+}
+
+// Rounds to the nearest integer, a half to the even neighbour, independent of
+// the floating-point environment. Throws when there is no such 64-bit integer.
+std::int64_t RoundHalfEven(double v, const std::string &what) {
+  constexpr double kLimit = 9223372036854775808.0;  // 2^63
+  if (!std::isfinite(v) || v >= kLimit || v < -kLimit) {
+    throw StreamError(kIoError, what + " cannot be rounded to an integer");
+  }
+  const double down = std::floor(v);
+  const double diff = v - down;
+  double result = down;
+  if (diff > 0.5 || (diff == 0.5 && std::fmod(down, 2.0) != 0.0)) result = down + 1.0;
+  if (result >= kLimit) throw StreamError(kIoError, what + " cannot be rounded to an integer");
+  return static_cast<std::int64_t>(result);
+}
+
+std::uint16_t Low16(std::int64_t v) { return static_cast<std::uint16_t>(static_cast<std::uint64_t>(v)); }
+std::uint32_t Low32(std::int64_t v) { return static_cast<std::uint32_t>(static_cast<std::uint64_t>(v)); }
+
+// The cleaned form of a text: no control characters, and an image reference
+// into the temporary folder loses its "%temp%" (the folder is not the reader's).
+std::u16string CleanText(const std::u16string &s) {
+  std::u16string cleaned = RemoveControlChars(s);
+  static constexpr std::u16string_view kTempImage = u"^@BM%temp%";
+  if (cleaned.compare(0, kTempImage.size(), kTempImage) == 0) {
+    cleaned.replace(0, kTempImage.size(), u"^@BM");
+  }
+  return cleaned;
+}
+
+// Turns the fields of a value block into their texts, in order.
+class ValueWriter {
+ public:
+  ValueWriter(std::vector<std::u16string> &values, const char *block)
+      : values_(values), block_(block) {}
+  void operator()(const std::int32_t &v) { values_.push_back(IntText(v)); }
+  void operator()(const float &v) {
+    values_.push_back(RealText(v, std::string(block_) + " value " + std::to_string(values_.size())));
+  }
+  // Addresses depend on each other; the writer puts them in afterwards.
+  void operator()(AddressField<const std::int32_t>) { values_.emplace_back(); }
+
+ private:
+  std::vector<std::u16string> &values_;
+  const char *block_;
+};
+
+void RequireSize(std::size_t have, std::size_t need, const char *what) {
+  if (have < need) {
+    throw StreamError(kIoError, std::string("the drawing holds ") + std::to_string(have) + " " +
+                                    what + " entries where " + std::to_string(need) +
+                                    " are needed; it is not a loaded drawing");
+  }
+}
+
+void RequireCount(std::int32_t count, std::size_t have, const char *what) {
+  if (count < 0 || static_cast<std::size_t>(count) > have) {
+    throw StreamError(kIoError, std::string(what) + " count " + std::to_string(count) +
+                                    " does not match the " + std::to_string(have) +
+                                    " entries held");
+  }
+}
+
+void CheckLoaded(const TJwcData &d) {
+  RequireSize(d.EntVten.size(), kVtenCount, "auxiliary point");
+  RequireSize(d.EntMjtp.size(), kMjtpStored, "text kind");
+  RequireSize(d.EntLgrp.size(), kGroupCount, "layer group");
+  RequireSize(d.EntLay.size(), kLayerCount, "layer");
+  RequireCount(d.lineN, d.EntLine.size(), "line");
+  RequireCount(d.arcN, d.EntArc.size(), "arc");
+  RequireCount(d.mojiN, d.EntMoji.size(), "text");
+  RequireCount(d.tenN, d.EntTen.size(), "point");
+}
+
+// The string area laid out anew: the cleaned texts in record order, each
+// followed by a zero byte.
+struct StringLayout {
+  std::vector<std::u16string> cleaned;
+  std::vector<Bytes> encoded;
+  std::int64_t length = 0;
+};
+
+StringLayout LayOutStrings(const TJwcData &d) {
+  StringLayout layout;
+  const auto n = static_cast<std::size_t>(d.mojiN);
+  layout.cleaned.reserve(n);
+  layout.encoded.reserve(n);
+  for (std::size_t k = 0; k < n; ++k) {
+    layout.cleaned.push_back(CleanText(d.EntMoji[k].s));
+    layout.encoded.push_back(StringToLegacyBytes(layout.cleaned.back()));
+    layout.length += static_cast<std::int64_t>(layout.encoded.back().size()) + 1;
+  }
+  return layout;
+}
+
+void WriteBlock1(ByteWriter &w, const TEntJwcHeader &h) {
+  std::array<std::uint8_t, kJwIdSize> field{};
+  w.writeBytes(StringToFixedBytes(h.jwID, kJwIdSize, field));
+  w.writeBytes(StringToFixedBytes(h.comment1, kCommentSize, field));
+  w.writeBytes(StringToFixedBytes(h.comment2, kCommentSize, field));
+  w.fill(' ', kBlock1TailSize - 1);
+  w.writeU8(0x0A);
+}
+
+void WriteValueBlocks(ByteWriter &w, const TJwcData &d, std::int32_t sBufAdr2) {
+  const TEntJwcHeader &h = d.Enthd;
+  std::vector<std::u16string> values;
+
+  VisitBlock2(h, ValueWriter(values, "block 2"));
+  // The counts are those of the records actually written.
+  values[0] = IntText(d.lineN);
+  values[1] = IntText(d.arcN);
+  values[2] = IntText(d.mojiN);
+  values[3] = IntText(d.tenN);
+  WriteValueBlock(w, values, "block 2");
+
+  values.clear();
+  VisitBlock3(h, ValueWriter(values, "block 3"));
+  WriteValueBlock(w, values, "block 3");
+
+  values.clear();
+  VisitBlock4(h, ValueWriter(values, "block 4"));
+  // Both addresses share the segment of the start address.
+  const std::int64_t segment = h.sBufAdr1 / 16;
+  values[0] = AddressText(segment, h.sBufAdr1 % 16, "sBufAdr1");
+  values[1] = AddressText(segment, static_cast<std::int64_t>(sBufAdr2) - segment * 16, "sBufAdr2");
+  WriteValueBlock(w, values, "block 4");
+}
+
+void WriteFixedPart(ByteWriter &w, const TJwcData &d) {
+  const float unit = d.Enthd.dataUnit;
+  for (std::size_t k = 0; k < kVtenCount; ++k) w.writeF32(ToDrawingUnits(d.EntVten[k].x, unit));
+  for (std::size_t k = 0; k < kVtenCount; ++k) w.writeF32(ToDrawingUnits(d.EntVten[k].y, unit));
+  for (std::size_t k = 0; k < kVtenCount; ++k) w.writeU8(d.EntVten[k].lay);
+  for (std::size_t k = 0; k < kMjtpStored; ++k) {
+    std::uint16_t penNo = d.EntMjtp[k].penNo;
+    CheckPenNo(penNo);
+    w.writeU16(penNo);
+  }
+  for (std::size_t k = 0; k < kMjtpStored; ++k) w.writeU16(d.EntMjtp[k].width);
+  for (std::size_t k = 0; k < kMjtpStored; ++k) w.writeU16(d.EntMjtp[k].height);
+  for (std::size_t k = 0; k < kMjtpStored; ++k) w.writeU16(d.EntMjtp[k].dist);
+  for (std::size_t k = 0; k < kGroupCount; ++k) {
+    const float scale = d.EntLgrp[k].scale;
+    if (d.Enthd.scaleF) {
+      w.writeF32(scale);
+    } else {
+      w.writeU16(Low16(RoundHalfEven(scale, "scale of layer group " + std::to_string(k))));
+    }
+  }
+  for (std::size_t k = 0; k < kGroupCount; ++k) w.writeU8(d.EntLgrp[k].srchF);
+  for (std::size_t k = 0; k < kLayerCount; ++k) w.writeU8(d.EntLay[k].srchF);
+  for (std::size_t k = 0; k < kGroupCount; ++k) w.writeU8(d.EntLgrp[k].dispF);
+  for (std::size_t k = 0; k < kLayerCount; ++k) w.writeU8(d.EntLay[k].dispF);
+  for (std::size_t k = 0; k < kGroupCount; ++k) w.writeU8(d.EntLgrp[k].w_lay);
+}
+
+void WriteLines(ByteWriter &w, const TJwcData &d) {
+  const float unit = d.Enthd.dataUnit;
+  for (std::size_t k = 0; k < static_cast<std::size_t>(d.lineN); ++k) {
+    const TEntJwcLine &e = d.EntLine[k];
+    std::uint8_t col = e.col, typ = e.typ;
+    CheckColorType(col, typ);
+    w.writeF32(ToDrawingUnits(e.x1, unit));
+    w.writeF32(ToDrawingUnits(e.y1, unit));
+    w.writeF32(ToDrawingUnits(e.x2, unit));
+    w.writeF32(ToDrawingUnits(e.y2, unit));
+    w.writeU8(typ);
+    w.writeU8(col);
+    w.writeU8(e.lay);
+    w.writeU8(e.flg1);
+    w.writeU8(e.flg2);
+    w.writeU8(e.flg3);
+  }
+}
+
+// A fixed-point arc field: the product taken as a single, then rounded.
+std::int64_t FixedPoint(float v, double scale, const char *field, std::size_t k) {
+  const float product = RoundToSingle(static_cast<double>(v) * scale);
+  return RoundHalfEven(product, std::string(field) + " of arc " + std::to_string(k));
+}
+
+void WriteArcs(ByteWriter &w, const TJwcData &d) {
+  const float unit = d.Enthd.dataUnit;
+  for (std::size_t k = 0; k < static_cast<std::size_t>(d.arcN); ++k) {
+    const TEntJwcArc2 &e = d.EntArc[k];
+    std::uint8_t col = e.col, typ = e.typ;
+    CheckColorType(col, typ);
+    w.writeF32(ToDrawingUnits(e.x, unit));
+    w.writeF32(ToDrawingUnits(e.y, unit));
+    w.writeF32(ToDrawingUnits(e.r, unit));
+    w.writeU16(Low16(FixedPoint(e.h, kFlatnessScale, "h", k)));
+    w.writeU32(Low32(FixedPoint(e.st, kAngleScale, "st", k)));
+    w.writeU32(Low32(FixedPoint(e.et, kAngleScale, "et", k)));
+    w.writeU32(Low32(FixedPoint(e.tt, kAngleScale, "tt", k)));
+    w.writeU8(typ);
+    w.writeU8(col);
+    w.writeU8(e.lay);
+    w.writeU8(e.flg1);
+    w.writeU8(e.flg2);
+    w.writeU8(e.flg3);
+  }
+}
+
+void WriteTexts(ByteWriter &w, const TJwcData &d, const StringLayout &layout) {
+  const float unit = d.Enthd.dataUnit;
+  const std::int64_t segment = d.Enthd.sBufAdr1 / 16;
+  std::int64_t offset = d.Enthd.sBufAdr1 % 16;
+  for (std::size_t k = 0; k < static_cast<std::size_t>(d.mojiN); ++k) {
+    const TEntJwcMoji2 &e = d.EntMoji[k];
+    w.writeF32(ToDrawingUnits(e.x1, unit));
+    w.writeF32(ToDrawingUnits(e.y1, unit));
+    w.writeF32(ToDrawingUnits(e.x2, unit));
+    w.writeF32(ToDrawingUnits(e.y2, unit));
+    // In range: the address check of block 4 bounds every offset by 0xFFFF.
+    w.writeU16(Low16(offset));
+    w.writeU16(Low16(segment));
+    w.writeU8(e.no);
+    w.writeU8(e.lay);
+    w.writeU8(e.flg1);
+    w.writeU8(e.flg2);
+    offset += static_cast<std::int64_t>(layout.encoded[k].size()) + 1;
+  }
+}
+
+void WriteStringArea(ByteWriter &w, const StringLayout &layout) {
+  for (const Bytes &text : layout.encoded) {
+    w.writeBytes(text);
+    w.writeU8(0);
+  }
+}
+
+void WritePoints(ByteWriter &w, const TJwcData &d) {
+  const float unit = d.Enthd.dataUnit;
+  for (std::size_t k = 0; k < static_cast<std::size_t>(d.tenN); ++k) {
+    const TEntJwcTen &e = d.EntTen[k];
+    std::uint8_t col = e.col;
+    CheckColor(col);
+    w.writeF32(ToDrawingUnits(e.x, unit));
+    w.writeF32(ToDrawingUnits(e.y, unit));
+    w.writeU8(e.lay);
+    w.writeU8(col);
+    w.writeU8(e.flg1);
+    w.writeU8(e.flg2);
+  }
+}
+
+void WriteNames(ByteWriter &w, const std::vector<std::u16string> &layerNames,
+                const std::vector<std::u16string> &groupNames) {
+  std::array<std::uint8_t, kGroupNameSize> field{};
+  for (const auto &name : layerNames) w.writeBytes(StringToFixedBytes(name, kLayerNameSize, field));
+  for (const auto &name : groupNames) w.writeBytes(StringToFixedBytes(name, kGroupNameSize, field));
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> TJwcData::BuildFile() {
+  CheckLoaded(*this);
+  const StringLayout layout = LayOutStrings(*this);
+  const std::int64_t end = static_cast<std::int64_t>(Enthd.sBufAdr1) + layout.length;
+  if (Enthd.sBufAdr1 < 0 || end > INT32_MAX) {
+    throw StreamError(kIoError, "string area from " + std::to_string(Enthd.sBufAdr1) + " of " +
+                                    std::to_string(layout.length) +
+                                    " bytes cannot be addressed");
+  }
+  const auto sBufAdr2 = static_cast<std::int32_t>(end);
+
+  std::vector<std::u16string> layerNames, groupNames;
+  for (std::size_t k = 0; k < kLayerCount; ++k) layerNames.push_back(RemoveControlChars(EntLay[k].name));
+  for (std::size_t k = 0; k < kGroupCount; ++k) groupNames.push_back(RemoveControlChars(EntLgrp[k].name));
+
+  ByteWriter w;
+  // Room for the header, the fixed part, the names and every section.
+  w.reserve(kHeaderSize + 4096 + static_cast<std::size_t>(lineN) * kLineRecordSize +
+            static_cast<std::size_t>(arcN) * kArcRecordSize +
+            static_cast<std::size_t>(mojiN) * kTextRecordSize +
+            static_cast<std::size_t>(layout.length) +
+            static_cast<std::size_t>(tenN) * kPointRecordSize);
+  WriteBlock1(w, Enthd);
+  WriteValueBlocks(w, *this, sBufAdr2);
+  WriteFixedPart(w, *this);
+  WriteLines(w, *this);
+  WriteArcs(w, *this);
+  WriteTexts(w, *this, layout);
+  if (sBufAdr2 - Enthd.sBufAdr1 > 0) WriteStringArea(w, layout);
+  WritePoints(w, *this);
+  WriteNames(w, layerNames, groupNames);
+
+  // Complete: now the model takes the form the file holds.
+  Enthd.sBufAdr2 = sBufAdr2;
+  for (std::size_t k = 0; k < layout.cleaned.size(); ++k) EntMoji[k].s = layout.cleaned[k];
+  for (std::size_t k = 0; k < kLayerCount; ++k) EntLay[k].name = layerNames[k];
+  for (std::size_t k = 0; k < kGroupCount; ++k) EntLgrp[k].name = groupNames[k];
+  return w.take();
+}
+
+bool TJwcData::FileOutToBytes(std::vector<std::uint8_t> &out) {
+  lastError_.clear();
+  out.clear();
+  try {
+    out = BuildFile();
+    return true;
+  } catch (const std::exception &e) {
+    out.clear();
+    return Fail(e);
+  } catch (...) {
+    out.clear();
+    return Fail("File I/O Error: unexpected failure");
+  }
+}
+
+bool TJwcData::FileOut(const std::u16string &FName) {
+  lastError_.clear();
+  std::vector<std::uint8_t> bytes;
+  if (!FileOutToBytes(bytes)) return false;
+  try {
+    AtomicFileWriter file(FName);
+    if (!file.open()) return Fail("File I/O Error: cannot create a file beside " + ToUtf8(FName));
+    file.write(bytes);
+    if (!file.commit()) return Fail("File I/O Error: cannot complete " + ToUtf8(FName));
+    return true;
+  } catch (const std::exception &e) {
+    return Fail(e);
+  } catch (...) {
+    return Fail("File I/O Error: unexpected failure");
+  }
+}
+
+}  // namespace velkaro

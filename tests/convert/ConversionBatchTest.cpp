@@ -1,0 +1,329 @@
+// The conversion batch end to end on real files: refusals, the extension
+// message, backups, the count, status texts, and what the outputs hold.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "convert/ConversionBatchTestSupport.h"
+
+namespace velkaro::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST_F(BatchTest, NoRowsSelectedReportsZeroAndWritesNothing) {
+  const BatchResult r = run({});
+  EXPECT_FALSE(r.refused);
+  EXPECT_EQ(r.counted, 0);
+  EXPECT_EQ(reporter.statuses, (std::vector<std::u16string>{u"0個のファイルを変換しました。"}));
+  EXPECT_TRUE(reporter.messages.empty());
+  EXPECT_EQ(filesIn(dst), 0u);
+}
+
+TEST_F(BatchTest, EmptyDestinationIsRefused) {
+  putJww(src, "a.jww", MakeRichDrawing(600, false));
+  ConversionBatch batch(JWW, JWC, reporter);
+  const BatchResult r = batch.Run(S(), u"", {u"a.jww"}, kSwapOneAndTwo);
+  EXPECT_TRUE(r.refused);
+  EXPECT_EQ(reporter.messages, (std::vector<std::u16string>{u"保存先フォルダを指示して下さい。"}));
+  EXPECT_EQ(reporter.focusMoves, 1);
+  EXPECT_TRUE(reporter.statuses.empty()) << "a refusal shows no count";
+}
+
+TEST_F(BatchTest, MissingDestinationIsRefused) {
+  putJww(src, "a.jww", MakeRichDrawing(600, false));
+  ConversionBatch batch(JWW, JWC, reporter);
+  const BatchResult r = batch.Run(S(), dst.file("gone"), {u"a.jww"}, kSwapOneAndTwo);
+  EXPECT_TRUE(r.refused);
+  EXPECT_EQ(reporter.messages, (std::vector<std::u16string>{u"保存先フォルダが存在しません。"}));
+  EXPECT_EQ(reporter.focusMoves, 1);
+}
+
+// The same folder under several spellings: the texts compare equal after
+// upper-casing, or the folders are one and the same.
+class SameFolderSpelling : public BatchTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(SameFolderSpelling, IsRefusedAndTheSourceIsUntouched) {
+  putJww(src, "a.jww", MakeRichDrawing(600, false));
+  const auto before = src.read("a.jww");
+  std::u16string destination;
+  switch (GetParam()) {
+    case 0: destination = S(); break;                              // the same text
+    case 1: destination = S() + PathSeparator(); break;            // a trailing separator
+    case 2: destination = S() + u"/."; break;                       // a dot segment
+    case 3: {                                                      // a link to it
+      fs::create_directory_symlink(src.path(), dst.path() / "link");
+      destination = dst.file("link");
+      break;
+    }
+    case 4: {                                                      // only the letter case differs
+      const fs::path upper = dst.path() / "CASE";
+      fs::create_directory(dst.path() / "case");
+      fs::create_directory(upper);  // on a case-sensitive file system the text decides
+      putJww(dst, "case/a.jww", MakeRichDrawing(600, false));
+      ConversionBatch batch(JWW, JWC, reporter);
+      const BatchResult r = batch.Run(dst.file("case"), FromFsPath(upper), {u"a.jww"}, kIdentity);
+      EXPECT_TRUE(r.refused);
+      EXPECT_EQ(reporter.messages.at(0), u"保存先フォルダは参照フォルダと同じにしないで下さい。");
+      return;
+    }
+  }
+  ConversionBatch batch(JWW, JWC, reporter);
+  const BatchResult r = batch.Run(S(), destination, {u"a.jww"}, kSwapOneAndTwo);
+  EXPECT_TRUE(r.refused);
+  EXPECT_EQ(reporter.messages,
+            (std::vector<std::u16string>{u"保存先フォルダは参照フォルダと同じにしないで下さい。"}));
+  EXPECT_EQ(src.read("a.jww"), before);
+  EXPECT_FALSE(fs::exists(srcPath("a.BAK")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Spellings, SameFolderSpelling, ::testing::Values(0, 1, 2, 3, 4));
+
+TEST_F(BatchTest, OtherExtensionsGetTheirMessageAndAreNotCounted) {
+  src.write("a.jws", jwcfix::BuildJwsHeader(600));
+  putJww(src, "b.jww", MakeRichDrawing(600, false));
+  src.write("c.txt", {'x'});
+  const BatchResult r = run({u"a.jws", u"b.jww", u"c.txt"});
+  EXPECT_EQ(r.counted, 1);
+  EXPECT_EQ(r.converted, 1);
+  ASSERT_EQ(reporter.messages.size(), 2u);
+  EXPECT_EQ(reporter.messages[0],
+            u"このファイル拡張子（種類）の変換には対応していません。\r\nファイル名：a.jws\r\n"
+            u"\u3000\u3000拡張子：.jws");
+  EXPECT_EQ(reporter.messages[1],
+            u"このファイル拡張子（種類）の変換には対応していません。\r\nファイル名：c.txt\r\n"
+            u"\u3000\u3000拡張子：.txt");
+  EXPECT_TRUE(fs::exists(dstPath("b.jww")));
+  EXPECT_FALSE(fs::exists(dstPath("a.jws")));
+  EXPECT_EQ(reporter.statuses.back(), u"1個のファイルを変換しました。");
+  EXPECT_EQ(reporter.rows, (std::vector<std::pair<std::int32_t, std::int32_t>>{{1, 3}, {2, 3}, {3, 3}}));
+}
+
+TEST_F(BatchTest, StatusTextsShowEachFileThenTheCount) {
+  putJww(src, "b.jww", MakeRichDrawing(600, false));
+  run({u"b.jww"});
+  const std::u16string source = S() + PathSeparator() + u"b.jww";
+  const std::u16string dest = D() + PathSeparator() + u"b.jww";
+  EXPECT_EQ(reporter.statuses,
+            (std::vector<std::u16string>{u"ファイル「" + source + u"」→「" + dest + u"」変換中です。",
+                                         u"", u"1個のファイルを変換しました。"}));
+  ASSERT_EQ(reporter.finished.size(), 1u);
+  EXPECT_EQ(reporter.finished[0].outcome, FileOutcome::Converted);
+}
+
+TEST_F(BatchTest, UpperCaseNameKeepsItsNameAndBacksUpTheEarlierFile) {
+  putJww(src, "PLAN.JWW", MakeRichDrawing(600, false));
+  putJww(dst, "PLAN.JWW", MakeRichDrawing(420, false));
+  const auto earlier = dst.read("PLAN.JWW");
+  const auto earlierTime = fs::last_write_time(dstPath("PLAN.JWW")) - std::chrono::hours(5);
+  fs::last_write_time(dstPath("PLAN.JWW"), earlierTime);
+  const BatchResult r = run({u"PLAN.JWW"});
+  EXPECT_EQ(r.converted, 1);
+  ASSERT_TRUE(fs::exists(dstPath("PLAN.BAK")));
+  EXPECT_EQ(dst.read("PLAN.BAK"), earlier);
+  EXPECT_EQ(fs::last_write_time(dstPath("PLAN.BAK")), earlierTime) << "the backup keeps the times";
+  ReadBack out(dstPath("PLAN.JWW"));
+  ASSERT_TRUE(out.ok);
+  EXPECT_EQ(out.doc.Enthd.jwVer, 600);
+}
+
+// Regression: the second backup of p.jww / p.jwc replaced the first one in
+// p.BAK, so one of the two earlier drawings was lost.
+TEST_F(BatchTest, TwoDrawingsOfOneNameKeepBothBackups) {
+  putJww(src, "p.jww", MakeRichDrawing(600, false));
+  putJwc(src, "p.jwc", jwcfix::JwcDrawing{});
+  putJww(dst, "p.jww", MakeRichDrawing(230, false));
+  jwcfix::JwcDrawing older;
+  older.comment1 = "OLD";
+  putJwc(dst, "p.jwc", older);
+  const auto oldJww = dst.read("p.jww");
+  const auto oldJwc = dst.read("p.jwc");
+  const BatchResult r = run({u"p.jww", u"p.jwc"});
+  EXPECT_EQ(r.counted, 2);
+  EXPECT_EQ(r.converted, 2);
+  EXPECT_EQ(dst.read("p.BAK"), oldJww);
+  EXPECT_EQ(dst.read("p.jwc.BAK"), oldJwc);
+}
+
+TEST_F(BatchTest, ANewBatchReplacesTheBackupOfAnEarlierOne) {
+  putJww(src, "p.jww", MakeRichDrawing(600, false));
+  putJww(dst, "p.jww", MakeRichDrawing(230, false));
+  run({u"p.jww"});
+  const auto firstOutput = dst.read("p.jww");
+  run({u"p.jww"});
+  EXPECT_EQ(dst.read("p.BAK"), firstOutput);
+  EXPECT_FALSE(fs::exists(dstPath("p.jww.BAK")));
+}
+
+TEST_F(BatchTest, BackupNamesNeverRepeatWithinABatch) {
+  ConversionBatch batch(JWW, JWC, reporter);
+  const std::u16string T = D() + PathSeparator() + u"p.jww";
+  EXPECT_EQ(batch.BackupNameFor(T), D() + PathSeparator() + u"p.BAK");
+  // p.jwc took p.BAK, p.jww.jww took p.jww.BAK: p.jww falls back to a number.
+  putJww(src, "p.jwc", MakeRichDrawing(600, false));  // not a JWC: skipped, still backed up
+  putJww(dst, "p.jwc", MakeRichDrawing(600, false));
+  putJww(src, "p.jww.jww", MakeRichDrawing(600, false));
+  putJww(dst, "p.jww.jww", MakeRichDrawing(600, false));
+  putJww(src, "p.jww", MakeRichDrawing(600, false));
+  putJww(dst, "p.jww", MakeRichDrawing(420, false));
+  const auto old = dst.read("p.jww");
+  batch.Run(S(), D(), {u"p.jwc", u"p.jww.jww", u"p.jww"}, kIdentity);
+  EXPECT_TRUE(fs::exists(dstPath("p.BAK")));
+  EXPECT_TRUE(fs::exists(dstPath("p.jww.BAK")));
+  EXPECT_EQ(dst.read("p.jww.2.BAK"), old);
+}
+
+TEST_F(BatchTest, AJwwNameThatIsNotADrawingIsSkippedButCounted) {
+  src.write("fake.jww", {'n', 'o', 't', ' ', 'a', ' ', 'j', 'w', 'w'});
+  putJww(src, "real.jww", MakeRichDrawing(600, false));
+  const BatchResult r = run({u"fake.jww", u"real.jww"});
+  EXPECT_EQ(r.counted, 2);
+  EXPECT_EQ(r.converted, 1);
+  EXPECT_TRUE(reporter.messages.empty()) << "skipped without a message";
+  EXPECT_FALSE(fs::exists(dstPath("fake.jww")));
+  EXPECT_EQ(reporter.finished.at(0).outcome, FileOutcome::CheckFailed);
+  EXPECT_EQ(reporter.statuses.back(), u"2個のファイルを変換しました。");
+}
+
+TEST_F(BatchTest, AFileThatFailsItsCheckKeepsTheBackupAndTheEarlierFile) {
+  src.write("x.jwc", {'n', 'o'});
+  putJwc(dst, "x.jwc", jwcfix::JwcDrawing{});
+  const auto earlier = dst.read("x.jwc");
+  run({u"x.jwc"});
+  EXPECT_EQ(dst.read("x.BAK"), earlier);
+  EXPECT_EQ(dst.read("x.jwc"), earlier);
+}
+
+TEST_F(BatchTest, AMissingSourceCountsAsNotRead) {
+  const BatchResult r = run({u"gone.jww"});
+  EXPECT_EQ(r.counted, 1);
+  EXPECT_EQ(r.converted, 0);
+  EXPECT_EQ(reporter.finished.at(0).outcome, FileOutcome::ReadFailed);
+  EXPECT_EQ(filesIn(dst), 0u);
+}
+
+TEST_F(BatchTest, AJwwFileCutShortIsNotReadAndLeavesNoOutput) {
+  const JwwFile file = BuildJww(MakeRichDrawing(600, false));
+  // Ending inside the entity list, the file lacks its block-definition count.
+  src.write("cut.jww", TruncateAt(file.bytes, file.at("entity.3") + 5));
+  const BatchResult r = run({u"cut.jww"});
+  EXPECT_EQ(r.counted, 1);
+  EXPECT_EQ(reporter.finished.at(0).outcome, FileOutcome::ReadFailed);
+  EXPECT_FALSE(fs::exists(dstPath("cut.jww")));
+  EXPECT_TRUE(workFolderEmpty());
+}
+
+class BatchVersion : public BatchTest, public ::testing::WithParamInterface<std::int32_t> {};
+
+TEST_P(BatchVersion, KeepsTheVersionAndRemapsEveryTextAndTheTable) {
+  const std::int32_t v = GetParam();
+  const JwwDrawingSpec spec = MakeRichDrawing(v, false);
+  putJww(src, "d.jww", spec);
+  ASSERT_EQ(run({u"d.jww"}).converted, 1);
+  ReadBack out(dstPath("d.jww"));
+  ASSERT_TRUE(out.ok) << out.doc.LastError();
+  EXPECT_EQ(out.doc.Enthd.jwVer, v);
+  EXPECT_FALSE(out.doc.MojiEncode) << "legacy strings stay legacy";
+  EXPECT_EQ(KindOfText(out.doc, u"Hello"), 2u);           // kind 1 became 2
+  EXPECT_EQ(KindOfText(out.doc, u"日本語文字種ソ表"), 20003u);  // kind 3 and its style stay
+  EXPECT_EQ(KindOfText(out.doc, std::u16string(300, u'x')), 10u);
+  ASSERT_GE(out.doc.EntSunpoN, 1);
+  EXPECT_EQ(out.doc.EntSunpo[0].Moji.nMojiShu % 10000, 3u);
+  // Table entries of kinds 1 and 2 traded places.
+  ASSERT_EQ(out.doc.EntMoj.size(), 10u);
+  EXPECT_EQ(out.doc.EntMoj[0].adMojiX, spec.EntMoj[1].adMojiX);
+  EXPECT_EQ(out.doc.EntMoj[1].adMojiY, spec.EntMoj[0].adMojiY);
+  EXPECT_EQ(out.doc.EntMoj[1].anMojiCol, spec.EntMoj[0].anMojiCol);
+  EXPECT_EQ(out.doc.EntMoj[2].adMojiX, spec.EntMoj[2].adMojiX);
+  // The text of kind 2 inside the first block definition became kind 1.
+  bool found = false;
+  for (const auto &def : out.doc.EntBlockDef)
+    for (std::int32_t i = 0; i < def.mMojiN; ++i)
+      if (def.mMoji[i].str == u"文字") {
+        EXPECT_EQ(def.mMoji[i].nMojiShu, 1u);
+        found = true;
+      }
+  EXPECT_TRUE(found);
+  EXPECT_TRUE(workFolderEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, BatchVersion, ::testing::Values(230, 351, 420, 600, 700));
+
+TEST_F(BatchTest, AFileWithUtf16StringsIsWrittenWithUtf16Strings) {
+  putJww(src, "u.jww", MakeRichDrawing(600, true));
+  ASSERT_EQ(run({u"u.jww"}).converted, 1);
+  ReadBack out(dstPath("u.jww"));
+  ASSERT_TRUE(out.ok);
+  EXPECT_TRUE(out.doc.MojiEncode);
+  EXPECT_EQ(KindOfText(out.doc, u"UTF-16 \u2713 \U0001F600"), 4u);
+}
+
+TEST_F(BatchTest, ImagesAreEmbeddedAgainAndTheWorkFolderIsEmptiedAfterEachFile) {
+  const JwwDrawingSpec spec = MakeRichDrawing(700, false);
+  putJww(src, "img.jww", spec);
+  putJww(src, "img2.jww", spec);
+  ASSERT_EQ(run({u"img.jww", u"img2.jww"}).converted, 2);
+  EXPECT_TRUE(workFolderEmpty());
+  for (const char *name : {"img.jww", "img2.jww"}) {
+    ReadBack out(dstPath(name));
+    ASSERT_TRUE(out.ok);
+    ASSERT_EQ(out.doc.BindImageN, 2);
+    for (const JwwImageSpec &image : spec.images) {
+      const fs::path extracted = out.images.path() / ToFsPath(image.name);
+      ASSERT_TRUE(fs::exists(extracted)) << ToUtf8(image.name);
+      EXPECT_EQ(ReadFileBytes(extracted), image.content);
+    }
+  }
+}
+
+// Regression: without a usable work folder the images could not be
+// extracted and the drawing was written without them.
+TEST_F(BatchTest, ADrawingWhoseImagesCannotBeExtractedIsNotWritten) {
+  putJww(src, "img.jww", MakeRichDrawing(700, false));
+  putJww(src, "plain.jww", MakeRichDrawing(600, false));
+  JWW.BindImageFolder = dst.file("no-such-folder") + PathSeparator();
+  const BatchResult r = run({u"img.jww", u"plain.jww"});
+  EXPECT_EQ(r.counted, 2);
+  EXPECT_EQ(r.converted, 1);
+  EXPECT_EQ(reporter.finished.at(0).outcome, FileOutcome::ReadFailed);
+  EXPECT_FALSE(fs::exists(dstPath("img.jww")));
+  EXPECT_TRUE(fs::exists(dstPath("plain.jww")));
+  EXPECT_FALSE(fs::exists(dst.path() / "no-such-folder"));
+}
+
+TEST_F(BatchTest, AJwcDrawingIsRemappedWithItsTable) {
+  jwcfix::JwcDrawing d;
+  d.texts = {{0, 0, 10, 0, 1, 0, "one"}, {0, 5, 10, 5, 2, 0, "two"}, {0, 9, 9, 9, 0, 0, "own"},
+             {0, 7, 9, 7, 11, 0, "eleven"}};
+  d.lines = {{0, 0, 100, 100, 1, 2, 0}};
+  putJwc(src, "c.jwc", d);
+  ASSERT_EQ(run({u"c.jwc"}).converted, 1);
+  TJwcData out;
+  ASSERT_TRUE(out.FileIn(dst.file("c.jwc")));
+  ASSERT_EQ(out.mojiN, 4);
+  EXPECT_EQ(out.EntMoji[0].s, u"one");
+  EXPECT_EQ(out.EntMoji[0].no, 2);
+  EXPECT_EQ(out.EntMoji[1].no, 1);
+  EXPECT_EQ(out.EntMoji[2].no, 0);
+  EXPECT_EQ(out.EntMoji[3].no, 11);
+  EXPECT_EQ(out.EntMjtp[1].width, d.kinds[2][1]);
+  EXPECT_EQ(out.EntMjtp[2].width, d.kinds[1][1]);
+  EXPECT_EQ(out.EntMjtp[3].height, d.kinds[3][2]);
+  EXPECT_EQ(out.lineN, 1);
+}
+
+TEST_F(BatchTest, TheDocumentsAreReusedWithNothingOfOneFileInTheNext) {
+  putJww(src, "a.jww", MakeRichDrawing(700, true));
+  JwwDrawingSpec small = MakeCanonicalDrawing(420);
+  small.entities = {Text(u"only", 1)};
+  putJww(src, "b.jww", small);
+  ASSERT_EQ(run({u"a.jww", u"b.jww"}).converted, 2);
+  ReadBack out(dstPath("b.jww"));
+  ASSERT_TRUE(out.ok);
+  EXPECT_EQ(out.doc.EntMojiN, 1);
+  EXPECT_EQ(out.doc.EntBlockDefN, 0);
+  EXPECT_FALSE(out.doc.MojiEncode) << "UTF-16 of the first file must not reach the second";
+}
+
+}  // namespace
+}  // namespace velkaro::testing
