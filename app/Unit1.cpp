@@ -111,23 +111,17 @@ class TForm1::BatchView final : public BatchReporter {
 
   void ShowMessage(const std::u16string &text) override {
     form_.desktop_.ShowMessage(&form_, FromU16(text));
-    // After the destination check the only messages are those of rows
-    // skipped for their extension: such a row is done too.
-    AdvanceProgress();
   }
   void FocusDestinationButton() override { form_.Button1->setFocus(Qt::OtherFocusReason); }
   void SetStatusText(const std::u16string &text) override { form_.SetStatusText(FromU16(text)); }
-  void FileFinished(const std::u16string &, const std::u16string &, FileOutcome) override {
-    AdvanceProgress();
-  }
-
- private:
-  void AdvanceProgress() {
+  void RowFinished(std::int32_t done, std::int32_t total) override {
     QProgressBar *bar = form_.progress_;
-    bar->setValue(std::min(bar->value() + 1, bar->maximum()));
+    bar->setRange(0, std::max(1, total));
+    bar->setValue(std::min(done, total));
     bar->repaint();
   }
 
+ private:
   TForm1 &form_;
 };
 

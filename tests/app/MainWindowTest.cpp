@@ -390,7 +390,8 @@ class MainWindowTest : public QObject {
 
     QList<int> progressAtMessage;
     desktop_.onMessage = [&](const QString &) {
-      progressAtMessage << (form->progressBar()->isVisible() ? form->progressBar()->maximum() : -1);
+      progressAtMessage << (form->progressBar()->isVisible() ? form->progressBar()->maximum() : -1)
+                        << form->progressBar()->value();
     };
     button(*form, "ButtonT")->click();
     QCOMPARE(desktop_.messages(),
@@ -399,8 +400,13 @@ class MainWindowTest : public QObject {
     QCOMPARE(form->statusText(), Converted(1));
     QVERIFY(QFile::exists(dest + QStringLiteral("/b.jww")));
     QVERIFY(!QFile::exists(dest + QStringLiteral("/a.jws")));
-    // The progress bar shows the three selected rows while the batch runs.
-    QCOMPARE(progressAtMessage, QList<int>({3, 3}));
+    // The progress bar shows rows done of the three selected while the batch
+    // runs (a message comes before its row is done; rows in the list's order).
+    QCOMPARE(progressAtMessage.size(), 4);
+    QCOMPARE(progressAtMessage[0], 3);
+    QCOMPARE(progressAtMessage[2], 3);
+    QVERIFY(progressAtMessage[1] >= 0 && progressAtMessage[1] < progressAtMessage[3]);
+    QVERIFY(progressAtMessage[3] <= 2);
     QVERIFY(!form->progressBar()->isVisible());
   }
 
@@ -423,6 +429,9 @@ class MainWindowTest : public QObject {
     QVERIFY(WriteFile(source + QStringLiteral("/PLAN.JWW"), JwwDrawing(420, u"plan", {10})));
     QVERIFY(WriteFile(source + QStringLiteral("/q.jww"), JwwDrawing(700, u"not selected", {1})));
     QVERIFY(WriteFilled(source + QStringLiteral("/broken.jww"), 40));  // not a drawing
+    const QByteArray jwc = ReadFile(QStringLiteral(VELKARO_EXAMPLES_DIR "/office.jwc"));
+    QVERIFY(!jwc.isEmpty());
+    QVERIFY(WriteFile(source + QStringLiteral("/office.jwc"), jwc));
     const QByteArray earlier = JwwDrawing(600, u"earlier", {3});
     QVERIFY(WriteFile(dest + QStringLiteral("/p.jww"), earlier));
     WriteSettings(source, dest);
@@ -439,11 +448,14 @@ class MainWindowTest : public QObject {
     QCOMPARE(MojiShuMap[0], 2);
     QCOMPARE(MojiShuMap[1], 1);
 
-    SelectRows(*form, {QStringLiteral("p.jww"), QStringLiteral("PLAN.JWW"), QStringLiteral("broken.jww")});
+    SelectRows(*form, {QStringLiteral("p.jww"), QStringLiteral("PLAN.JWW"), QStringLiteral("broken.jww"),
+                       QStringLiteral("office.jwc")});
     button(*form, "ButtonT")->click();
 
     QVERIFY(desktop_.messages().isEmpty());
-    QCOMPARE(form->statusText(), Converted(3));  // the broken one is counted too
+    QCOMPARE(form->statusText(), Converted(4));  // the broken one is counted too
+    QVERIFY(QFile::exists(dest + QStringLiteral("/office.jwc")));
+    QVERIFY(ReadFile(dest + QStringLiteral("/office.jwc")) != jwc);  // its kinds 1 and 2 traded
     std::int32_t version = 0;
     QCOMPARE(JwwTextKinds(dest + QStringLiteral("/p.jww"), &version),
              std::vector<std::uint32_t>({2, 1, 20002, 0}));
@@ -458,7 +470,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(JwwTextKinds(source + QStringLiteral("/p.jww")),
              std::vector<std::uint32_t>({1, 2, 20001, 0}));
     // The list is not refreshed by a conversion.
-    QCOMPARE(form->fileListModel()->rowCount(), 4);
+    QCOMPARE(form->fileListModel()->rowCount(), 5);
   }
 
   void boundImagesLeaveTheWorkFolderEmpty() {
