@@ -73,9 +73,9 @@ JwwEntity MixedEntity(int i) {
 // The drawing streamed into bytes: 1,000,000 bodies are laid out one by one
 // rather than held as records.
 ByteVec BuildLargeDrawing() {
-  JwwDrawingSpec spec = MakeCanonicalDrawing(700);
+  JwwDrawingSpec plan = MakeCanonicalDrawing(700);
   JwwBytes out;
-  AppendHeader(out, spec);
+  AppendHeader(out, plan);
   JwwClassMap classes(700);
   out.count(kEntities);
   for (int i = 0; i < kEntities; ++i) {

@@ -96,27 +96,27 @@ TEntJwwMoji TextOfKind(std::uint32_t kind, const std::u16string &text) {
 
 QByteArray JwwDrawing(std::int32_t version, const std::u16string &memo,
                       const std::vector<std::uint32_t> &kinds) {
-  testing::JwwDrawingSpec spec = testing::MakeCanonicalDrawing(version);
-  spec.hd.strMemo = memo;
-  for (std::size_t k = 0; k < spec.EntMoj.size(); ++k) {
-    spec.EntMoj[k].adMojiX = 1.0 + static_cast<double>(k);
-    spec.EntMoj[k].adMojiY = 2.0 + static_cast<double>(k);
-    spec.EntMoj[k].adMojiD = 0.25 * static_cast<double>(k);
-    spec.EntMoj[k].anMojiCol = static_cast<std::int32_t>(k % 9) + 1;
+  testing::JwwDrawingSpec plan = testing::MakeCanonicalDrawing(version);
+  plan.hd.strMemo = memo;
+  for (std::size_t k = 0; k < plan.EntMoj.size(); ++k) {
+    plan.EntMoj[k].adMojiX = 1.0 + static_cast<double>(k);
+    plan.EntMoj[k].adMojiY = 2.0 + static_cast<double>(k);
+    plan.EntMoj[k].adMojiD = 0.25 * static_cast<double>(k);
+    plan.EntMoj[k].anMojiCol = static_cast<std::int32_t>(k % 9) + 1;
   }
   for (std::uint32_t kind : kinds)
-    spec.entities.push_back(TextOfKind(kind, u"text"));
-  return ToQBytes(testing::BuildJww(spec).bytes);
+    plan.entities.push_back(TextOfKind(kind, u"text"));
+  return ToQBytes(testing::BuildJww(plan).bytes);
 }
 
 QByteArray JwwDrawingWithImage(const std::u16string &imageName, const QByteArray &image) {
-  testing::JwwDrawingSpec spec = testing::MakeCanonicalDrawing(700);
-  spec.entities.push_back(TextOfKind(1, u"^@BM%temp%" + imageName + u",100,100,0,0,1,0"));
+  testing::JwwDrawingSpec plan = testing::MakeCanonicalDrawing(700);
+  plan.entities.push_back(TextOfKind(1, u"^@BM%temp%" + imageName + u",100,100,0,0,1,0"));
   testing::JwwImageSpec imageSpec;
   imageSpec.name = imageName;
   imageSpec.content.assign(image.begin(), image.end());
-  spec.images.push_back(imageSpec);
-  return ToQBytes(testing::BuildJww(spec).bytes);
+  plan.images.push_back(imageSpec);
+  return ToQBytes(testing::BuildJww(plan).bytes);
 }
 
 std::vector<std::uint32_t> JwwTextKinds(const QString &path, std::int32_t *version) {

@@ -298,12 +298,12 @@ void AppendEntityList(JwwBytes &out, JwwClassMap &classes, std::int32_t version,
 
 // ---- header -----------------------------------------------------------------
 
-void AppendHeader(JwwBytes &out, const JwwDrawingSpec &spec) {
-  const std::int32_t v = spec.version;
-  const bool u = spec.utf16;
-  const TEntJwwHeader &h = spec.hd;
+void AppendHeader(JwwBytes &out, const JwwDrawingSpec &plan) {
+  const std::int32_t v = plan.version;
+  const bool u = plan.utf16;
+  const TEntJwwHeader &h = plan.hd;
   // 1-3: signature, version, memo.
-  std::string sig = spec.signature;
+  std::string sig = plan.signature;
   sig.resize(8, '\0');
   out.raw(sig);
   out.i32(v);
@@ -311,17 +311,17 @@ void AppendHeader(JwwBytes &out, const JwwDrawingSpec &spec) {
   // 4-5: drawing settings, groups with their layers.
   out.i32(h.nZumen).i32(h.nWriteGLay);
   for (int g = 0; g < 16; ++g) {
-    const TEntJwwLayerGroup &G = spec.EntLgrp.at(g);
+    const TEntJwwLayerGroup &G = plan.EntLgrp.at(g);
     out.i32(G.anGLay).i32(G.anWriteLay).f64(G.adScale).i32(G.anGLayProtect);
     for (int l = 0; l < 16; ++l) {
-      const TEntJwwLayer &L = spec.EntLay.at(g * 16 + l);
+      const TEntJwwLayer &L = plan.EntLay.at(g * 16 + l);
       out.i32(L.aanLay).i32(L.aanLayProtect);
     }
   }
   // 6-12.
-  out.raw(spec.reserved56);
+  out.raw(plan.reserved56);
   out.i32(h.lnSunpou1).i32(h.lnSunpou2).i32(h.lnSunpou3).i32(h.lnSunpou4).i32(h.lnSunpou5);
-  out.raw(spec.reserved4);
+  out.raw(plan.reserved4);
   out.i32(h.nMaxDrawWid);
   out.f64(h.DPPrtGenten_x).f64(h.DPPrtGenten_y).f64(h.dPrtBairitsu);
   out.i32(h.nPrtSet).i32(h.nMemoriMode);
@@ -329,9 +329,9 @@ void AppendHeader(JwwBytes &out, const JwwDrawingSpec &spec) {
   out.f64(h.DpMemoriKjTen_x).f64(h.DpMemoriKjTen_y);
   // 13-14: names.
   for (int i = 0; i < 256; ++i)
-    out.cstring(spec.EntLay.at(i).aStrLayName, u);
+    out.cstring(plan.EntLay.at(i).aStrLayName, u);
   for (int g = 0; g < 16; ++g)
-    out.cstring(spec.EntLgrp.at(g).aStrGLayName, u);
+    out.cstring(plan.EntLgrp.at(g).aStrGLayName, u);
   // 15-18: shadow, sky map, 3-D unit, view.
   out.f64(h.dKageLevel).f64(h.dKageIdo).i32(h.nKage9_15JiFlg).f64(h.dKabeKageLevel);
   if (v >= 300)
@@ -356,29 +356,29 @@ void AppendHeader(JwwBytes &out, const JwwDrawingSpec &spec) {
     out.f64(d);
   out.f64(h.dRyougawaFukusenTomeDe);
   for (int c = 0; c < 10; ++c)
-    out.i32(spec.EntCol.at(c).aPenColor).i32(spec.EntCol.at(c).anPenWidth);
+    out.i32(plan.EntCol.at(c).aPenColor).i32(plan.EntCol.at(c).anPenWidth);
   for (int c = 0; c < 10; ++c) {
-    const TEntJwwColorNo &C = spec.EntCol.at(c);
+    const TEntJwwColorNo &C = plan.EntCol.at(c);
     out.i32(C.aPrtPenColor).i32(C.anPrtPenWidth).f64(C.adPrtTenHankei);
   }
   for (int i = 0; i < 8; ++i) {
-    const TEntJwwLineTypeNo &t = spec.EntLtp1.at(i);
+    const TEntJwwLineTypeNo &t = plan.EntLtp1.at(i);
     out.i32(t.alLType).i32(t.anTokushuSenUintDot).i32(t.anTokushuSenPich).i32(t.anPrtTokushuSenPich);
   }
   for (int i = 0; i < 5; ++i) {
-    const TEntJwwRandomLineNo &t = spec.EntLtp2.at(i);
+    const TEntJwwRandomLineNo &t = plan.EntLtp2.at(i);
     out.i32(t.alLType).i32(t.anRandSenWide).i32(t.anTokushuSenPich).i32(t.anPrtRandSenWide);
     out.i32(t.anPrtTokushuSenPich);
   }
   for (int i = 0; i < 4; ++i) {
-    const TEntJwwLineTypeNo &t = spec.EntLtp3.at(i);
+    const TEntJwwLineTypeNo &t = plan.EntLtp3.at(i);
     out.i32(t.alLType).i32(t.anTokushuSenUintDot).i32(t.anTokushuSenPich).i32(t.anPrtTokushuSenPich);
   }
   // 23-24: switches.
   out.i32(h.nDrawGamenTen).i32(h.nDrawPrtTen).i32(h.nBitMapFirstDraw).i32(h.nGyakuDraw);
   out.i32(h.nGyakuSearch).i32(h.nColorPrint).i32(h.nLayJunPrint).i32(h.nColJunPrint);
   out.i32(h.nPrtRenzoku).i32(h.nPrtKyoutsuuGray);
-  out.i32(spec.prtDispValue.value_or(h.nPrtDpi * 10 + h.nPrtDispOnlyNonDraw));
+  out.i32(plan.prtDispValue.value_or(h.nPrtDpi * 10 + h.nPrtDispOnlyNonDraw));
   // 25-27: version-dependent settings.
   if (v >= 223) {
     out.i32(h.lnDrawTime).i32(h.nEyeInit).i32(h.dEye_H_Ichi_1).i32(h.dEye_H_Ichi_2);
@@ -393,18 +393,18 @@ void AppendHeader(JwwBytes &out, const JwwDrawingSpec &spec) {
   // 28: SXF colours and line types.
   if (v >= 420) {
     for (int i = 0; i <= 256; ++i)
-      out.i32(spec.EntColS.at(i).aPenColor).i32(spec.EntColS.at(i).anPenWidth);
+      out.i32(plan.EntColS.at(i).aPenColor).i32(plan.EntColS.at(i).anPenWidth);
     for (int i = 0; i <= 256; ++i) {
-      const TEntJwwColorExNo &c = spec.EntColS.at(i);
+      const TEntJwwColorExNo &c = plan.EntColS.at(i);
       out.cstring(c.astrUDColorName, u);
       out.i32(c.aPrtPenColor).i32(c.anPrtPenWidth).f64(c.adPrtTenHankei);
     }
     for (int i = 0; i <= 32; ++i) {
-      const TEntJwwLineTypeExNo &t = spec.EntLtpS.at(i);
+      const TEntJwwLineTypeExNo &t = plan.EntLtpS.at(i);
       out.i32(t.alLType).i32(t.anTokushuSenUintDot).i32(t.anTokushuSenPich).i32(t.anPrtTokushuSenPich);
     }
     for (int i = 0; i <= 32; ++i) {
-      const TEntJwwLineTypeExNo &t = spec.EntLtpS.at(i);
+      const TEntJwwLineTypeExNo &t = plan.EntLtpS.at(i);
       out.cstring(t.astrUDLTypeName, u);
       out.i32(t.anUDLTypeSegment);
       for (int k = 1; k <= 10; ++k)
@@ -413,7 +413,7 @@ void AppendHeader(JwwBytes &out, const JwwDrawingSpec &spec) {
   }
   // 29-30: text kinds and the current text settings.
   for (int k = 0; k < 10; ++k) {
-    const TEntJwwMojiType &m = spec.EntMoj.at(k);
+    const TEntJwwMojiType &m = plan.EntMoj.at(k);
     out.f64(m.adMojiX).f64(m.adMojiY).f64(m.adMojiD).i32(m.anMojiCol);
   }
   out.f64(h.dMojiSizeX).f64(h.dMojiSizeY).f64(h.dMojiKankaku).i32(h.nMojiColor).i32(h.nMojiShu);
@@ -431,22 +431,22 @@ std::size_t JwwFile::at(const std::string &mark) const {
   return it->second;
 }
 
-JwwFile BuildJww(const JwwDrawingSpec &spec) {
+JwwFile BuildJww(const JwwDrawingSpec &plan) {
   JwwFile file;
   JwwBytes out;
-  const std::int32_t v = spec.version;
-  AppendHeader(out, spec);
+  const std::int32_t v = plan.version;
+  AppendHeader(out, plan);
   file.marks["header.end"] = out.size();
   file.marks["entityCount"] = out.size();
 
   JwwClassMap classes(static_cast<std::uint16_t>(v & 0xFFFF));
-  AppendEntityList(out, classes, v, spec.utf16, spec.entities, spec.declaredEntityCount,
+  AppendEntityList(out, classes, v, plan.utf16, plan.entities, plan.declaredEntityCount,
                    &file.marks, "entity.");
 
   file.marks["blockDefCount"] = out.size();
-  out.count(spec.declaredBlockDefCount.value_or(static_cast<std::uint32_t>(spec.blockDefs.size())));
-  for (std::size_t i = 0; i < spec.blockDefs.size(); ++i) {
-    const JwwBlockDefSpec &d = spec.blockDefs[i];
+  out.count(plan.declaredBlockDefCount.value_or(static_cast<std::uint32_t>(plan.blockDefs.size())));
+  for (std::size_t i = 0; i < plan.blockDefs.size(); ++i) {
+    const JwwBlockDefSpec &d = plan.blockDefs[i];
     const std::string name = "blockDef." + std::to_string(i);
     file.marks[name] = out.size();
     classes.classOf(out, "CDataList");
@@ -454,25 +454,25 @@ JwwFile BuildJww(const JwwDrawingSpec &spec) {
     out.le32(d.nNumber).le32(d.bRefferd).le32(d.dtime);
     if (d.dtime >= 0x80000000u)
       out.raw(d.longTime);
-    out.cstring(d.strName, spec.utf16);
+    out.cstring(d.strName, plan.utf16);
     file.marks[name + ".members"] = out.size();
     out.count(d.declaredCount.value_or(static_cast<std::uint32_t>(d.members.size())));
     classes.objectDone();  // the definition takes its number before its members
     for (std::size_t m = 0; m < d.members.size(); ++m) {
       file.marks[name + ".member." + std::to_string(m)] = out.size();
       classes.classOf(out, ClassNameOf(KindOf(d.members[m])));
-      AppendBody(out, v, spec.utf16, d.members[m]);
+      AppendBody(out, v, plan.utf16, d.members[m]);
       classes.objectDone();
     }
   }
 
-  if (v >= 700 && !spec.endAfterBlockDefs) {
+  if (v >= 700 && !plan.endAfterBlockDefs) {
     file.marks["imageCount"] = out.size();
-    out.i32(spec.declaredImageCount.value_or(static_cast<std::int32_t>(spec.images.size())));
-    for (std::size_t i = 0; i < spec.images.size(); ++i) {
-      const JwwImageSpec &img = spec.images[i];
+    out.i32(plan.declaredImageCount.value_or(static_cast<std::int32_t>(plan.images.size())));
+    for (std::size_t i = 0; i < plan.images.size(); ++i) {
+      const JwwImageSpec &img = plan.images[i];
       file.marks["image." + std::to_string(i)] = out.size();
-      out.cstring(img.name, spec.utf16);
+      out.cstring(img.name, plan.utf16);
       const std::int32_t size = img.declaredSize.value_or(static_cast<std::int32_t>(img.content.size()));
       out.i32(size);
       if (!img.name.empty() && size > 0)

@@ -168,7 +168,7 @@ struct JwwFile {
   std::size_t at(const std::string &mark) const;
 };
 
-JwwFile BuildJww(const JwwDrawingSpec &spec);
+JwwFile BuildJww(const JwwDrawingSpec &plan);
 
 // A drawing in the writer's canonical form for `version`: every value inside
 // the writer's limits, names clean and non-blank where the writer fills
@@ -179,7 +179,7 @@ JwwDrawingSpec MakeCanonicalDrawing(std::int32_t version);
 
 // ---- pieces of a file -------------------------------------------------------
 
-void AppendHeader(JwwBytes &out, const JwwDrawingSpec &spec);
+void AppendHeader(JwwBytes &out, const JwwDrawingSpec &plan);
 void AppendAttr(JwwBytes &out, std::int32_t version, const TEntJwwAttr &a);
 // The body of one entity (no class tag) for `version`.
 void AppendBody(JwwBytes &out, std::int32_t version, bool utf16, const JwwEntity &e);

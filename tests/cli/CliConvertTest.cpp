@@ -19,9 +19,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void PutJww(const fs::path &file, const JwwDrawingSpec &spec) {
+void PutJww(const fs::path &file, const JwwDrawingSpec &plan) {
   fs::create_directories(file.parent_path());
-  WriteFileBytes(file, BuildJww(spec).bytes);
+  WriteFileBytes(file, BuildJww(plan).bytes);
 }
 
 // ---- --map ----------------------------------------------------------------
@@ -214,9 +214,9 @@ TEST_F(CliConvert, OnlyAnUnsupportedExtensionStillExitsZero) {
 }
 
 TEST_F(CliConvert, TheSettingsFileGivesTheMap) {
-  JwwDrawingSpec spec = MakeCanonicalDrawing(600);
-  spec.entities = {Text(u"k1", 1), Text(u"k3", 3)};
-  PutJww(src.path() / "a.jww", spec);
+  JwwDrawingSpec plan = MakeCanonicalDrawing(600);
+  plan.entities = {Text(u"k1", 1), Text(u"k3", 3)};
+  PutJww(src.path() / "a.jww", plan);
   std::string text;
   for (int i = 0; i < 16; ++i)
     text += "0\r\n";

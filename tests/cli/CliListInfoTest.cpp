@@ -20,9 +20,9 @@ const std::string kHeader = "ファイル名\t種類\t図面メモ\t更新日時
 class CliList : public ::testing::Test {
  protected:
   void SetUp() override {
-    JwwDrawingSpec spec = MakeCanonicalDrawing(700);
-    spec.hd.strMemo = u"A B\r\nC";
-    WriteFileBytes(dir.path() / "a.jww", BuildJww(spec).bytes);
+    JwwDrawingSpec plan = MakeCanonicalDrawing(700);
+    plan.hd.strMemo = u"A B\r\nC";
+    WriteFileBytes(dir.path() / "a.jww", BuildJww(plan).bytes);
     WriteFileBytes(dir.path() / "b.JWC", jwcfix::BuildJwc(jwcfix::JwcDrawing{}));
     WriteFileBytes(dir.path() / "c.txt", std::vector<std::uint8_t>(5000, 'x'));
     fs::create_directory(dir.path() / "sub");

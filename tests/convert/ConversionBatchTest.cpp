@@ -217,8 +217,8 @@ class BatchVersion : public BatchTest, public ::testing::WithParamInterface<std:
 
 TEST_P(BatchVersion, KeepsTheVersionAndRemapsEveryTextAndTheTable) {
   const std::int32_t v = GetParam();
-  const JwwDrawingSpec spec = MakeRichDrawing(v, false);
-  putJww(src, "d.jww", spec);
+  const JwwDrawingSpec plan = MakeRichDrawing(v, false);
+  putJww(src, "d.jww", plan);
   ASSERT_EQ(run({u"d.jww"}).converted, 1);
   ReadBack out(dstPath("d.jww"));
   ASSERT_TRUE(out.ok) << out.doc.LastError();
@@ -231,10 +231,10 @@ TEST_P(BatchVersion, KeepsTheVersionAndRemapsEveryTextAndTheTable) {
   EXPECT_EQ(out.doc.EntSunpo[0].Moji.nMojiShu % 10000, 3u);
   // Table entries of kinds 1 and 2 traded places.
   ASSERT_EQ(out.doc.EntMoj.size(), 10u);
-  EXPECT_EQ(out.doc.EntMoj[0].adMojiX, spec.EntMoj[1].adMojiX);
-  EXPECT_EQ(out.doc.EntMoj[1].adMojiY, spec.EntMoj[0].adMojiY);
-  EXPECT_EQ(out.doc.EntMoj[1].anMojiCol, spec.EntMoj[0].anMojiCol);
-  EXPECT_EQ(out.doc.EntMoj[2].adMojiX, spec.EntMoj[2].adMojiX);
+  EXPECT_EQ(out.doc.EntMoj[0].adMojiX, plan.EntMoj[1].adMojiX);
+  EXPECT_EQ(out.doc.EntMoj[1].adMojiY, plan.EntMoj[0].adMojiY);
+  EXPECT_EQ(out.doc.EntMoj[1].anMojiCol, plan.EntMoj[0].anMojiCol);
+  EXPECT_EQ(out.doc.EntMoj[2].adMojiX, plan.EntMoj[2].adMojiX);
   // The text of kind 2 inside the first block definition became kind 1.
   bool found = false;
   for (const auto &def : out.doc.EntBlockDef)
@@ -259,16 +259,16 @@ TEST_F(BatchTest, AFileWithUtf16StringsIsWrittenWithUtf16Strings) {
 }
 
 TEST_F(BatchTest, ImagesAreEmbeddedAgainAndTheWorkFolderIsEmptiedAfterEachFile) {
-  const JwwDrawingSpec spec = MakeRichDrawing(700, false);
-  putJww(src, "img.jww", spec);
-  putJww(src, "img2.jww", spec);
+  const JwwDrawingSpec plan = MakeRichDrawing(700, false);
+  putJww(src, "img.jww", plan);
+  putJww(src, "img2.jww", plan);
   ASSERT_EQ(run({u"img.jww", u"img2.jww"}).converted, 2);
   EXPECT_TRUE(workFolderEmpty());
   for (const char *name : {"img.jww", "img2.jww"}) {
     ReadBack out(dstPath(name));
     ASSERT_TRUE(out.ok);
     ASSERT_EQ(out.doc.BindImageN, 2);
-    for (const JwwImageSpec &image : spec.images) {
+    for (const JwwImageSpec &image : plan.images) {
       const fs::path extracted = out.images.path() / ToFsPath(image.name);
       ASSERT_TRUE(fs::exists(extracted)) << ToUtf8(image.name);
       EXPECT_EQ(ReadFileBytes(extracted), image.content);

@@ -62,8 +62,8 @@ class BatchTest : public ::testing::Test {
   std::filesystem::path srcPath(const std::string &name) const { return src.path() / name; }
   std::filesystem::path dstPath(const std::string &name) const { return dst.path() / name; }
 
-  void putJww(const TempDir &dir, const std::string &name, const JwwDrawingSpec &spec) {
-    dir.write(name, BuildJww(spec).bytes);
+  void putJww(const TempDir &dir, const std::string &name, const JwwDrawingSpec &plan) {
+    dir.write(name, BuildJww(plan).bytes);
   }
   void putJwc(const TempDir &dir, const std::string &name, const jwcfix::JwcDrawing &d) {
     dir.write(name, jwcfix::BuildJwc(d));

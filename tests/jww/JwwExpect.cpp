@@ -443,15 +443,15 @@ void AddAsRead(std::int32_t v, const JwwEntity &ent, Sink s) {
 
 }  // namespace
 
-DrawingView ExpectedRead(const JwwDrawingSpec &spec) {
-  const std::int32_t v = spec.version;
+DrawingView ExpectedRead(const JwwDrawingSpec &plan) {
+  const std::int32_t v = plan.version;
   DrawingView x;
   const TEntJwwHeader defaults;
   TEntJwwHeader &h = x.hd;
-  h = spec.hd;
+  h = plan.hd;
   {
     std::u16string id;
-    for (char c : spec.signature.substr(0, 8)) {
+    for (char c : plan.signature.substr(0, 8)) {
       if (c == 0)
         break;
       id.push_back(static_cast<unsigned char>(c));
@@ -489,7 +489,7 @@ DrawingView ExpectedRead(const JwwDrawingSpec &spec) {
     h.dDm21 = h.dDm22 = h.dMojiBG = 0;
     h.nMojiBG = 0;
   }
-  const std::int32_t xval = spec.prtDispValue.value_or(spec.hd.nPrtDpi * 10 + spec.hd.nPrtDispOnlyNonDraw);
+  const std::int32_t xval = plan.prtDispValue.value_or(plan.hd.nPrtDpi * 10 + plan.hd.nPrtDispOnlyNonDraw);
   h.nPrtDpi = xval / 10;
   h.nPrtDispOnlyNonDraw = xval % 10;
   if (v < 223) {
@@ -504,42 +504,42 @@ DrawingView ExpectedRead(const JwwDrawingSpec &spec) {
   h.dMojiSizeX = FiniteOr(h.dMojiSizeX, 3.0);
   h.dMojiSizeY = FiniteOr(h.dMojiSizeY, 3.0);
   h.dMojiKankaku = FiniteOr(h.dMojiKankaku, 0.0);
-  h.n1 = static_cast<std::int32_t>(spec.declaredEntityCount.value_or(static_cast<std::uint32_t>(spec.entities.size())));
-  h.n2 = static_cast<std::int32_t>(spec.declaredBlockDefCount.value_or(static_cast<std::uint32_t>(spec.blockDefs.size())));
+  h.n1 = static_cast<std::int32_t>(plan.declaredEntityCount.value_or(static_cast<std::uint32_t>(plan.entities.size())));
+  h.n2 = static_cast<std::int32_t>(plan.declaredBlockDefCount.value_or(static_cast<std::uint32_t>(plan.blockDefs.size())));
 
-  x.EntLgrp = spec.EntLgrp;
+  x.EntLgrp = plan.EntLgrp;
   for (auto &g : x.EntLgrp)
     g.aStrGLayName = AsRead(g.aStrGLayName);
-  x.EntLay = spec.EntLay;
+  x.EntLay = plan.EntLay;
   for (auto &l : x.EntLay)
     l.aStrLayName = AsRead(l.aStrLayName);
-  x.EntCol = spec.EntCol;
-  x.EntLtp1 = spec.EntLtp1;
-  x.EntLtp2 = spec.EntLtp2;
-  x.EntLtp3 = spec.EntLtp3;
+  x.EntCol = plan.EntCol;
+  x.EntLtp1 = plan.EntLtp1;
+  x.EntLtp2 = plan.EntLtp2;
+  x.EntLtp3 = plan.EntLtp3;
   if (v >= 420) {
-    x.EntColS = spec.EntColS;
+    x.EntColS = plan.EntColS;
     for (auto &c : x.EntColS)
       c.astrUDColorName = AsRead(c.astrUDColorName);
-    x.EntLtpS = spec.EntLtpS;
+    x.EntLtpS = plan.EntLtpS;
     for (auto &t : x.EntLtpS)
       t.astrUDLTypeName = AsRead(t.astrUDLTypeName);
   } else {
     x.EntColS.resize(257);
     x.EntLtpS.resize(33);
   }
-  x.EntMoj = spec.EntMoj;
+  x.EntMoj = plan.EntMoj;
   for (auto &m : x.EntMoj) {
     m.adMojiX = FiniteOr(m.adMojiX, 3.0);
     m.adMojiY = FiniteOr(m.adMojiY, 3.0);
     m.adMojiD = FiniteOr(m.adMojiD, 0.0);
   }
 
-  for (const JwwEntity &e : spec.entities)
+  for (const JwwEntity &e : plan.entities)
     AddAsRead(v, e, {x.EntNo, x.EntLine, x.EntEnko, x.EntTen, x.EntMoji, x.EntSunpo, x.EntSolid, x.EntBlock});
 
-  for (std::size_t i = 0; i < spec.blockDefs.size(); ++i) {
-    const JwwBlockDefSpec &s = spec.blockDefs[i];
+  for (std::size_t i = 0; i < plan.blockDefs.size(); ++i) {
+    const JwwBlockDefSpec &s = plan.blockDefs[i];
     TEntJwwBlockDef d;
     d.att = AttrAsRead(v, s.att);
     d.nNumber = s.nNumber;
@@ -558,15 +558,15 @@ DrawingView ExpectedRead(const JwwDrawingSpec &spec) {
     d.mBlockN = static_cast<std::int32_t>(d.mBlock.size());
     x.EntBlockDef.push_back(std::move(d));
   }
-  if (v >= 700 && !spec.endAfterBlockDefs) {
-    for (const JwwImageSpec &img : spec.images) {
+  if (v >= 700 && !plan.endAfterBlockDefs) {
+    for (const JwwImageSpec &img : plan.images) {
       TBindImageType b;
       b.Fname = AsRead(img.name);
       b.Fsize = img.declaredSize.value_or(static_cast<std::int32_t>(img.content.size()));
       x.BindImage.push_back(b);
     }
   }
-  x.MojiEncode = spec.utf16;
+  x.MojiEncode = plan.utf16;
   return x;
 }
 

@@ -45,10 +45,10 @@ struct DrawingView {
 };
 
 DrawingView ViewOf(const TJwwData &doc);
-// The document the reader must make of BuildJww(spec), with the reading rules
+// The document the reader must make of BuildJww(plan), with the reading rules
 // (version gates, 13-byte attributes, control characters removed, non-finite
 // sizes, SXF parts of old dimensions, long dtime) applied independently.
-DrawingView ExpectedRead(const JwwDrawingSpec &spec);
+DrawingView ExpectedRead(const JwwDrawingSpec &plan);
 
 struct DumpOptions {
   bool header = true;

@@ -28,11 +28,11 @@ class JwwRoundTripTest : public JwwDocFixture<::testing::TestWithParam<VersionAn
 };
 
 TEST_P(JwwRoundTripTest, ReadWriteReadKeepsTheDrawing) {
-  const JwwDrawingSpec spec = drawing();
-  ASSERT_TRUE(read(BuildJww(spec).bytes)) << doc.LastError();
+  const JwwDrawingSpec plan = drawing();
+  ASSERT_TRUE(read(BuildJww(plan).bytes)) << doc.LastError();
   const std::string first = Dump(ViewOf(doc));
   // What was read is what was built (the long time reads as the position).
-  EXPECT_TRUE(SameDump(Dump(ExpectedRead(spec)), first));
+  EXPECT_TRUE(SameDump(Dump(ExpectedRead(plan)), first));
   ASSERT_TRUE(write(version())) << doc.LastError();
   const ByteVec out = written();
   ASSERT_TRUE(read(out, "again.jww")) << doc.LastError();
@@ -52,15 +52,15 @@ INSTANTIATE_TEST_SUITE_P(Thresholds, JwwRoundTripTest,
 TEST_F(JwwDocTest, ImagesComeBackWithTheirBytes) {
   for (bool utf16 : {false, true}) {
     SCOPED_TRACE(utf16);
-    const JwwDrawingSpec spec = MakeRichDrawing(700, utf16);
-    ASSERT_TRUE(read(BuildJww(spec).bytes)) << doc.LastError();
+    const JwwDrawingSpec plan = MakeRichDrawing(700, utf16);
+    ASSERT_TRUE(read(BuildJww(plan).bytes)) << doc.LastError();
     ASSERT_TRUE(write(700)) << doc.LastError();
     std::filesystem::remove_all(workPath());
     std::filesystem::create_directories(workPath());
     ASSERT_TRUE(read(written(), "again.jww")) << doc.LastError();
     ASSERT_EQ(doc.BindImageN, 2);
-    EXPECT_EQ(ReadFileBytes(workPath() / "a.bmp"), spec.images[0].content);
-    EXPECT_EQ(ReadFileBytes(workPath() / "b.jpg.gz"), spec.images[1].content);
+    EXPECT_EQ(ReadFileBytes(workPath() / "a.bmp"), plan.images[0].content);
+    EXPECT_EQ(ReadFileBytes(workPath() / "b.jpg.gz"), plan.images[1].content);
   }
 }
 

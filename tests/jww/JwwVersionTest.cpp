@@ -23,10 +23,10 @@ TEST_P(JwwVersionTest, FileCheckAcceptsTheVersion) {
 }
 
 TEST_P(JwwVersionTest, FileHeaderInReadsEveryHeaderField) {
-  JwwDrawingSpec spec = MakeRichDrawing(version(), utf16());
-  dir.write("in.jww", BuildJww(spec).bytes);
+  JwwDrawingSpec plan = MakeRichDrawing(version(), utf16());
+  dir.write("in.jww", BuildJww(plan).bytes);
   ASSERT_TRUE(doc.FileHeaderIn(dir.file("in.jww"))) << doc.LastError();
-  DrawingView expected = ExpectedRead(spec);
+  DrawingView expected = ExpectedRead(plan);
   expected.hd.n1 = 0;  // set by the entity reader only
   expected.hd.n2 = 0;
   const DumpOptions headerOnly{true, true, false, false, false};
@@ -34,9 +34,9 @@ TEST_P(JwwVersionTest, FileHeaderInReadsEveryHeaderField) {
 }
 
 TEST_P(JwwVersionTest, FileInReadsEveryFieldOfTheBuiltBytes) {
-  const JwwDrawingSpec spec = MakeRichDrawing(version(), utf16());
-  ASSERT_TRUE(read(BuildJww(spec).bytes)) << doc.LastError();
-  EXPECT_TRUE(SameDump(Dump(ExpectedRead(spec)), Dump(ViewOf(doc))));
+  const JwwDrawingSpec plan = MakeRichDrawing(version(), utf16());
+  ASSERT_TRUE(read(BuildJww(plan).bytes)) << doc.LastError();
+  EXPECT_TRUE(SameDump(Dump(ExpectedRead(plan)), Dump(ViewOf(doc))));
 }
 
 TEST_P(JwwVersionTest, FileOutOfACanonicalDrawingGivesBackTheBuiltBytes) {
@@ -58,9 +58,9 @@ TEST_P(JwwVersionTest, IdentityConversionGivesBackTheBuiltBytes) {
 
 TEST_P(JwwVersionTest, HeaderOnlyDrawingGivesBackTheBuiltBytes) {
   // The empty lists: count 0 entities, 0 definitions (and 0 images).
-  JwwDrawingSpec spec = MakeCanonicalDrawing(version());
-  spec.utf16 = utf16();
-  const JwwFile built = BuildJww(spec);
+  JwwDrawingSpec plan = MakeCanonicalDrawing(version());
+  plan.utf16 = utf16();
+  const JwwFile built = BuildJww(plan);
   ASSERT_TRUE(read(built.bytes)) << doc.LastError();
   EXPECT_EQ(doc.Enthd.n1, 0);
   EXPECT_TRUE(doc.EntNo.empty());

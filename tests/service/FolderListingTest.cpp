@@ -33,9 +33,9 @@ class ListingTest : public ::testing::Test {
   }
 
   void putJww(const std::string &name, std::int32_t version, const std::u16string &memo) {
-    testing::JwwDrawingSpec spec = testing::MakeCanonicalDrawing(version);
-    spec.hd.strMemo = memo;
-    dir.write(name, testing::BuildJww(spec).bytes);
+    testing::JwwDrawingSpec plan = testing::MakeCanonicalDrawing(version);
+    plan.hd.strMemo = memo;
+    dir.write(name, testing::BuildJww(plan).bytes);
   }
 
   // The folder of the listing example: a.jww, b.JWC, c.txt and a sub-folder.
