@@ -405,8 +405,9 @@ TEST_F(JwwDocTest, CountsAtTheShortFormLimit) {
     const std::size_t c = f.at("entityCount");
     EXPECT_EQ(out[c], n == 0xFFFE ? 0xFE : 0xFF);
     EXPECT_EQ(out[c + 1], 0xFF);
-    if (n == 0xFFFF)
+    if (n == 0xFFFF) {
       EXPECT_EQ(ByteVec(out.begin() + c + 2, out.begin() + c + 6), (ByteVec{0xFF, 0xFF, 0x00, 0x00}));
+    }
   }
 }
 
