@@ -4,6 +4,7 @@
 #include <QFileSystemModel>
 #include <QImage>
 #include <QItemSelectionModel>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -132,12 +133,16 @@ class FolderTreeTest : public QObject {
     QVERIFY(index.isValid());
     QCOMPARE(view->selectionModel()->currentIndex(), index);
     // Once the parents have loaded and sorted, the folder is in view: its row
-    // within the viewport, its name starting inside it.
+    // within the viewport and its name whole inside it, or, for a name wider
+    // than the viewport, starting at its left edge.
     auto inView = [&] {
       const QRect item = view->visualRect(index);
       const QRect viewport = view->viewport()->rect();
-      return item.top() >= viewport.top() && item.bottom() <= viewport.bottom() &&
-             item.left() >= 0 && item.left() < viewport.width() / 2;
+      const bool rowShown = item.top() >= viewport.top() && item.bottom() <= viewport.bottom();
+      const bool nameShown = item.width() <= viewport.width()
+                                 ? item.left() >= 0 && item.right() <= viewport.right()
+                                 : item.left() >= 0 && item.left() <= view->indentation();
+      return rowShown && nameShown;
     };
     QTRY_VERIFY(inView());
     const QModelIndex level1 = tree->fileSystemModel()->index(dir_->filePath(QStringLiteral("level0/level1")));
@@ -158,7 +163,9 @@ class FolderTreeTest : public QObject {
     const QPersistentModelIndex index(view->selectionModel()->currentIndex());
 
     auto redPixels = [&](const QPersistentModelIndex &item) {
-      view->scrollTo(item);  // as the user scrolls to it
+      view->scrollTo(item);  // as the user scrolls to it, also sideways
+      QScrollBar *sideways = view->horizontalScrollBar();
+      sideways->setValue(sideways->value() + view->visualRect(item).left());
       QRect rect = view->visualRect(item);
       rect.setRight(view->viewport()->width() - 1);
       const QImage image = view->viewport()->grab().toImage().copy(rect);
