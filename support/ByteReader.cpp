@@ -7,16 +7,6 @@
 
 namespace velkaro {
 
-namespace {
-
-template <std::size_t N> struct UnsignedOfSize;
-template <> struct UnsignedOfSize<1> { using type = std::uint8_t; };
-template <> struct UnsignedOfSize<2> { using type = std::uint16_t; };
-template <> struct UnsignedOfSize<4> { using type = std::uint32_t; };
-template <> struct UnsignedOfSize<8> { using type = std::uint64_t; };
-
-}  // namespace
-
 std::size_t ByteReader::read(std::span<std::uint8_t> dst) {
   const std::size_t n = std::min(dst.size(), remaining());
   if (n < dst.size()) hitEnd_ = true;
@@ -43,8 +33,8 @@ std::size_t ByteReader::skip(std::size_t n) {
 // Little-endian: the first k bytes delivered are the value's k low-order
 // bytes, so a short read replaces exactly those and keeps the rest.
 template <typename T>
-std::size_t ByteReader::readLE(T &v) {
-  using U = typename UnsignedOfSize<sizeof(T)>::type;
+std::size_t ByteReader::readShortLE(T &v) {
+  using U = typename detail::UnsignedOfSize<sizeof(T)>::type;
   const std::size_t n = std::min(sizeof(T), remaining());
   if (n < sizeof(T)) hitEnd_ = true;
   if (n == 0) return 0;
@@ -59,11 +49,11 @@ std::size_t ByteReader::readLE(T &v) {
   return n;
 }
 
-template std::size_t ByteReader::readLE<std::uint8_t>(std::uint8_t &);
-template std::size_t ByteReader::readLE<std::uint16_t>(std::uint16_t &);
-template std::size_t ByteReader::readLE<std::uint32_t>(std::uint32_t &);
-template std::size_t ByteReader::readLE<std::int32_t>(std::int32_t &);
-template std::size_t ByteReader::readLE<float>(float &);
-template std::size_t ByteReader::readLE<double>(double &);
+template std::size_t ByteReader::readShortLE<std::uint8_t>(std::uint8_t &);
+template std::size_t ByteReader::readShortLE<std::uint16_t>(std::uint16_t &);
+template std::size_t ByteReader::readShortLE<std::uint32_t>(std::uint32_t &);
+template std::size_t ByteReader::readShortLE<std::int32_t>(std::int32_t &);
+template std::size_t ByteReader::readShortLE<float>(float &);
+template std::size_t ByteReader::readShortLE<double>(double &);
 
 }  // namespace velkaro

@@ -8,6 +8,7 @@
 // short reads are errors.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -27,6 +28,14 @@ class StreamError : public std::runtime_error {
  private:
   std::string detail_;
 };
+
+namespace detail {
+template <std::size_t N> struct UnsignedOfSize;
+template <> struct UnsignedOfSize<1> { using type = std::uint8_t; };
+template <> struct UnsignedOfSize<2> { using type = std::uint16_t; };
+template <> struct UnsignedOfSize<4> { using type = std::uint32_t; };
+template <> struct UnsignedOfSize<8> { using type = std::uint64_t; };
+}  // namespace detail
 
 class ByteReader {
  public:
@@ -60,8 +69,21 @@ class ByteReader {
   }
 
  private:
+  // The whole width when it is there, the careful short read otherwise.
   template <typename T>
-  std::size_t readLE(T &v);
+  std::size_t readLE(T &v) {
+    if (remaining() < sizeof(T))
+      return readShortLE(v);
+    using U = typename detail::UnsignedOfSize<sizeof(T)>::type;
+    U bits = 0;
+    for (std::size_t i = 0; i < sizeof(T); ++i)
+      bits = static_cast<U>(bits | static_cast<U>(U{data_[pos_ + i]} << (8 * i)));
+    v = std::bit_cast<T>(bits);
+    pos_ += sizeof(T);
+    return sizeof(T);
+  }
+  template <typename T>
+  std::size_t readShortLE(T &v);
 
   std::span<const std::uint8_t> data_;
   std::size_t pos_ = 0;

@@ -1,27 +1,37 @@
-// Little-endian layout of numbers into the in-memory file image.
+// Little-endian layout of numbers into the file image, gathered in memory.
 #include "support/ByteWriter.h"
-
-#include <bit>
 
 namespace velkaro {
 
-namespace {
-
-template <typename U>
-void AppendLE(std::vector<std::uint8_t> &buf, U v) {
-  for (std::size_t i = 0; i < sizeof(U); ++i)
-    buf.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+ByteWriter::ByteWriter(Sink sink, std::size_t chunk) : sink_(std::move(sink)), chunk_(chunk) {
+  buf_.reserve(chunk_ + chunk_ / 8);
 }
 
-}  // namespace
-
-void ByteWriter::writeU16(std::uint16_t v) { AppendLE(buf_, v); }
-void ByteWriter::writeU32(std::uint32_t v) { AppendLE(buf_, v); }
-void ByteWriter::writeF32(float v) { AppendLE(buf_, std::bit_cast<std::uint32_t>(v)); }
-void ByteWriter::writeF64(double v) { AppendLE(buf_, std::bit_cast<std::uint64_t>(v)); }
-
 void ByteWriter::writeBytes(std::span<const std::uint8_t> bytes) {
+  if (sink_ && bytes.size() >= chunk_) {
+    // A large block (an embedded image) goes on as it is, not copied.
+    finish();
+    sink_(bytes);
+    handedOn_ += bytes.size();
+    return;
+  }
   buf_.insert(buf_.end(), bytes.begin(), bytes.end());
+  if (sink_ && buf_.size() >= chunk_)
+    finish();
+}
+
+void ByteWriter::fill(std::uint8_t value, std::size_t n) {
+  buf_.insert(buf_.end(), n, value);
+  if (sink_ && buf_.size() >= chunk_)
+    finish();
+}
+
+void ByteWriter::finish() {
+  if (!sink_ || buf_.empty())
+    return;
+  sink_(buf_);
+  handedOn_ += buf_.size();
+  buf_.clear();
 }
 
 }  // namespace velkaro

@@ -1,10 +1,14 @@
 // ByteWriter: the one place where the formats lay out bytes. It builds the
-// file in memory; AtomicFileWriter (support/FileIO.h) puts it on disk so that a
-// failed or short write never leaves a file under the destination name.
+// file in memory, whole or, with a sink, in pieces handed on as they fill;
+// AtomicFileWriter (support/FileIO.h) puts it on disk so that a failed or
+// short write never leaves a file under the destination name.
 #pragma once
 
+#include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -12,22 +16,50 @@ namespace velkaro {
 
 class ByteWriter {
  public:
-  void writeU8(std::uint8_t v) { buf_.push_back(v); }
-  void writeU16(std::uint16_t v);
-  void writeU32(std::uint32_t v);
-  void writeI32(std::int32_t v) { writeU32(static_cast<std::uint32_t>(v)); }
-  void writeF32(float v);
-  void writeF64(double v);
-  void writeBytes(std::span<const std::uint8_t> bytes);
-  void fill(std::uint8_t value, std::size_t n) { buf_.insert(buf_.end(), n, value); }
+  // Receives the laid-out bytes in order; may throw to stop the writing.
+  using Sink = std::function<void(std::span<const std::uint8_t>)>;
+  static constexpr std::size_t kDefaultChunk = std::size_t{1} << 20;
 
-  std::size_t size() const { return buf_.size(); }
+  // Holds the whole file until bytes() or take().
+  ByteWriter() = default;
+  // Hands the bytes to `sink` whenever about `chunk` of them have gathered,
+  // so a large file never sits in memory whole. finish() hands on the rest.
+  explicit ByteWriter(Sink sink, std::size_t chunk = kDefaultChunk);
+
+  void writeU8(std::uint8_t v) { put(v); }
+  void writeU16(std::uint16_t v) { put(v); }
+  void writeU32(std::uint32_t v) { put(v); }
+  void writeI32(std::int32_t v) { put(static_cast<std::uint32_t>(v)); }
+  void writeF32(float v) { put(std::bit_cast<std::uint32_t>(v)); }
+  void writeF64(double v) { put(std::bit_cast<std::uint64_t>(v)); }
+  void writeBytes(std::span<const std::uint8_t> bytes);
+  void fill(std::uint8_t value, std::size_t n);
+
+  // Bytes laid out so far, handed on or not.
+  std::size_t size() const { return handedOn_ + buf_.size(); }
+  // The bytes not yet handed on: the whole file for a writer without a sink.
   std::span<const std::uint8_t> bytes() const { return buf_; }
   std::vector<std::uint8_t> take() { return std::move(buf_); }
   void reserve(std::size_t n) { buf_.reserve(n); }
+  // Hands what is gathered to the sink (nothing without one).
+  void finish();
 
  private:
+  // Little-endian, whatever the host's order.
+  template <typename U>
+  void put(U v) {
+    std::array<std::uint8_t, sizeof(U)> b;
+    for (std::size_t i = 0; i < sizeof(U); ++i)
+      b[i] = static_cast<std::uint8_t>(v >> (8 * i));
+    buf_.insert(buf_.end(), b.begin(), b.end());
+    if (sink_ && buf_.size() >= chunk_)
+      finish();
+  }
+
   std::vector<std::uint8_t> buf_;
+  Sink sink_;
+  std::size_t chunk_ = 0;
+  std::size_t handedOn_ = 0;
 };
 
 }  // namespace velkaro

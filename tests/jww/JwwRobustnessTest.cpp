@@ -4,6 +4,7 @@
 #include <set>
 
 #include "JwwFixture.h"
+#include "support/ByteWriter.h"
 #include "support/FileIO.h"
 
 namespace velkaro::testing {
@@ -295,7 +296,7 @@ TEST_F(JwwDocTest, UnrepresentableStringsFailFileOut) {
   EXPECT_FALSE(doc.FileOut(dir.file("out.jww"), 600));
   EXPECT_FALSE(exists("out.jww"));
   // The memo is not cleaned but has the same limits.
-  doc.EntMoji[0].str = u"x";
+  doc.EntMoji[0].str.assign(1, u'x');
   doc.Enthd.strMemo = std::u16string(65534, u'm');
   EXPECT_FALSE(doc.FileOut(dir.file("out.jww"), 600));
   EXPECT_FALSE(exists("out.jww"));
@@ -334,6 +335,28 @@ TEST_F(JwwDocTest, FailedWriteLeavesNoFileAndKeepsTheOldOne) {
   std::set<std::string> expected = before;
   expected.insert("old.jww");
   EXPECT_EQ(Listing(dir.path()), expected);
+}
+
+// A drawing of several megabytes goes to the disk in pieces: complete, it is
+// the builder's bytes exactly; a failure after the first pieces leaves
+// nothing, and the drawing already there stays as it was.
+TEST_F(JwwDocTest, ALargeDrawingIsWrittenWholeOrNotAtAll) {
+  JwwDrawingSpec plan = MakeCanonicalDrawing(700);
+  for (int i = 0; i < 60000; ++i)
+    plan.entities.emplace_back(std::in_place_type<TEntJwwLine>, Line(i, 0, i + 1, 1));
+  const JwwFile f = BuildJww(plan);
+  ASSERT_GT(f.bytes.size(), 2 * ByteWriter::kDefaultChunk);
+  ASSERT_TRUE(read(f.bytes)) << doc.LastError();
+  ASSERT_TRUE(write(700, "large.jww")) << doc.LastError();
+  EXPECT_TRUE(SameBytes(f.bytes, written("large.jww")));
+
+  const std::set<std::string> before = Listing(dir.path());
+  {
+    WriteFailure failure(ByteWriter::kDefaultChunk + ByteWriter::kDefaultChunk / 2);
+    EXPECT_FALSE(write(700, "large.jww"));
+  }
+  EXPECT_EQ(Listing(dir.path()), before);
+  EXPECT_TRUE(SameBytes(f.bytes, written("large.jww")));
 }
 
 TEST_F(JwwDocTest, JapaneseFileNamesAreReadAndWritten) {

@@ -2,6 +2,7 @@
 // run at several data sizes so every field gets cut at every byte.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <limits>
@@ -211,6 +212,48 @@ TEST(ByteWriter, WritesLittleEndian) {
   EXPECT_EQ(w.size(), expected.size());
   EXPECT_EQ(Bytes(w.bytes().begin(), w.bytes().end()), expected);
   EXPECT_EQ(w.take(), expected);
+}
+
+// With a sink the bytes arrive in order, in pieces of about the chunk size,
+// and together they are what the writer without a sink would hold.
+TEST(ByteWriter, HandsOnTheSameBytesInChunks) {
+  std::vector<Bytes> pieces;
+  ByteWriter chunked([&](std::span<const std::uint8_t> b) { pieces.emplace_back(b.begin(), b.end()); }, 16);
+  ByteWriter whole;
+  const Bytes block(40, 0x5A);  // larger than a chunk: goes on as it is
+  for (ByteWriter *w : {&chunked, &whole}) {
+    for (std::uint32_t i = 0; i < 10; ++i) {
+      w->writeU32(i);
+      w->writeU8(static_cast<std::uint8_t>(i));
+    }
+    w->writeBytes(block);
+    w->fill(0x20, 3);
+    w->writeF64(-1.5);
+  }
+  EXPECT_EQ(chunked.size(), whole.size());
+  EXPECT_FALSE(pieces.empty());
+  chunked.finish();
+  Bytes joined;
+  for (const Bytes &piece : pieces) {
+    EXPECT_FALSE(piece.empty());
+    EXPECT_LE(piece.size(), 40u);
+    joined.insert(joined.end(), piece.begin(), piece.end());
+  }
+  EXPECT_EQ(joined, Bytes(whole.bytes().begin(), whole.bytes().end()));
+  EXPECT_TRUE(std::find(pieces.begin(), pieces.end(), block) != pieces.end());
+  EXPECT_EQ(chunked.size(), joined.size());
+  EXPECT_TRUE(chunked.bytes().empty());
+  // finish() again hands on nothing more.
+  const std::size_t count = pieces.size();
+  chunked.finish();
+  EXPECT_EQ(pieces.size(), count);
+}
+
+// A sink that fails (a full disk) stops the writing where it fails.
+TEST(ByteWriter, AFailingSinkStopsTheWriting) {
+  ByteWriter w([](std::span<const std::uint8_t>) { throw StreamError("File I/O Error"); }, 8);
+  w.writeU32(1);
+  EXPECT_THROW(w.writeU32(2), StreamError);
 }
 
 TEST(ByteWriter, KeepsEveryBitOfFloats) {
