@@ -220,7 +220,7 @@ void ReadNames(ByteReader &s, TJwcData &d) {
 bool TJwcData::FileIn(const std::u16string &FName) {
   lastError_.clear();
   DataInit();
-  std::vector<std::uint8_t> bytes;
+  FileBytes bytes;
   try {
     if (!ReadWholeFile(FName, bytes)) return Fail("File I/O Error: cannot read " + ToUtf8(FName));
   } catch (const std::exception &e) {

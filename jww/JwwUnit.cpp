@@ -77,7 +77,7 @@ bool TJwwData::FileIn(const std::u16string &FName) {
   lastError_.clear();
   try {
     DataInit();
-    std::vector<std::uint8_t> bytes;
+    FileBytes bytes;
     if (!ReadWholeFile(FName, bytes)) {
       lastError_ = "File I/O Error: cannot read " + ToUtf8(FName);
       return false;

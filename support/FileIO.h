@@ -20,6 +20,37 @@ namespace velkaro {
 
 // Reads the whole file into out. False when it cannot be opened or read.
 bool ReadWholeFile(const std::u16string &path, std::vector<std::uint8_t> &out);
+
+// The bytes of a whole file in memory of their own, for the drawing readers.
+// Unlike a vector the memory is not zero-filled before the read overwrites
+// it, and it comes straight from the system in whole pages, which makes
+// reading a large drawing markedly faster.
+class FileBytes {
+ public:
+  FileBytes() = default;
+  ~FileBytes();
+  FileBytes(const FileBytes &) = delete;
+  FileBytes &operator=(const FileBytes &) = delete;
+
+  std::span<const std::uint8_t> bytes() const { return {data_, size_}; }
+  operator std::span<const std::uint8_t>() const { return bytes(); }
+  std::size_t size() const { return size_; }
+  void clear();
+
+ private:
+  friend bool ReadWholeFile(const std::u16string &path, FileBytes &out);
+  // Room for at least `capacity` bytes, keeping those read so far. False
+  // when the memory cannot be had.
+  bool reserve(std::size_t capacity);
+
+  std::uint8_t *data_ = nullptr;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = 0;
+};
+
+// Reads the whole file into out, to its end even when it grows meanwhile.
+// False (and out empty) when it cannot be opened or read.
+bool ReadWholeFile(const std::u16string &path, FileBytes &out);
 // Reads at most maxBytes from the start of the file; fileSize receives the
 // file's full size. False when it cannot be opened or read.
 bool ReadFilePrefix(const std::u16string &path, std::size_t maxBytes,

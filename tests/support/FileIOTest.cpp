@@ -2,6 +2,7 @@
 // the atomic replacement of a file and the simulated full disk.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <set>
 #include <thread>
@@ -61,6 +62,41 @@ TEST_F(FileIOTest, ReadWholeFileRefusesWhatIsNoFile) {
   EXPECT_FALSE(ReadWholeFile(dir.file("pipe"), out));
   dir.write("a", {1});
   EXPECT_FALSE(ReadWholeFile(dir.file("a") + std::u16string(u"\0b", 2), out));
+}
+
+// The drawing readers' buffer: the same bytes for sizes around its page
+// and 2 MiB units, nothing for what is no file.
+TEST_F(FileIOTest, FileBytesHoldTheWholeFile) {
+  for (std::size_t n : {0u, 1u, 4095u, 4096u, 4097u, (2u << 20) - 1, 2u << 20, (2u << 20) + 1}) {
+    SCOPED_TRACE(n);
+    const Bytes content = Pattern(n, static_cast<int>(n));
+    dir.write("f", content);
+    FileBytes out;
+    ASSERT_TRUE(ReadWholeFile(dir.file("f"), out));
+    ASSERT_EQ(out.size(), n);
+    EXPECT_TRUE(std::equal(content.begin(), content.end(), out.bytes().begin()));
+  }
+  FileBytes out;
+  dir.write("g", {1, 2, 3});
+  ASSERT_TRUE(ReadWholeFile(dir.file("g"), out));
+  EXPECT_FALSE(ReadWholeFile(dir.file("missing"), out));
+  EXPECT_EQ(out.size(), 0u);
+  EXPECT_FALSE(ReadWholeFile(dir.u16(), out));
+  ASSERT_EQ(::mkfifo((dir.path() / "pipe").c_str(), 0600), 0);
+  EXPECT_FALSE(ReadWholeFile(dir.file("pipe"), out));
+}
+
+// The size a file reports is only a hint: one that says 0 and holds many
+// pages (as the system's own status files do) is read to its end.
+TEST_F(FileIOTest, FileBytesReadPastTheReportedSize) {
+  const std::u16string smaps = u"/proc/self/smaps";
+  Bytes reference;
+  if (!ReadWholeFile(smaps, reference) || reference.size() < 3 * 4096)
+    GTEST_SKIP() << "no large system status file here";
+  FileBytes out;
+  ASSERT_TRUE(ReadWholeFile(smaps, out));
+  EXPECT_GT(out.size(), 2 * 4096u);
+  EXPECT_EQ(out.bytes().back(), '\n');
 }
 
 TEST_F(FileIOTest, ReadFilePrefixReadsAtMostTheAskedBytes) {
