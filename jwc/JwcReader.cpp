@@ -5,6 +5,7 @@
 // them, so a forged count fails quickly instead of allocating ahead. A file
 // ends early exactly when one of these checks fails or a record finds no byte
 // left, which is the outcome the format gives such a file.
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -88,14 +89,26 @@ void ReadFixedPart(ByteReader &s, TJwcData &d) {
   for (auto &g : d.EntLgrp) g.w_lay = r.u8();
 }
 
-void ReadLines(ByteReader &s, TJwcData &d) {
-  CheckSection(s, d.Enthd.lineCount, kLineRecordSize, "line");
-  d.EntLine.assign(static_cast<std::size_t>(d.Enthd.lineCount), TEntJwcLine{});
-  const float unit = d.Enthd.dataUnit;
-  std::array<std::uint8_t, kLineRecordSize> record;
-  for (auto &e : d.EntLine) {
-    ReadRecord(s, record, "line", static_cast<std::size_t>(d.lineN));
+// One entity section: `count` records of RecordSize bytes, each decoded into
+// its entry of `out`. `readN` counts the records read; a file that ends
+// inside the section stops the count there.
+template <std::size_t RecordSize, typename Entity, typename Decode>
+void ReadSection(ByteReader &s, std::int32_t count, const char *what, std::vector<Entity> &out,
+                 std::int32_t &readN, Decode decode) {
+  CheckSection(s, count, RecordSize, what);
+  out.assign(static_cast<std::size_t>(count), Entity{});
+  std::array<std::uint8_t, RecordSize> record;
+  for (auto &e : out) {
+    ReadRecord(s, record, what, static_cast<std::size_t>(readN));
     RecordReader r(record);
+    decode(r, e);
+    ++readN;
+  }
+}
+
+void ReadLines(ByteReader &s, TJwcData &d) {
+  const float unit = d.Enthd.dataUnit;
+  auto decode = [unit](RecordReader &r, TEntJwcLine &e) {
     e.x1 = ToMillimetres(r.f32(), unit);
     e.y1 = ToMillimetres(r.f32(), unit);
     e.x2 = ToMillimetres(r.f32(), unit);
@@ -106,18 +119,13 @@ void ReadLines(ByteReader &s, TJwcData &d) {
     e.flg1 = r.u8();
     e.flg2 = r.u8();
     e.flg3 = r.u8();
-    ++d.lineN;
-  }
+  };
+  ReadSection<kLineRecordSize>(s, d.Enthd.lineCount, "line", d.EntLine, d.lineN, decode);
 }
 
 void ReadArcs(ByteReader &s, TJwcData &d) {
-  CheckSection(s, d.Enthd.arcCount, kArcRecordSize, "arc");
-  d.EntArc.assign(static_cast<std::size_t>(d.Enthd.arcCount), TEntJwcArc2{});
   const float unit = d.Enthd.dataUnit;
-  std::array<std::uint8_t, kArcRecordSize> record;
-  for (auto &e : d.EntArc) {
-    ReadRecord(s, record, "arc", static_cast<std::size_t>(d.arcN));
-    RecordReader r(record);
+  auto decode = [unit](RecordReader &r, TEntJwcArc2 &e) {
     e.x = ToMillimetres(r.f32(), unit);
     e.y = ToMillimetres(r.f32(), unit);
     e.r = ToMillimetres(r.f32(), unit);
@@ -132,18 +140,13 @@ void ReadArcs(ByteReader &s, TJwcData &d) {
     e.flg1 = r.u8();
     e.flg2 = r.u8();
     e.flg3 = r.u8();
-    ++d.arcN;
-  }
+  };
+  ReadSection<kArcRecordSize>(s, d.Enthd.arcCount, "arc", d.EntArc, d.arcN, decode);
 }
 
 void ReadTexts(ByteReader &s, TJwcData &d) {
-  CheckSection(s, d.Enthd.mojiCount, kTextRecordSize, "text");
-  d.EntMoji.assign(static_cast<std::size_t>(d.Enthd.mojiCount), TEntJwcMoji2{});
   const float unit = d.Enthd.dataUnit;
-  std::array<std::uint8_t, kTextRecordSize> record;
-  for (auto &e : d.EntMoji) {
-    ReadRecord(s, record, "text", static_cast<std::size_t>(d.mojiN));
-    RecordReader r(record);
+  auto decode = [unit](RecordReader &r, TEntJwcMoji2 &e) {
     e.x1 = ToMillimetres(r.f32(), unit);
     e.y1 = ToMillimetres(r.f32(), unit);
     e.x2 = ToMillimetres(r.f32(), unit);
@@ -155,8 +158,8 @@ void ReadTexts(ByteReader &s, TJwcData &d) {
     e.lay = r.u8();
     e.flg1 = r.u8();
     e.flg2 = r.u8();
-    ++d.mojiN;
-  }
+  };
+  ReadSection<kTextRecordSize>(s, d.Enthd.mojiCount, "text", d.EntMoji, d.mojiN, decode);
 }
 
 // The string area and the texts of the text records. A text whose address
@@ -185,21 +188,16 @@ void ReadStringArea(ByteReader &s, TJwcData &d) {
 }
 
 void ReadPoints(ByteReader &s, TJwcData &d) {
-  CheckSection(s, d.Enthd.tenCount, kPointRecordSize, "point");
-  d.EntTen.assign(static_cast<std::size_t>(d.Enthd.tenCount), TEntJwcTen{});
   const float unit = d.Enthd.dataUnit;
-  std::array<std::uint8_t, kPointRecordSize> record;
-  for (auto &e : d.EntTen) {
-    ReadRecord(s, record, "point", static_cast<std::size_t>(d.tenN));
-    RecordReader r(record);
+  auto decode = [unit](RecordReader &r, TEntJwcTen &e) {
     e.x = ToMillimetres(r.f32(), unit);
     e.y = ToMillimetres(r.f32(), unit);
     e.lay = r.u8();
     e.col = r.u8();
     e.flg1 = r.u8();
     e.flg2 = r.u8();
-    ++d.tenN;
-  }
+  };
+  ReadSection<kPointRecordSize>(s, d.Enthd.tenCount, "point", d.EntTen, d.tenN, decode);
 }
 
 void ReadNames(ByteReader &s, TJwcData &d) {
