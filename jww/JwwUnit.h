@@ -10,9 +10,9 @@
 // the operation turns into false. LastError() keeps the detail for tools.
 //
 // Reading works on the whole file's bytes through one ByteReader; writing
-// builds the file with one ByteWriter and puts it on disk with
-// AtomicFileWriter, so a failed write never leaves a partial drawing under the
-// destination name (an existing destination stays as it was).
+// lays the file out with one ByteWriter, a megabyte at a time, into an
+// AtomicFileWriter, so a failed write never leaves a partial drawing under
+// the destination name (an existing destination stays as it was).
 //
 // Counts read from a file are trusted only as far as the bytes left can back
 // them, so a hostile count never allocates ahead:

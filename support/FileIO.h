@@ -51,6 +51,7 @@ class FileBytes {
 // Reads the whole file into out, to its end even when it grows meanwhile.
 // False (and out empty) when it cannot be opened or read.
 bool ReadWholeFile(const std::u16string &path, FileBytes &out);
+
 // Reads at most maxBytes from the start of the file; fileSize receives the
 // file's full size. False when it cannot be opened or read.
 bool ReadFilePrefix(const std::u16string &path, std::size_t maxBytes,
