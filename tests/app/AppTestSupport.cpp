@@ -34,21 +34,17 @@ bool RecordingDesktop::OpenFile(const QString &path) {
   return openSucceeds;
 }
 
-QStringList RecordingDesktop::messages() const {
+QStringList RecordingDesktop::textsOf(DesktopCall::Kind kind) const {
   QStringList texts;
   for (const DesktopCall &call : calls)
-    if (call.kind == DesktopCall::Message)
+    if (call.kind == kind)
       texts << call.text;
   return texts;
 }
 
-QStringList RecordingDesktop::errors() const {
-  QStringList texts;
-  for (const DesktopCall &call : calls)
-    if (call.kind == DesktopCall::Error)
-      texts << call.text;
-  return texts;
-}
+QStringList RecordingDesktop::messages() const { return textsOf(DesktopCall::Message); }
+
+QStringList RecordingDesktop::errors() const { return textsOf(DesktopCall::Error); }
 
 int RecordingDesktop::count(DesktopCall::Kind kind) const {
   return static_cast<int>(std::count_if(calls.begin(), calls.end(),
@@ -75,23 +71,6 @@ QByteArray ToQBytes(const std::vector<std::uint8_t> &bytes) {
   return QByteArray(reinterpret_cast<const char *>(bytes.data()), static_cast<qsizetype>(bytes.size()));
 }
 
-TEntJwwMoji TextOfKind(std::uint32_t kind, const std::u16string &text) {
-  TEntJwwMoji moji;
-  moji.att.nPenStyle = 1;
-  moji.att.nPenColor = 1;
-  moji.start_x = 10;
-  moji.start_y = 20;
-  moji.end_x = 40;
-  moji.end_y = 20;
-  moji.nMojiShu = kind;
-  moji.dSizeX = 3;
-  moji.dSizeY = 3;
-  moji.dKankaku = 0.5;
-  moji.strFontName = u"MS Gothic";
-  moji.str = text;
-  return moji;
-}
-
 }  // namespace
 
 QByteArray JwwDrawing(std::int32_t version, const std::u16string &memo,
@@ -105,13 +84,13 @@ QByteArray JwwDrawing(std::int32_t version, const std::u16string &memo,
     plan.EntMoj[k].anMojiCol = static_cast<std::int32_t>(k % 9) + 1;
   }
   for (std::uint32_t kind : kinds)
-    plan.entities.push_back(TextOfKind(kind, u"text"));
+    plan.entities.push_back(testing::Text(u"text", kind));
   return ToQBytes(testing::BuildJww(plan).bytes);
 }
 
 QByteArray JwwDrawingWithImage(const std::u16string &imageName, const QByteArray &image) {
   testing::JwwDrawingSpec plan = testing::MakeCanonicalDrawing(700);
-  plan.entities.push_back(TextOfKind(1, u"^@BM%temp%" + imageName + u",100,100,0,0,1,0"));
+  plan.entities.push_back(testing::Text(u"^@BM%temp%" + imageName + u",100,100,0,0,1,0", 1));
   testing::JwwImageSpec imageSpec;
   imageSpec.name = imageName;
   imageSpec.content.assign(image.begin(), image.end());

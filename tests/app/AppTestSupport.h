@@ -41,6 +41,7 @@ class RecordingDesktop final : public Desktop {
   QStringList messages() const;  // texts of Message calls
   QStringList errors() const;    // texts of Error calls
   int count(DesktopCall::Kind kind) const;
+  QStringList textsOf(DesktopCall::Kind kind) const;  // texts of the calls of one kind
   void clear() { calls.clear(); }
 };
 
