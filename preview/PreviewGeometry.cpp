@@ -66,9 +66,12 @@ struct Placement {
 // matrix's size.
 bool Near(double a, double b, double size) { return std::fabs(a - b) <= 1e-6 * size; }
 
-PreviewRgb FromColorRef(std::int32_t colorRef) {
-  const auto c = static_cast<std::uint32_t>(colorRef);
-  const PreviewRgb rgb = ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+PreviewRgb FromColorRef(std::uint32_t c) {
+  return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+}
+
+PreviewRgb StrokeColour(std::int32_t colorRef) {
+  const PreviewRgb rgb = FromColorRef(static_cast<std::uint32_t>(colorRef));
   // A screen colour meant for a dark background would vanish on white paper.
   const double luma =
       0.299 * ((rgb >> 16) & 0xFF) + 0.587 * ((rgb >> 8) & 0xFF) + 0.114 * (rgb & 0xFF);
@@ -254,9 +257,9 @@ class JwwPainter {
   PreviewRgb Pen(const TEntJwwAttr &att) const {
     const std::uint16_t c = att.nPenColor;
     if (c >= 1 && c <= 9 && c < JW_.EntCol.size())
-      return FromColorRef(JW_.EntCol[c].aPenColor);
+      return StrokeColour(JW_.EntCol[c].aPenColor);
     if (c >= 101 && c <= 356 && c - 100u < JW_.EntColS.size())
-      return FromColorRef(JW_.EntColS[c - 100u].aPenColor);
+      return StrokeColour(JW_.EntColS[c - 100u].aPenColor);
     return kUnknownPenColour;
   }
 
@@ -314,7 +317,7 @@ class JwwPainter {
     if (s.att.nPenStyle > 100)
       return;
     const PreviewRgb rgb = s.att.nPenColor == 10
-                               ? FromColorRef(static_cast<std::int32_t>(s.Color))
+                               ? FromColorRef(s.Color)
                                : Pen(s.att);
     out_.Solid({s.start_x, s.start_y, s.end_x, s.end_y, s.DPoint2_x, s.DPoint2_y, s.DPoint3_x,
                 s.DPoint3_y},

@@ -84,7 +84,7 @@ class SvgWriter {
       out_ += "<polygon points=\"";
       for (std::size_t i = 0; i < 4; ++i)
         out_ += (i ? " " : "") + Num(frame_.X(s.xy[2 * i])) + "," + Num(frame_.Y(s.xy[2 * i + 1]));
-      out_ += "\" fill=\"" + CssColour(s.rgb) + "\" stroke=\"none\"/>\n";
+      out_ += "\" fill=\"" + CssColour(s.rgb) + "\" fill-opacity=\"0.35\" stroke=\"none\"/>\n";
     }
   }
 
