@@ -27,6 +27,7 @@
 
 #include "Desktop.h"
 #include "FileListModel.h"
+#include "PreviewPane.h"
 #include "Unit2.h"
 #include "UnitVal.h"
 #include "convert/ConversionBatch.h"
@@ -184,6 +185,8 @@ void TForm1::BuildComponents() {
   panel2Layout->addWidget(Panel3);
   BuildListView();
   panel2Layout->addWidget(ListView1, 1);
+  preview_ = new PreviewPane(Panel2);
+  panel2Layout->addWidget(preview_, 1);
 
   setCentralWidget(central);
 
@@ -300,6 +303,9 @@ void TForm1::BuildListView() {
   for (int c = 0; c < listModel_->columnCount(); ++c)
     header->resizeSection(c, 80);
   connect(header, &QHeaderView::sectionClicked, this, &TForm1::ListView1ColumnClick);
+  connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          &TForm1::ShowPreview);
+  connect(listModel_, &QAbstractItemModel::modelReset, this, &TForm1::ShowPreview);
   // Any double click in the list counts, also on empty space below the rows.
   ListView1->viewport()->installEventFilter(this);
 }
@@ -596,6 +602,11 @@ int TForm1::FirstSelectedRow() const {
     if (first == -1 || index.row() < first)
       first = index.row();
   return first;
+}
+
+void TForm1::ShowPreview() {
+  const int i = FirstSelectedRow();
+  preview_->showFile(i < 0 ? QString() : JoinPath(preFolder_, FromU16(listModel_->row(i).caption)));
 }
 
 QString TForm1::destinationFolder() const { return Edit1->text(); }

@@ -1,5 +1,6 @@
-// velkaro-screenshot: renders the main window listing a folder, and the
-// settings dialog, to PNG files (for `make screenshot`). It runs the real
+// velkaro-screenshot: renders the main window listing a folder, the
+// settings dialog, and the main window previewing an example drawing with
+// one text kind highlighted, to PNG files (for `make screenshot`). It runs the real
 // windows on a settings file of its own in a temporary folder, so nothing of
 // the user's settings is read or written.
 //
@@ -12,12 +13,14 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QToolButton>
 #include <QTreeView>
 #include <cstdio>
 
 #include "AppFont.h"
 #include "Desktop.h"
 #include "FileListModel.h"
+#include "PreviewPane.h"
 #include "Unit1.h"
 #include "Unit2.h"
 #include "plExplorerFolderTree.h"
@@ -48,6 +51,18 @@ void Settle(int milliseconds) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     QThread::msleep(10);
   }
+}
+
+// Runs the event loop until `ready` holds or `milliseconds` have passed.
+template <typename F>
+bool SettleUntil(F ready, int milliseconds) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!ready() && clock.elapsed() < milliseconds) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QThread::msleep(10);
+  }
+  return ready();
 }
 
 bool Save(QWidget *widget, const QString &file) {
@@ -112,5 +127,31 @@ int main(int argc, char *argv[]) {
   Settle(200);
   ok = Save(dialog, QDir(output).filePath(QStringLiteral("settings-dialog.png"))) && ok;
   dialog->hide();
+
+  // The preview of an example drawing with the texts of kind 3 highlighted.
+  form1.resize(1000, 760);
+  velkaro::PreviewPane *pane = form1.previewPane();
+  const auto &rows = form1.fileListModel()->rows();
+  int planRow = -1;
+  for (std::size_t i = 0; i < rows.size(); ++i)
+    if (rows[i].caption == u"plan600.jww")
+      planRow = static_cast<int>(i);
+  if (list && planRow >= 0) {
+    list->selectionModel()->select(list->model()->index(planRow, 0),
+                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    const bool shown = SettleUntil(
+        [&] { return pane->state() == velkaro::PreviewPane::State::Shown; }, 10000);
+    if (shown)
+      pane->legendButton(3)->click();
+    if (!shown || !SettleUntil([&] { return pane->canvas()->pictureCurrent(); }, 10000)) {
+      std::fprintf(stderr, "velkaro-screenshot: the preview was not ready: %s\n",
+                   pane->note().toLocal8Bit().constData());
+      ok = false;
+    }
+    ok = Save(&form1, QDir(output).filePath(QStringLiteral("main-window-preview.png"))) && ok;
+  } else {
+    std::fprintf(stderr, "velkaro-screenshot: no plan600.jww in the source folder\n");
+    ok = false;
+  }
   return ok ? 0 : 1;
 }
