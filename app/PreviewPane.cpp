@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <map>
 #include <numbers>
 #include <thread>
 
@@ -194,9 +195,7 @@ class Painter {
 
   void DrawString(const PreviewText &t, const QColor &colour, double heightPx) {
     const QString str = QString::fromStdU16String(t.str);
-    QFont f = font_;
-    f.setPixelSize(std::max(1, static_cast<int>(std::lround(heightPx))));
-    const QFontMetricsF metrics(f);
+    const auto &[f, metrics] = FontOf(std::max(1, static_cast<int>(std::lround(heightPx))));
     p_.save();
     p_.setFont(f);
     p_.setPen(colour);
@@ -220,6 +219,18 @@ class Painter {
     pen_ = ~PreviewRgb{0};
   }
 
+  // Fonts and their metrics by pixel size: making them is dear, and a
+  // drawing uses few sizes.
+  const std::pair<QFont, QFontMetricsF> &FontOf(int pixels) {
+    auto it = fonts_.find(pixels);
+    if (it == fonts_.end()) {
+      QFont f = font_;
+      f.setPixelSize(pixels);
+      it = fonts_.emplace(pixels, std::pair<QFont, QFontMetricsF>(f, QFontMetricsF(f))).first;
+    }
+    return it->second;
+  }
+
   QPainter &p_;
   const PreviewGeometry &g_;
   View v_;
@@ -231,6 +242,7 @@ class Painter {
   int geometryAlpha_ = 255;
   PreviewRgb pen_ = ~PreviewRgb{0};
   std::uint64_t count_ = 0;
+  std::map<int, std::pair<QFont, QFontMetricsF>> fonts_;
 };
 
 }  // namespace
