@@ -38,6 +38,7 @@ const QString kNoteBuilding = QStringLiteral("読み込み中…");
 const QString kNoteFigure = QStringLiteral("JWS/JWKファイルは図面を表示できません");
 const QString kNoteUnreadable = QStringLiteral("図面を読み込めません");
 const QString kNoteCut = QStringLiteral("（大きすぎるため一部のみ表示）");
+const QString kNoteDropped = QStringLiteral("（不正な値の要素%1個を省略）");
 
 QColor Colour(PreviewRgb rgb, int alpha = 255) {
   return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF, alpha);
@@ -353,6 +354,8 @@ void PreviewPane::Loaded(std::uint64_t generation, std::shared_ptr<PreviewLoadRe
       QString text = QFileInfo(file_).fileName();
       if (g->cut)
         text += kNoteCut;
+      if (g->dropped > 0)
+        text += kNoteDropped.arg(g->dropped);
       SetNote(State::Shown, text);
       canvas_->setMap(MapIf(mapSwitch_->isChecked()));
       canvas_->setDrawing(g);

@@ -82,7 +82,10 @@ bool IsHalfWidth(char16_t c) { return c < 0x80 || (c >= 0xFF61 && c <= 0xFF9F); 
 
 class Builder {
  public:
-  Builder(PreviewGeometry &g, std::stop_token stop) : g_(g), stop_(std::move(stop)) {}
+  Builder(PreviewGeometry &g, std::stop_token stop, const PreviewLimits &limits)
+      : g_(g), stop_(std::move(stop)), limits_(limits) {}
+
+  const PreviewLimits &limits() const { return limits_; }
 
   bool Done() const { return g_.cut || g_.cancelled; }
 
@@ -199,7 +202,7 @@ class Builder {
       if (stop_.stop_requested())
         g_.cancelled = true;
     }
-    if (g_.size() >= kMaxPreviewPrimitives)
+    if (g_.size() >= limits_.maxPrimitives)
       g_.cut = true;
     return !Done();
   }
@@ -245,6 +248,7 @@ class Builder {
 
   PreviewGeometry &g_;
   std::stop_token stop_;
+  PreviewLimits limits_;
   std::uint32_t sinceCheck_ = 0;
 };
 
@@ -366,11 +370,11 @@ class JwwPainter {
       const TEntJwwBlockTree &t = tree[k];
       if (t.defno < 0 || static_cast<std::size_t>(t.defno) >= defs.size())
         continue;
-      if (t.level >= kMaxPreviewBlockDepth) {
+      if (t.level >= out_.limits().maxBlockDepth) {
         g.cut = true;
         continue;
       }
-      if (OnItsOwnChain(tree, k))
+      if (OnItsOwnChain(tree, k, out_.limits().maxBlockDepth))
         continue;
       Placement p{t.x, t.y, t.r1, t.r2, t.r3, t.r4, false};
       Members(defs[static_cast<std::size_t>(t.defno)], p, static_cast<std::int32_t>(k));
@@ -379,10 +383,11 @@ class JwwPainter {
 
  private:
   // A definition placed inside itself is drawn once, at its outer placement.
-  static bool OnItsOwnChain(std::span<const TEntJwwBlockTree> tree, std::size_t k) {
+  static bool OnItsOwnChain(std::span<const TEntJwwBlockTree> tree, std::size_t k,
+                            std::int32_t depth) {
     std::int32_t parent = tree[k].parent;
     for (std::int32_t steps = 0; parent >= 0 && static_cast<std::size_t>(parent) < tree.size() &&
-                                 steps <= kMaxPreviewBlockDepth;
+                                 steps <= depth;
          ++steps) {
       if (tree[static_cast<std::size_t>(parent)].defno == tree[k].defno)
         return true;
@@ -505,7 +510,8 @@ std::vector<std::u16string> PreviewGeometry::BlockPath(std::int32_t block) const
   return path;
 }
 
-PreviewGeometry BuildPreviewGeometry(const TJwwData &JW, std::stop_token stop) {
+PreviewGeometry BuildPreviewGeometry(const TJwwData &JW, std::stop_token stop,
+                                     const PreviewLimits &limits) {
   PreviewGeometry g;
   g.format = "JWW";
   for (std::size_t k = 0; k < 10 && k < JW.EntMoj.size(); ++k) {
@@ -513,14 +519,15 @@ PreviewGeometry BuildPreviewGeometry(const TJwwData &JW, std::stop_token stop) {
     g.kindTable[k] = {t.adMojiX, t.adMojiY, t.adMojiD, t.anMojiCol};
   }
   CountJwwKinds(JW, g);
-  Builder out(g, std::move(stop));
+  Builder out(g, std::move(stop), limits);
   JwwPainter painter(JW, out);
   painter.TopLevel();
   painter.Placements(g);
   return g;
 }
 
-PreviewGeometry BuildPreviewGeometry(const TJwcData &JW, std::stop_token stop) {
+PreviewGeometry BuildPreviewGeometry(const TJwcData &JW, std::stop_token stop,
+                                     const PreviewLimits &limits) {
   PreviewGeometry g;
   g.format = "JWC";
   for (std::size_t k = 1; k <= 10 && k < JW.EntMjtp.size(); ++k) {
@@ -529,7 +536,7 @@ PreviewGeometry BuildPreviewGeometry(const TJwcData &JW, std::stop_token stop) {
   }
   for (const auto &m : Usable(JW.mojiN, JW.EntMoji))
     CountKind(g, m.no);
-  Builder out(g, std::move(stop));
+  Builder out(g, std::move(stop), limits);
   PaintJwc(JW, out);
   return g;
 }

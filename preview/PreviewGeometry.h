@@ -11,9 +11,9 @@
 //
 // Hostile drawings are drawn as far as they are sound: a primitive with a
 // NaN, infinite or huge coordinate, or with a zero or negative size, is left
-// out (and out of the extent). Placements deeper than kMaxPreviewBlockDepth,
-// a placement of a definition already on its own chain of parents, and
-// everything beyond kMaxPreviewPrimitives are not drawn; `cut` then says the
+// out (and out of the extent). Placements deeper than kMaxPreviewBlockDepth
+// and everything beyond kMaxPreviewPrimitives are not drawn, nor is a
+// placement of a definition already on its own chain of parents; `cut` then says the
 // picture is incomplete. The build checks a stop token as it goes, so a
 // preview nobody waits for any more ends early (`cancelled`).
 //
@@ -41,6 +41,12 @@ class TJwcData;
 inline constexpr double kMaxPreviewCoordinate = 1e9;
 inline constexpr std::int32_t kMaxPreviewBlockDepth = 32;
 inline constexpr std::size_t kMaxPreviewPrimitives = 4'000'000;
+
+// The bounds a build keeps to (smaller ones for tests).
+struct PreviewLimits {
+  std::size_t maxPrimitives = kMaxPreviewPrimitives;
+  std::int32_t maxBlockDepth = kMaxPreviewBlockDepth;  // placements at this level are not drawn
+};
 
 // Colours are 0xRRGGBB.
 using PreviewRgb = std::uint32_t;
@@ -138,8 +144,10 @@ struct PreviewGeometry {
 
 // The geometry of a read drawing. A JWW document must have its block tree
 // built (FileIn does it; a document made in memory calls MakeBlockTree).
-PreviewGeometry BuildPreviewGeometry(const TJwwData &JW, std::stop_token stop = {});
-PreviewGeometry BuildPreviewGeometry(const TJwcData &JW, std::stop_token stop = {});
+PreviewGeometry BuildPreviewGeometry(const TJwwData &JW, std::stop_token stop = {},
+                                     const PreviewLimits &limits = {});
+PreviewGeometry BuildPreviewGeometry(const TJwcData &JW, std::stop_token stop = {},
+                                     const PreviewLimits &limits = {});
 
 enum class PreviewLoadStatus {
   Ok,

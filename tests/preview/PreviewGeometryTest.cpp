@@ -342,6 +342,25 @@ TEST(PreviewGeometryTest, DeepNestingIsCutAtTheDepthBound) {
             static_cast<std::size_t>(kMaxPreviewBlockDepth));
 }
 
+TEST(PreviewGeometryTest, PrimitiveBoundCutsThePicture) {
+  Doc d;
+  TEntJwwBlockDef &a = d.Def(1, u"A");
+  for (int i = 0; i < 10; ++i)
+    AddMember(a, Line(i, 0, i, 1));
+  for (int i = 0; i < 10; ++i)
+    d.Add(Ref(1, 0, 100.0 * i, 1, 0));  // 100 lines in all
+  d.JW.MakeBlockTree();
+  PreviewLimits limits;
+  limits.maxPrimitives = 25;
+  const PreviewGeometry g = BuildPreviewGeometry(d.JW, {}, limits);
+  EXPECT_EQ(g.lines.size(), 25u);
+  EXPECT_TRUE(g.cut);
+  EXPECT_FALSE(g.cancelled);
+  EXPECT_LE(g.extent.maxY, 201);  // only what was drawn counts
+  limits.maxPrimitives = 100;
+  EXPECT_FALSE(BuildPreviewGeometry(d.JW, {}, limits).cut);
+}
+
 TEST(PreviewGeometryTest, StopTokenEndsTheBuildEarly) {
   Doc d;
   for (int i = 0; i < 20000; ++i)
