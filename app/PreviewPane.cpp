@@ -8,6 +8,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -276,10 +278,19 @@ PreviewPane::PreviewPane(QWidget *parent) : QWidget(parent) {
   body->setSpacing(2);
   canvas_ = new PreviewCanvas(this);
   body->addWidget(canvas_, 1);
-  auto *legend = new QVBoxLayout();
+  // The legend scrolls when the pane is lower than its ten rows.
+  auto *legendArea = new QScrollArea(this);
+  legendArea->setObjectName(QStringLiteral("PreviewLegend"));
+  legendArea->setFrameShape(QFrame::NoFrame);
+  legendArea->setWidgetResizable(true);
+  legendArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  legendArea->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Ignored);
+  auto *legendRows = new QWidget(legendArea);
+  auto *legend = new QVBoxLayout(legendRows);
+  legend->setContentsMargins(0, 0, 0, 0);
   legend->setSpacing(0);
   for (int k = 1; k <= 10; ++k) {
-    auto *button = new QToolButton(this);
+    auto *button = new QToolButton(legendRows);
     button->setObjectName(QStringLiteral("PreviewKind%1").arg(k));
     button->setCheckable(true);
     button->setAutoRaise(true);
@@ -294,7 +305,9 @@ PreviewPane::PreviewPane(QWidget *parent) : QWidget(parent) {
     legend_.push_back(button);
   }
   legend->addStretch(1);
-  body->addLayout(legend);
+  legendArea->setWidget(legendRows);
+  body->addWidget(legendArea);
+  legendArea_ = legendArea;
   column->addLayout(body, 1);
 
   connect(mapSwitch_, &QCheckBox::toggled, this, [this](bool on) {
@@ -413,6 +426,11 @@ void PreviewPane::UpdateLegend() {
                                     .arg(row.texts)
                               : QString::number(row.kind));
   }
+  // As wide as the widest row, so no row is cut.
+  int width = 0;
+  for (QToolButton *button : legend_)
+    width = std::max(width, button->sizeHint().width());
+  legendArea_->setFixedWidth(width + legendArea_->verticalScrollBar()->sizeHint().width());
 }
 
 void PreviewPane::ReapJobs() { Reap(jobs_); }

@@ -24,6 +24,7 @@
 
 class QCheckBox;
 class QLabel;
+class QScrollArea;
 class QToolButton;
 
 namespace velkaro {
@@ -77,6 +78,7 @@ class PreviewPane : public QWidget {
   QCheckBox *mapSwitch_ = nullptr;
   PreviewCanvas *canvas_ = nullptr;
   std::vector<QToolButton *> legend_;
+  QScrollArea *legendArea_ = nullptr;
 
   State state_ = State::Empty;
   QString file_;

@@ -184,9 +184,13 @@ void TForm1::BuildComponents() {
   BuildPanel3();
   panel2Layout->addWidget(Panel3);
   BuildListView();
-  panel2Layout->addWidget(ListView1, 1);
-  preview_ = new PreviewPane(Panel2);
-  panel2Layout->addWidget(preview_, 1);
+  auto *listAndPreview = new QSplitter(Qt::Vertical, Panel2);
+  listAndPreview->setObjectName(QStringLiteral("PreviewSplitter"));
+  listAndPreview->addWidget(ListView1);
+  preview_ = new PreviewPane(listAndPreview);
+  listAndPreview->addWidget(preview_);
+  listAndPreview->setSizes({1, 1});  // half each, whatever the height
+  panel2Layout->addWidget(listAndPreview, 1);
 
   setCentralWidget(central);
 

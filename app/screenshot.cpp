@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QItemSelectionModel>
+#include <QSplitter>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QThread>
@@ -120,6 +121,15 @@ int main(int argc, char *argv[]) {
     list->selectionModel()->select(list->model()->index(1, 0),
                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
   }
+  // The preview of the first selected row, once drawn.
+  SettleUntil(
+      [&] {
+        const velkaro::PreviewPane *pane = form1.previewPane();
+        return pane->state() == velkaro::PreviewPane::State::Note ||
+               (pane->state() == velkaro::PreviewPane::State::Shown &&
+                pane->canvas()->pictureCurrent());
+      },
+      5000);
   bool ok = Save(&form1, QDir(output).filePath(QStringLiteral("main-window.png")));
 
   velkaro::TForm2 *dialog = form1.settingsDialog();
@@ -130,6 +140,8 @@ int main(int argc, char *argv[]) {
 
   // The preview of an example drawing with the texts of kind 3 highlighted.
   form1.resize(1000, 760);
+  if (auto *split = form1.findChild<QSplitter *>(QStringLiteral("PreviewSplitter")))
+    split->setSizes({250, 400});
   velkaro::PreviewPane *pane = form1.previewPane();
   const auto &rows = form1.fileListModel()->rows();
   int planRow = -1;
