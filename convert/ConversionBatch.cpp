@@ -259,6 +259,9 @@ class ConversionBatch::Worker {
     const std::u16string T = JoinPath(D_, N);
     reporter.SetStatusText(ConvertingStatusText(source, T));
     outcome = IsPlainEntryName(N) ? ConvertFile(source, N, E) : FileOutcome::WriteFailed;
+    // A stop makes reads and writes fail on purpose: say so, not why they failed.
+    if (outcome != FileOutcome::Converted && StopRequested())
+      outcome = FileOutcome::Interrupted;
     reporter.SetStatusText(std::u16string());
     reporter.FileFinished(source, T, outcome);
     return true;
