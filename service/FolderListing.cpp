@@ -68,6 +68,16 @@ std::u16string ExtensionOf(const std::u16string &path) {
 
 std::u16string CleanMemo(const std::u16string &memo) { return RemoveBlanks(SanitizeText(memo)); }
 
+// Rows in name order, as a folder lists on Windows, rather than in the file
+// system's order (which on Linux looks random): ASCII letters without case,
+// names that differ only in case by their code units.
+void SortByName(std::vector<ListRow> &rows) {
+  std::stable_sort(rows.begin(), rows.end(), [](const ListRow &a, const ListRow &b) {
+    const std::int32_t c = CompareAsciiNoCase(a.caption, b.caption);
+    return c != 0 ? c < 0 : a.caption < b.caption;
+  });
+}
+
 std::u16string InFolder(const std::u16string &folder, const std::u16string &name) {
   if (!folder.empty() && folder.back() == PathSeparator())
     return folder + name;
@@ -131,6 +141,7 @@ FolderListingResult FolderLister::ListFolder(const std::u16string &F, std::int32
     row.subItems[4] = version;
     result.rows.push_back(std::move(row));
   }
+  SortByName(result.rows);
   result.statusText = ListingFoundStatusText(static_cast<std::int32_t>(found.size()));
   return result;
 }

@@ -35,7 +35,7 @@ struct ListRow {
 
 struct FolderListingResult {
   bool folderExists = false;
-  std::vector<ListRow> rows;   // in the order of the enumeration
+  std::vector<ListRow> rows;   // in name order (CompareAsciiNoCase)
   std::u16string statusText;   // the status text when the listing ends
 };
 
