@@ -1,5 +1,6 @@
-// velkaro-screenshot: renders the main window listing a folder, and the
-// settings dialog, to PNG files (for `make screenshot`). It runs the real
+// velkaro-screenshot: renders the main window listing a folder, the settings
+// dialog, and the dialog showing the kinds of the selected drawings, to PNG
+// files (for `make screenshot`). It runs the real
 // windows on a settings file of its own in a temporary folder, so nothing of
 // the user's settings is read or written.
 //
@@ -12,7 +13,9 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 #include <QTreeView>
+#include <algorithm>
 #include <cstdio>
 
 #include "AppFont.h"
@@ -21,7 +24,7 @@
 #include "Unit1.h"
 #include "Unit2.h"
 #include "plExplorerFolderTree.h"
-#include "service/SettingsFile.h"
+#include "convert/UnitV.h"
 
 namespace {
 
@@ -82,35 +85,39 @@ int main(int argc, char *argv[]) {
     return 2;
   }
 
+  // A first start (no settings file yet) at the default size, the source
+  // folder dropped on the list: the columns fit their contents.
   QTemporaryDir work;
   const QString settingsFile = work.filePath(QStringLiteral("velkaro.dat"));
-  velkaro::TSettings settings;
-  settings.Width = 760;
-  settings.Height = 520;
-  settings.Panel1Width = 220;
-  settings.preFolder = source.toStdU16String();
-  settings.destFolder = QDir::toNativeSeparators(work.filePath(QStringLiteral("out"))).toStdU16String();
-  settings.columnWidths = {120, 48, 150, 130, 64, 44};
-  velkaro::SaveSettings(settingsFile.toStdU16String(), settings);
-
   SilentDesktop desktop;
   velkaro::TForm1 form1({settingsFile, &desktop});
   form1.show();
+  form1.SetSourceFolder(source);
+  form1.SetDestinationFolder(QDir::toNativeSeparators(work.path()));
   Settle(1500);
 
   auto *list = form1.findChild<QTableView *>(QStringLiteral("ListView1"));
-  if (list && list->model()->rowCount() > 1) {
-    list->selectionModel()->select(list->model()->index(0, 0),
+  const int rows = list ? list->model()->rowCount() : 0;
+  for (int row = std::max(0, rows - 2); row < rows; ++row)  // two drawings
+    list->selectionModel()->select(list->model()->index(row, 0),
                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    list->selectionModel()->select(list->model()->index(1, 0),
-                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
-  }
   bool ok = Save(&form1, QDir(output).filePath(QStringLiteral("main-window.png")));
 
+  // The settings dialog without a selection, then with every drawing
+  // selected: the kinds of the selection under the map.
   velkaro::TForm2 *dialog = form1.settingsDialog();
-  dialog->show();
-  Settle(200);
-  ok = Save(dialog, QDir(output).filePath(QStringLiteral("settings-dialog.png"))) && ok;
-  dialog->hide();
+  const auto grabDialog = [&](const QString &name) {
+    QTimer::singleShot(0, &form1, [&, name] {
+      Settle(200);
+      ok = Save(dialog, QDir(output).filePath(name)) && ok;
+      dialog->reject();
+    });
+    form1.Button2Click();
+  };
+  list->clearSelection();
+  grabDialog(QStringLiteral("settings-dialog.png"));
+  list->selectAll();
+  velkaro::MojiShuMap = {2, 1, 3, 4, 5, 6, 7, 8, 9, 10};  // kinds 1 and 2 trade places
+  grabDialog(QStringLiteral("kinds-panel.png"));
   return ok ? 0 : 1;
 }
