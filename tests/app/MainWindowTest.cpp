@@ -742,6 +742,36 @@ class MainWindowTest : public QObject {
     }
   }
 
+  // Settings read from one file (an office's, beside a read-only program)
+  // are saved to another (the user's).
+  void settingsReadFromOneFileAreSavedToAnother() {
+    const QString office = settingsDir_->filePath(QStringLiteral("office.dat"));
+    TSettings standard;
+    standard.map = {3, 1, 2, 4, 5, 6, 7, 8, 9, 10};
+    QVERIFY(SaveSettings(office.toStdU16String(), standard));
+    auto form = std::make_unique<TForm1>(TForm1Options{settingsFile(), &desktop_, office});
+    form->show();
+    QCOMPARE(MojiShuMap, standard.map);
+    form->close();
+    TSettings saved;
+    QCOMPARE(LoadSettingsFile(settingsFile().toStdU16String(), saved), SettingsFileState::Read);
+    QCOMPARE(saved.map, standard.map);
+    QCOMPARE(ReadFile(office), QByteArray(SettingsFileText(standard).c_str()));
+  }
+
+  // A long status text keeps its end (the destination of the file being
+  // converted) in view beside the progress bar.
+  void aLongStatusTextKeepsItsEnd() {
+    auto form = Start();
+    auto *status = child<ElidedLabel>(*form, "StatusText");
+    form->progressBar()->show();
+    const QString text = QStringLiteral("ファイル「") + QString(200, QLatin1Char('s')) +
+                         QStringLiteral("」→「/保存先/p.jww」変換中です。");
+    status->setText(text);
+    QVERIFY(status->shownText() != text);
+    QVERIFY(status->shownText().endsWith(QStringLiteral("p.jww」変換中です。")));
+  }
+
   // At 600 x 520 the file-type box shows its longest entry whole; a wider
   // window gives the box nothing more.
   void theFileTypeBoxShowsItsLongestEntry() {
