@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
-.PHONY: all bootstrap configure build test run screenshot check-window-position clean
+.PHONY: all bootstrap configure build test run screenshot check-window-position kill-test clean
 
 all: build
 
@@ -28,6 +28,9 @@ screenshot: build
 # The window's saved position under Xvfb with openbox (skipped without them).
 check-window-position: build
 	@scripts/check-window-position $(BUILD_DIR)
+
+kill-test: build
+	@scripts/kill-test $(BUILD_DIR)
 
 clean:
 	rm -rf $(BUILD_DIR)

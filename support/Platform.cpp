@@ -37,13 +37,21 @@ std::u16string FromFsPath(const std::filesystem::path &path) {
 bool QueryFileStatus(const std::filesystem::path &path, FileStatus &status) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return false;
+  FillFileStatus(st, status);
+  return true;
+}
+
+void FillFileStatus(const struct stat &st, FileStatus &status) {
   status.regular = S_ISREG(st.st_mode);
+  status.folder = S_ISDIR(st.st_mode);
   status.size = static_cast<std::uint64_t>(st.st_size);
+  status.mode = static_cast<std::uint32_t>(st.st_mode & 07777);
+  status.owner = static_cast<std::uint32_t>(st.st_uid);
+  status.identity = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
   status.access = {st.st_atim.tv_sec, st.st_atim.tv_nsec};
   status.modification = {st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
   // Linux keeps a birth time (statx) but offers no call to set it.
   status.hasCreation = false;
-  return true;
 }
 
 bool SetFileTimes(const std::filesystem::path &path, const FileStatus &times) {
@@ -60,6 +68,13 @@ bool ToLocalTime(const FileTime &time, std::tm &local) {
 }
 
 #endif
+
+bool SameFileOrFolder(const std::u16string &a, const std::u16string &b) {
+  if (!IsUsablePath(a) || !IsUsablePath(b)) return false;
+  FileStatus x, y;
+  return QueryFileStatus(ToFsPath(a), x) && QueryFileStatus(ToFsPath(b), y) &&
+         x.identity == y.identity;
+}
 
 bool IsForbiddenPathChar(char16_t c) {
 #ifdef _WIN32

@@ -11,6 +11,10 @@
 #include <filesystem>
 #include <string>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 namespace velkaro {
 
 std::filesystem::path ToFsPath(const std::u16string &path);
@@ -29,10 +33,22 @@ struct FileTime {
   std::int64_t nanoseconds = 0;
 };
 
+// Which file a name leads to: equal identities are one file (or folder),
+// whatever the spellings, links or letter case that reached it.
+struct FileIdentity {
+  std::uint64_t volume = 0;
+  std::uint64_t file = 0;
+  bool operator==(const FileIdentity &) const = default;
+};
+
 // What the listing and the backup copy need to know of a file.
 struct FileStatus {
   bool regular = false;  // a plain file (not a folder, FIFO or device)
+  bool folder = false;
   std::uint64_t size = 0;
+  std::uint32_t mode = 0;  // permission bits (POSIX); 0 where there are none
+  std::uint32_t owner = 0;  // the owning user (POSIX)
+  FileIdentity identity;
   FileTime access, modification;
   bool hasCreation = false;  // POSIX keeps no creation time that can be set
   FileTime creation;
@@ -45,5 +61,13 @@ bool QueryFileStatus(const std::filesystem::path &path, FileStatus &status);
 bool SetFileTimes(const std::filesystem::path &path, const FileStatus &times);
 // The local calendar time of a time stamp.
 bool ToLocalTime(const FileTime &time, std::tm &local);
+
+// True when both paths lead to one existing file or folder (links followed).
+bool SameFileOrFolder(const std::u16string &a, const std::u16string &b);
+
+#ifndef _WIN32
+// The status of a stat() result, for callers that stat a handle.
+void FillFileStatus(const struct stat &st, FileStatus &status);
+#endif
 
 }  // namespace velkaro
