@@ -1,6 +1,7 @@
 // velkaro-screenshot: renders the main window listing a folder, the settings
-// dialog, and the dialog showing the kinds of the selected drawings, to PNG
-// files (for `make screenshot`). It runs the real
+// dialog, the dialog showing the kinds of the selected drawings, and the
+// message after a batch into a read-only destination, to PNG files (for
+// `make screenshot`). It runs the real
 // windows on a settings file of its own in a temporary folder, so nothing of
 // the user's settings is read or written.
 //
@@ -9,7 +10,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QFile>
 #include <QItemSelectionModel>
+#include <QMessageBox>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QThread>
@@ -28,10 +31,26 @@
 
 namespace {
 
-// Shows nothing: a screenshot run must never wait for a click.
+bool Save(QWidget *widget, const QString &file);
+void Settle(int milliseconds);
+
+// Waits for no click: messages are printed, or, while `captureTo` is set,
+// shown as the real message box, saved to that file and closed.
 class SilentDesktop final : public velkaro::Desktop {
  public:
-  void ShowMessage(QWidget *, const QString &text) override { Report(text); }
+  QString captureTo;
+  bool captured = false;
+
+  void ShowMessage(QWidget *parent, const QString &text) override {
+    Report(text);
+    if (captureTo.isEmpty())
+      return;
+    QMessageBox box(QMessageBox::NoIcon, velkaro::ApplicationTitle(), text, QMessageBox::Ok, parent);
+    box.show();
+    Settle(300);
+    captured = Save(&box, captureTo);
+    box.close();
+  }
   void ShowError(QWidget *, const QString &text) override { Report(text); }
   void Beep() override {}
   QString ChooseFolder(QWidget *, const QString &, const QString &) override { return {}; }
@@ -119,5 +138,28 @@ int main(int argc, char *argv[]) {
   list->selectAll();
   velkaro::MojiShuMap = {2, 1, 3, 4, 5, 6, 7, 8, 9, 10};  // kinds 1 and 2 trade places
   grabDialog(QStringLiteral("kinds-panel.png"));
+
+  // A batch into a read-only destination: the message that lists the files
+  // that could not be converted.
+  const QString readOnly = work.filePath(QStringLiteral("read-only"));
+  QDir().mkpath(readOnly);
+  QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                      QFileDevice::ReadGroup | QFileDevice::ExeGroup |
+                                      QFileDevice::ReadOther | QFileDevice::ExeOther);
+  form1.SetDestinationFolder(QDir::toNativeSeparators(readOnly));
+  list->clearSelection();
+  for (int row = std::max(0, rows - 3); row < rows; ++row)
+    list->selectionModel()->select(list->model()->index(row, 0),
+                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  desktop.captureTo = QDir(output).filePath(QStringLiteral("batch-failure.png"));
+  form1.ButtonTClick();
+  desktop.captureTo.clear();
+  QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  if (!desktop.captured) {
+    // Root writes into a read-only folder: no failure to show.
+    std::fprintf(stderr, "velkaro-screenshot: batch-failure.png not made: the read-only "
+                         "destination was written (running as root?)\n");
+    ok = false;
+  }
   return ok ? 0 : 1;
 }
