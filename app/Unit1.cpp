@@ -427,8 +427,7 @@ void TForm1::FormShow() {
                                                        : options_.settingsLoadFileName);
   InitDrawingData();
   plExplorerFolderTree1->setSelectFolder(preFolder_);
-  Sort1_ = -1;
-  Sort2_ = 0;
+  sort_ = TListSortState{};
   ShowSourceFolder(preFolder_);
   ListFolder(preFolder_);
   StartTimer1();
@@ -646,12 +645,11 @@ void TForm1::Timer1Timer() {
 void TForm1::ComboBox1Select() { ListFolder(preFolder_); }
 
 void TForm1::ListView1ColumnClick(int column) {
-  Sort1_ = column;
-  Sort2_ = 1 - Sort2_;
-  listModel_->sortRows(Sort1_, Sort2_);
+  sort_.ColumnClick(column);
+  listModel_->sortRows(sort_.Sort1, sort_.Sort2);
   QHeaderView *header = ListView1->horizontalHeader();
   header->setSortIndicatorShown(true);
-  header->setSortIndicator(column, Sort2_ == 1 ? Qt::DescendingOrder : Qt::AscendingOrder);
+  header->setSortIndicator(column, sort_.Sort2 == 1 ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
 // ---------------------------------------------------------------------------

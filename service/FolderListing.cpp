@@ -70,12 +70,6 @@ void SortByName(std::vector<ListRow> &rows) {
   });
 }
 
-std::u16string InFolder(const std::u16string &folder, const std::u16string &name) {
-  if (!folder.empty() && folder.back() == PathSeparator())
-    return folder + name;
-  return folder + PathSeparator() + name;
-}
-
 }  // namespace
 
 FolderLister::FolderLister(TJwwData &JWW, TJwsData &JWS, TJwcData &JWC, TJwkData &JWK)
@@ -125,13 +119,13 @@ FolderListingResult FolderLister::ListFolder(const std::u16string &F, std::int32
     return result;  // an empty list; the status stays at "searching"
   result.folderExists = true;
   const std::vector<TFileField> found =
-      ListFolderFiles(InFolder(F, u""), FileTypeMask(fileType), &result.folderReadable);
+      ListFolderFiles(JoinPath(F, u""), FileTypeMask(fileType), &result.folderReadable);
   result.rows.reserve(found.size());
   for (const TFileField &file : found) {
     ListRow row;
     row.caption = file.name;
     std::u16string version, memo;
-    GetFileInfo(InFolder(F, file.name), version, memo);
+    GetFileInfo(JoinPath(F, file.name), version, memo);
     row.subItems[0] = ExtensionOfName(file.name);
     row.subItems[1] = memo;
     row.subItems[2] = file.date + u" " + file.time;

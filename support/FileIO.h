@@ -179,6 +179,14 @@ bool CopyEntryWithTimes(const FolderHandle &folder, const std::u16string &from,
 // True when both entries of the folder can be read and hold the same bytes.
 bool SameEntryBytes(const FolderHandle &folder, const std::u16string &a, const std::u16string &b);
 
+// The platform's part of the writer and the sweep.
+// Removes the temporary file `name` when no writer holds it any more.
+bool RemoveIfAbandoned(const FolderHandle &folder, const std::u16string &name);
+// The permission bits any new file of the user gets (POSIX: 0666 less the umask).
+std::uint32_t DefaultNewFileMode();
+// 16 lower-case hexadecimal digits, different at every call.
+std::string RandomTemporarySuffix();
+
 // What stands in the way of reading a file, for a message that says why.
 enum class ReadProblem { None, Missing, NotRegularFile, PermissionDenied, Unreadable };
 ReadProblem ProbeReadable(const std::u16string &path);
