@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
-.PHONY: all bootstrap configure build test run screenshot kill-test clean
+.PHONY: all bootstrap configure build test run screenshot check-window-position kill-test clean
 
 all: build
 
@@ -24,6 +24,10 @@ run: build
 
 screenshot: build
 	@scripts/screenshot $(BUILD_DIR)
+
+# The window's saved position under Xvfb with openbox (skipped without them).
+check-window-position: build
+	@scripts/check-window-position $(BUILD_DIR)
 
 kill-test: build
 	@scripts/kill-test $(BUILD_DIR)

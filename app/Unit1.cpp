@@ -8,25 +8,34 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QProgressBar>
+#include <QProxyStyle>
 #include <QResizeEvent>
 #include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QStyleOptionHeader>
 #include <QShowEvent>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTimer>
 #include <QTreeView>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
 
 #include "Desktop.h"
+#include "ElidedLabel.h"
 #include "FileListModel.h"
+#include "FolderDrop.h"
 #include "PreviewPane.h"
 #include "Unit2.h"
 #include "UnitVal.h"
@@ -38,7 +47,9 @@
 #include "jww/JwsUnit.h"
 #include "jww/JwwUnit.h"
 #include "plExplorerFolderTree.h"
+#include "service/DrawingFacts.h"
 #include "service/FolderListing.h"
+#include "service/WindowPlacement.h"
 #include "support/Func_2.h"
 
 namespace velkaro {
@@ -53,6 +64,16 @@ const QString kBrowseTitle = QStringLiteral("変換後のファイルを保存�
 const QString kNoSourceFolder = QStringLiteral("参照フォルダを指定して下さい。");
 const QString kSourceFolderMissing = QStringLiteral("参照フォルダが存在しません。");
 const QString kNoFileChosen = QStringLiteral("ファイルを指示して下さい。");
+const QString kNoProgram = QStringLiteral("ファイル「%1」を開くプログラムが見つかりません。");
+
+// Sample values that set the width of the columns whose contents have a fixed
+// form, so that the date and the version show whole on a first start.
+const std::array<QString, 6> kColumnSamples{
+    QStringLiteral("ABCDEFGH.jww"), QStringLiteral(".jww"), QStringLiteral("図面メモ"),
+    QStringLiteral("0000/00/00 00:00:00"), QStringLiteral("0000000"), QStringLiteral("700")};
+constexpr int kNameColumn = 0;
+constexpr int kMemoColumn = 2;
+constexpr int kNarrowestFlexibleColumn = 40;
 
 QString FromU16(const std::u16string &s) { return QString::fromStdU16String(s); }
 std::u16string ToU16(const QString &s) { return s.toStdU16String(); }
@@ -98,6 +119,27 @@ class LeftPanelSplitter final : public QSplitter {
   }
 
   int leftWidth_ = -1;
+};
+
+// Draws the header's sort arrow as Explorer does, whatever the style: pointing
+// up over rows in ascending order, down over rows in descending order.
+// QHeaderView hands the style SortDown for Qt::AscendingOrder, and styles
+// differ in which way they draw it, so the arrow is drawn here from that.
+class SortArrowStyle final : public QProxyStyle {
+ public:
+  using QProxyStyle::QProxyStyle;
+  void drawPrimitive(PrimitiveElement element, const QStyleOption *option, QPainter *painter,
+                     const QWidget *widget) const override {
+    const auto *header = qstyleoption_cast<const QStyleOptionHeader *>(option);
+    if (element != PE_IndicatorHeaderArrow || !header ||
+        header->sortIndicator == QStyleOptionHeader::None) {
+      QProxyStyle::drawPrimitive(element, option, painter, widget);
+      return;
+    }
+    const bool ascending = header->sortIndicator == QStyleOptionHeader::SortDown;
+    QProxyStyle::drawPrimitive(ascending ? PE_IndicatorArrowUp : PE_IndicatorArrowDown, option,
+                               painter, widget);
+  }
 };
 
 }  // namespace
@@ -153,7 +195,9 @@ void TForm1::BuildComponents() {
   column->setContentsMargins(0, 0, 0, 0);
   column->setSpacing(0);
 
-  Label1 = MakeLabel(QStringLiteral("Label1"), kSourceLabelPrefix, central);
+  // Shortened in the middle: a deep folder keeps its own name in view.
+  Label1 = new ElidedLabel(kSourceLabelPrefix, central);
+  Label1->setObjectName(QStringLiteral("Label1"));
   Label1->setAutoFillBackground(true);
   QPalette white = Label1->palette();
   white.setColor(QPalette::Window, Qt::white);
@@ -200,7 +244,10 @@ void TForm1::BuildComponents() {
 
   StatusBar1 = new QStatusBar(this);
   StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-  statusLabel_ = MakeLabel(QStringLiteral("StatusText"), QString(), StatusBar1);
+  // Shortened in the middle, so the progress bar beside it never hides the
+  // end of a text (the destination of the file being converted).
+  statusLabel_ = new ElidedLabel(QString(), StatusBar1);
+  statusLabel_->setObjectName(QStringLiteral("StatusText"));
   statusLabel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   StatusBar1->addWidget(statusLabel_, 1);
   progress_ = new QProgressBar(StatusBar1);
@@ -223,6 +270,12 @@ void TForm1::BuildComponents() {
   connect(Button1, &QPushButton::clicked, BrowseForFolder1, &QAction::trigger);
 
   connect(ComboBox1, &QComboBox::activated, this, [this](int) { ComboBox1Select(); });
+  auto *refresh = new QShortcut(QKeySequence(Qt::Key_F5), this);
+  refresh->setObjectName(QStringLiteral("RefreshShortcut"));
+  connect(refresh, &QShortcut::activated, this, &TForm1::Relist);
+  auto *destinationDrop = new FolderDrop(Edit1, this);
+  connect(destinationDrop, &FolderDrop::folderDropped, this, &TForm1::SetDestinationFolder);
+  connect(Edit1, &QLineEdit::editingFinished, this, [this] { SetDestinationFolder(Edit1->text()); });
   connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
   connect(ButtonT, &QPushButton::clicked, this, &TForm1::ButtonTClick);
   connect(ButtonX, &QPushButton::clicked, this, &TForm1::ButtonXClick);
@@ -246,36 +299,39 @@ void TForm1::BuildPanel3() {
   for (const std::u16string &entry : kFileTypeEntries)
     ComboBox1->addItem(FromU16(entry));
   ComboBox1->setCurrentIndex(0);
-  // The entries are long; the box may be narrower than they are, its list
-  // is not.
-  ComboBox1->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-  ComboBox1->setMinimumContentsLength(4);
-  ComboBox1->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  // As wide as its longest entry (*.jww and *.jws must be told apart), and
+  // no wider: more room goes to the list, not to the box.
+  ComboBox1->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  ComboBox1->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 
   Button1 = MakeButton(QStringLiteral("Button1"), QStringLiteral("保存先フォルダ"), Panel3);
   Edit1 = new QLineEdit(Panel3);
   Edit1->setObjectName(QStringLiteral("Edit1"));
-  Edit1->setReadOnly(true);
-  Edit1->setFocusPolicy(Qt::ClickFocus);  // not a tab stop; still selectable for copying
+  // A path may be typed or pasted (checked when the edit ends) or a folder
+  // dropped on it; not a tab stop.
+  Edit1->setFocusPolicy(Qt::ClickFocus);
 
   Button2 = MakeButton(QStringLiteral("Button2"), QStringLiteral("変換設定(&S)"), Panel3);
   Label3 = MakeLabel(QStringLiteral("Label3"), QStringLiteral("※変換対象は"), Panel3);
   Label4 = MakeLabel(QStringLiteral("Label4"), QStringLiteral("JWW/JWCのみ"), Panel3);
 
   ButtonT = MakeButton(QStringLiteral("ButtonT"), QStringLiteral("変換 (&T)"), Panel3);
-  ButtonT->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
   ButtonX = MakeButton(QStringLiteral("ButtonX"), QStringLiteral("終了 (&X)"), Panel3);
 
+  // The file-type box has the top row to itself: beside a 200 pixel tree in
+  // the 600 pixel window of the first start, "ファイルの種類：" and the box's
+  // longest entry leave no room for anything else there. The commands sit
+  // in the two rows below, the convert and exit buttons at the right edge.
   grid->addWidget(Label2, 0, 0);
-  grid->addWidget(ComboBox1, 0, 1);
+  grid->addWidget(ComboBox1, 0, 1, 1, 4, Qt::AlignLeft | Qt::AlignVCenter);
   grid->addWidget(Button1, 1, 0);
   grid->addWidget(Edit1, 2, 0, 1, 2);
-  grid->addWidget(Button2, 0, 2);
+  grid->addWidget(Button2, 1, 1);
   grid->addWidget(Label3, 1, 2);
   grid->addWidget(Label4, 2, 2);
-  grid->addWidget(ButtonT, 0, 3, 2, 1);
-  grid->addWidget(ButtonX, 2, 3);
-  grid->setColumnStretch(1, 1);
+  grid->addWidget(ButtonT, 1, 4);
+  grid->addWidget(ButtonX, 2, 4);
+  grid->setColumnStretch(3, 1);
 
   setTabOrder(ComboBox1, Button1);
   setTabOrder(Button1, ButtonT);
@@ -308,14 +364,24 @@ void TForm1::BuildListView() {
   header->setHighlightSections(false);
   header->setSectionsClickable(true);
   header->setSortIndicatorShown(false);
+  auto *arrows = new SortArrowStyle;
+  arrows->setParent(header);
+  header->setStyle(arrows);
   for (int c = 0; c < listModel_->columnCount(); ++c)
     header->resizeSection(c, 80);
   connect(header, &QHeaderView::sectionClicked, this, &TForm1::ListView1ColumnClick);
   connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           &TForm1::ShowPreview);
   connect(listModel_, &QAbstractItemModel::modelReset, this, &TForm1::ShowPreview);
+  // Widths the user sets are kept; until then a first start fits them.
+  connect(header, &QHeaderView::sectionResized, this, [this] {
+    if (!fittingColumns_)
+      fitColumns_ = false;
+  });
   // Any double click in the list counts, also on empty space below the rows.
   ListView1->viewport()->installEventFilter(this);
+  auto *sourceDrop = new FolderDrop(ListView1->viewport(), this);
+  connect(sourceDrop, &FolderDrop::folderDropped, this, &TForm1::SetSourceFolder);
 }
 
 // ---------------------------------------------------------------------------
@@ -330,14 +396,26 @@ void TForm1::FormCreate() {
 
   setTabOrder(plExplorerFolderTree1->treeView(), ComboBox1);
   setTabOrder(Button2, ListView1);
+  auto *treeDrop = new FolderDrop(plExplorerFolderTree1->treeView()->viewport(), this);
+  connect(treeDrop, &FolderDrop::folderDropped, this, &TForm1::SetSourceFolder);
+}
+
+void TForm1::setVisible(bool visible) {
+  // The settings are applied before the window is first made, so that the
+  // saved position is taken as the frame's, as it was saved; applied to a
+  // window already made, it would place the inside there and the window
+  // would creep up by its title bar on every start.
+  if (visible && !shown_) {
+    shown_ = true;
+    FormShow();
+  }
+  QMainWindow::setVisible(visible);
 }
 
 void TForm1::showEvent(QShowEvent *event) {
   QMainWindow::showEvent(event);
-  if (!shown_ && !event->spontaneous()) {
-    shown_ = true;
-    FormShow();
-  }
+  if (fitColumns_ && !event->spontaneous())
+    FitColumns();  // the list has its width only now
 }
 
 void TForm1::FormShow() {
@@ -348,14 +426,19 @@ void TForm1::FormShow() {
   // delete each other's images, and the executable's folder may be read-only.
   workFolder_ = WorkFolder::Create();
   TempFolder = workFolder_ ? FromU16(workFolder_->path()) : QString();
-  SettingsFileName = options_.settingsFileName.isEmpty() ? DefaultSettingsFileName()
-                                                         : options_.settingsFileName;
-  LoadSettings(SettingsFileName);
-  browseStartFolder_ = Edit1->text();
+  if (options_.settingsFileName.isEmpty()) {
+    const SettingsFiles files = DefaultSettingsFiles();
+    SettingsFileName = files.save;
+    options_.settingsLoadFileName = files.load;
+  } else {
+    SettingsFileName = options_.settingsFileName;
+  }
+  LoadSettings(options_.settingsLoadFileName.isEmpty() ? SettingsFileName
+                                                       : options_.settingsLoadFileName);
   InitDrawingData();
   plExplorerFolderTree1->setSelectFolder(preFolder_);
   sort_ = TListSortState{};
-  Label1->setText(kSourceLabelPrefix + preFolder_);
+  ShowSourceFolder(preFolder_);
   ListFolder(preFolder_);
   StartTimer1();
 }
@@ -427,7 +510,10 @@ void TForm1::FreeDrawingData() {
 
 void TForm1::LoadSettings(const QString &fileName) {
   TSettings settings;
-  velkaro::LoadSettings(ToU16(fileName), settings);
+  const SettingsFileState state = LoadSettingsFile(ToU16(fileName), settings);
+  // Without a settings file the columns are fitted to what they show, until
+  // the user sets widths.
+  fitColumns_ = state == SettingsFileState::NoFile;
   ApplySettings(settings);
 }
 
@@ -437,16 +523,25 @@ void TForm1::SaveSettings(const QString &fileName) {
 }
 
 void TForm1::ApplySettings(const TSettings &settings) {
-  move(settings.Left, settings.Top);
-  resize(settings.Width, settings.Height);
+  std::vector<TBounds> screens;
+  for (const QScreen *screen : QGuiApplication::screens()) {
+    const QRect r = screen->availableGeometry();
+    screens.push_back({r.x(), r.y(), r.width(), r.height()});
+  }
+  const TBounds bounds =
+      PlaceOnScreens({settings.Left, settings.Top, settings.Width, settings.Height}, screens);
+  move(bounds.left, bounds.top);
+  resize(bounds.width, bounds.height);
   ApplyPanel1Width(settings.Panel1Width);
   preFolder_ = FromU16(settings.preFolder);
   if (settings.destFolder)
     Edit1->setText(FromU16(*settings.destFolder));
   const bool knownType = settings.fileType >= 0 && settings.fileType < ComboBox1->count();
   ComboBox1->setCurrentIndex(knownType ? settings.fileType : -1);
+  fittingColumns_ = true;
   for (int c = 0; c < static_cast<int>(settings.columnWidths.size()); ++c)
     ListView1->horizontalHeader()->resizeSection(c, settings.columnWidths[static_cast<std::size_t>(c)]);
+  fittingColumns_ = false;
   Form2->move(settings.dialogLeft, settings.dialogTop);
   MojiShuMap = settings.map;
 }
@@ -480,20 +575,77 @@ void TForm1::ListFolder(const QString &F) {
   StopTimer1();
   SetStatusText(FromU16(kListingStatusSearching));
   listModel_->clear();
+  // The new rows are in name order, not in the order the arrow showed.
+  ListView1->horizontalHeader()->setSortIndicatorShown(false);
   FolderLister lister(*JWW, *JWS, *JWC, *JWK);
   FolderListingResult result = lister.ListFolder(ToU16(F), ComboBox1->currentIndex());
   if (result.folderExists) {
     listModel_->setRows(std::move(result.rows));
     SetStatusText(FromU16(result.statusText));
+    if (fitColumns_)
+      FitColumns();
+  } else {
+    // Nothing was searched: say why rather than "searching" for ever.
+    SetStatusText(F.isEmpty() ? QString() : kSourceFolderMissing);
   }
   StartTimer1();
+}
+
+void TForm1::Relist() { ListFolder(preFolder_); }
+
+void TForm1::SetSourceFolder(const QString &folder) {
+  if (folder.isEmpty() || !IsFolder(ToU16(folder)))
+    return;
+  plExplorerFolderTree1->setSelectFolder(folder);
+  ShowSourceFolder(folder);
+  ListFolder(folder);
+  preFolder_ = folder;
+}
+
+void TForm1::ShowSourceFolder(const QString &folder) {
+  Label1->setText(kSourceLabelPrefix + folder);
+  Label1->setToolTip(folder);
+}
+
+void TForm1::FitColumns() {
+  QHeaderView *header = ListView1->horizontalHeader();
+  const int columns = listModel_->columnCount();
+  std::vector<int> widths(static_cast<std::size_t>(columns));
+  const QFontMetrics metrics = ListView1->fontMetrics();
+  // An item view's text margin on each side, as QStyledItemDelegate lays out.
+  const int padding = 2 * (ListView1->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, ListView1) + 1);
+  int total = 0;
+  for (int c = 0; c < columns; ++c) {
+    const int sample = metrics.horizontalAdvance(kColumnSamples[static_cast<std::size_t>(c)]) + padding;
+    const int content =
+        std::max(static_cast<QAbstractItemView *>(ListView1)->sizeHintForColumn(c), sample);
+    widths[static_cast<std::size_t>(c)] = std::max(header->sectionSizeHint(c), content);
+    total += widths[static_cast<std::size_t>(c)];
+  }
+  // The name and the memo give way (down to a few characters; their tool
+  // tips show them whole), so that the date, size and version stay whole.
+  int excess = total - ListView1->viewport()->width();
+  for (int c : {kMemoColumn, kNameColumn}) {
+    if (excess <= 0)
+      break;
+    int &w = widths[static_cast<std::size_t>(c)];
+    const int give = std::min(excess, w - kNarrowestFlexibleColumn);
+    if (give > 0) {
+      w -= give;
+      excess -= give;
+    }
+  }
+  fittingColumns_ = true;
+  for (int c = 0; c < columns; ++c)
+    header->resizeSection(c, widths[static_cast<std::size_t>(c)]);
+  fittingColumns_ = false;
 }
 
 void TForm1::Timer1Timer() {
   StopTimer1();
   const QString s = plExplorerFolderTree1->SelectFolder();
   if (!s.isEmpty() && s != preFolder_) {
-    Label1->setText(kSourceLabelPrefix + s);
+    ShowSourceFolder(s);
     ListFolder(s);
     preFolder_ = s;
   }
@@ -513,12 +665,42 @@ void TForm1::ListView1ColumnClick(int column) {
 // ---------------------------------------------------------------------------
 // Commands
 
+QString TForm1::BrowseStartFolder() const {
+  // The destination, else the source folder, else the home folder: never the
+  // program's own folder.
+  for (const QString &folder : {Edit1->text(), preFolder_})
+    if (!folder.isEmpty() && IsFolder(ToU16(folder)))
+      return folder;
+  return QDir::toNativeSeparators(QDir::homePath());
+}
+
 void TForm1::BrowseForFolder1Execute() {
-  const QString chosen = desktop_.ChooseFolder(this, kBrowseTitle, browseStartFolder_);
+  const QString chosen = desktop_.ChooseFolder(this, kBrowseTitle, BrowseStartFolder());
   if (chosen.isEmpty())
     return;  // cancelled
-  Edit1->setText(chosen);
-  browseStartFolder_ = chosen;
+  SetDestinationFolder(chosen);
+}
+
+void TForm1::SetDestinationFolder(const QString &typed) {
+  QString folder = typed.trimmed();
+  // A path pasted from a file manager may come quoted or as a file URL.
+  if (folder.size() >= 2 && folder.startsWith(QLatin1Char('"')) && folder.endsWith(QLatin1Char('"')))
+    folder = folder.mid(1, folder.size() - 2);
+  if (folder.startsWith(QStringLiteral("file:")))
+    folder = QUrl(folder).toLocalFile();
+  if (!folder.isEmpty())
+    folder = QDir::toNativeSeparators(folder);
+  Edit1->setText(folder);
+  // Checked as the conversion will check it, so a wrong folder shows now.
+  const QString refusal = FromU16(ConversionBatch::CheckDestination(ToU16(preFolder_), ToU16(folder)));
+  Edit1->setPalette(QPalette());
+  if (!refusal.isEmpty() && !folder.isEmpty()) {
+    QPalette refused = Edit1->palette();
+    refused.setColor(QPalette::Text, QColor(200, 0, 0));
+    Edit1->setPalette(refused);
+    SetStatusText(refusal);
+  }
+  Edit1->setToolTip(folder.isEmpty() ? QString() : refusal);
 }
 
 void TForm1::ListView1DblClick() {
@@ -548,6 +730,8 @@ void TForm1::ListView1DblClick() {
   const QString path = JoinPath(F, N);
   if (desktop_.OpenFile(path))
     SetStatusText(QStringLiteral("ファイル「") + path + QStringLiteral("」"));
+  else
+    desktop_.ShowMessage(this, kNoProgram.arg(path));
 }
 
 void TForm1::ButtonTClick() {
@@ -568,9 +752,27 @@ void TForm1::Button2Click() {
   Timer1->setInterval(0);
   StopTimer1();
   plExplorerFolderTree1->IdleStop();
+  ShowKindsOfSelection();
   Form2->exec();
   plExplorerFolderTree1->IdleRestart();
   StartTimer1();
+}
+
+void TForm1::ShowKindsOfSelection() {
+  const std::vector<std::u16string> rows = SelectedCaptions();
+  if (rows.empty() || !IsFolder(ToU16(preFolder_))) {
+    Form2->showKinds(nullptr);
+    return;
+  }
+  std::vector<std::u16string> paths;
+  paths.reserve(rows.size());
+  for (const std::u16string &N : rows)
+    paths.push_back(ToU16(JoinPath(preFolder_, FromU16(N))));
+  // Whole drawings are read: this may take a moment for many large ones.
+  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+  const KindsOverview overview = ReadKindsOverview(paths, MojiShuMap);
+  QGuiApplication::restoreOverrideCursor();
+  Form2->showKinds(&overview);
 }
 
 // ---------------------------------------------------------------------------

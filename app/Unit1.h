@@ -8,6 +8,11 @@
 // Message boxes, the folder chooser and the opening of files go through a
 // Desktop (Desktop.h).
 //
+// Beyond the original window: F5 relists; a folder dropped on the tree or the
+// list becomes the source folder, one dropped on (or typed or pasted into)
+// the destination box the destination; the settings dialog shows the kinds
+// of the selected drawings; a first start fits the columns to their contents.
+//
 // Life of the window: the constructor builds the components and the tree
 // (FormCreate) and the settings dialog; the first show loads the settings,
 // makes the documents and the work folder, lists the source folder and starts
@@ -50,12 +55,16 @@ class TJwwData;
 class TplExplorerFolderTree;
 
 struct TForm1Options {
-  // The settings file; empty: beside the executable, or in the user's
-  // configuration folder when that folder is read-only (UnitVal.h).
+  // The settings file; empty: the files DefaultSettingsFiles gives (beside
+  // the executable, or the user's configuration folder when that folder is
+  // read-only; UnitVal.h).
   QString settingsFileName;
   // Where message boxes, the folder chooser and file opening go; null: the
   // real desktop.
   Desktop *desktop = nullptr;
+  // Where the settings are read when that is another file (a read-only
+  // program's office settings); empty: settingsFileName.
+  QString settingsLoadFileName = {};
 };
 
 class TForm1 : public QMainWindow {
@@ -88,8 +97,17 @@ class TForm1 : public QMainWindow {
   void ButtonTClick();
   void ButtonXClick();
   void Button2Click();
+  // F5: lists the source folder again.
+  void Relist();
+  // A folder dropped on the tree or the list: selected in the tree, shown
+  // and listed as the source folder.
+  void SetSourceFolder(const QString &folder);
+  // A folder chosen, dropped, typed or pasted as the destination; checked
+  // as the conversion checks it, a refusal shown in the status bar.
+  void SetDestinationFolder(const QString &folder);
 
  protected:
+  void setVisible(bool visible) override;
   void showEvent(QShowEvent *event) override;
   void closeEvent(QCloseEvent *event) override;
   bool eventFilter(QObject *watched, QEvent *event) override;
@@ -116,6 +134,10 @@ class TForm1 : public QMainWindow {
   void UseWorkFolder();
 
   void ListFolder(const QString &F);
+  void ShowSourceFolder(const QString &folder);
+  void FitColumns();
+  QString BrowseStartFolder() const;
+  void ShowKindsOfSelection();
   std::vector<std::u16string> SelectedCaptions() const;
   int FirstSelectedRow() const;
   void ShowPreview();
@@ -155,7 +177,6 @@ class TForm1 : public QMainWindow {
   TForm1Options options_;
   Desktop &desktop_;
   QString preFolder_;
-  QString browseStartFolder_;
   TListSortState sort_;  // the column last clicked and the direction
   std::unique_ptr<TJwwData> JWW;
   std::unique_ptr<TJwsData> JWS;
@@ -164,6 +185,9 @@ class TForm1 : public QMainWindow {
   std::optional<WorkFolder> workFolder_;
   bool shown_ = false;
   bool closed_ = false;
+  // No settings file: columns follow their contents until the user resizes one.
+  bool fitColumns_ = false;
+  bool fittingColumns_ = false;
 };
 
 }  // namespace velkaro

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QShowEvent>
 
+#include "KindsPanel.h"
 #include "convert/UnitV.h"
 
 namespace velkaro {
@@ -22,6 +23,7 @@ constexpr int kFirstRowTop = 16;
 constexpr int kRowPitch = 24;
 constexpr int kComboWidth = 97;
 constexpr int kComboHeight = 21;
+constexpr int kPanel1Height = 41;
 
 }  // namespace
 
@@ -63,6 +65,7 @@ void TForm2::BuildComponents() {
       combo->addItem(MojiShuName(kind));
     combo->setGeometry(kComboLeft[side], top, kComboWidth, kComboHeight);
     label->setBuddy(combo);
+    connect(combo, &QComboBox::currentIndexChanged, this, [this] { ChoicesChanged(); });
   }
 
   const int belowRows = kFirstRowTop + kRowPitch * 5 + 8;
@@ -77,8 +80,12 @@ void TForm2::BuildComponents() {
   label11->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
   auto *panel1 = new QWidget(this);
+  panel1_ = panel1;
   panel1->setObjectName(QStringLiteral("Panel1"));
-  panel1->setGeometry(0, kClientHeight - 41, kClientWidth, 41);
+  panel1->setGeometry(0, kClientHeight - kPanel1Height, kClientWidth, kPanel1Height);
+
+  kindsPanel_ = new KindsPanel(this);
+  kindsPanel_->hide();
 
   Button1 = new QPushButton(QStringLiteral("ＯＫ(&Y)"), panel1);
   Button1->setObjectName(QStringLiteral("Button1"));
@@ -128,6 +135,37 @@ void TForm2::Button1Click() {
 }
 
 void TForm2::Button2Click() { reject(); }
+
+TMojiShuMap TForm2::ChosenMap() const {
+  TMojiShuMap map{};
+  for (int k = 1; k <= 10; ++k)
+    map[static_cast<std::size_t>(k - 1)] = ComboBox(k)->currentIndex() + 1;
+  NormalizeMojiShuMap(map);
+  return map;
+}
+
+void TForm2::ChoicesChanged() {
+  if (kindsPanel_ && !kindsPanel_->isHidden())
+    kindsPanel_->showMap(ChosenMap());
+}
+
+void TForm2::showKinds(const KindsOverview *overview) {
+  const int top = kClientHeight - kPanel1Height;
+  if (!overview) {
+    kindsPanel_->hide();
+    panel1_->move(0, top);
+    setFixedSize(kClientWidth, kClientHeight);
+    return;
+  }
+  kindsPanel_->setOverview(*overview);
+  kindsPanel_->resize(kClientWidth - 2 * kLabelLeft[0], kindsPanel_->height());
+  const int height = kindsPanel_->neededHeight();
+  kindsPanel_->setGeometry(kLabelLeft[0], top, kClientWidth - 2 * kLabelLeft[0], height);
+  kindsPanel_->show();
+  kindsPanel_->showMap(ChosenMap());
+  panel1_->move(0, top + height);
+  setFixedSize(kClientWidth, kClientHeight + height);
+}
 
 void TForm2::Button3Click() {
   for (int k = 1; k <= 10; ++k)

@@ -4,9 +4,16 @@
 // Each showing starts from the current map; OK stores the choices and makes
 // the map a permutation again (NormalizeMojiShuMap); cancel, Esc and the
 // window frame leave the map as it was.
+//
+// When the main window hands it the kinds of the selected drawings
+// (showKinds), the dialog grows a table below the choices (KindsPanel) that
+// tells, per old kind, its look, how many texts use it and what it becomes
+// under the choices as they stand (normalised as OK would store them).
 #pragma once
 
 #include <QDialog>
+
+#include "convert/UnitV.h"
 
 class QComboBox;
 class QLabel;
@@ -14,6 +21,9 @@ class QPushButton;
 class QWidget;
 
 namespace velkaro {
+
+class KindsPanel;
+struct KindsOverview;
 
 class TForm2 : public QDialog {
   Q_OBJECT
@@ -28,6 +38,13 @@ class TForm2 : public QDialog {
   QPushButton *Button2 = nullptr;  // "キャンセル(&N)"
   QPushButton *Button3 = nullptr;  // "初期状態"
 
+  // Shows the kinds of the selected drawings below the choices; null hides
+  // the table and gives the dialog its plain size again.
+  void showKinds(const KindsOverview *overview);
+  KindsPanel *kindsPanel() const { return kindsPanel_; }
+  // The map the choices give, normalised as OK stores it.
+  TMojiShuMap ChosenMap() const;
+
  public slots:
   void Button1Click();
   void Button2Click();
@@ -39,6 +56,10 @@ class TForm2 : public QDialog {
  private:
   void FormShow();
   void BuildComponents();
+  void ChoicesChanged();
+
+  QWidget *panel1_ = nullptr;
+  KindsPanel *kindsPanel_ = nullptr;
 };
 
 // "文字種１" .. "文字種10": full-width digits 1 to 9, ASCII "10".

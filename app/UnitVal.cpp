@@ -15,19 +15,22 @@ QString AppFolder;
 QString TempFolder;
 QString SettingsFileName;
 
-QString SettingsFileNameFor(const QString &executablePath, bool executableFolderWritable) {
+SettingsFiles SettingsFilesFor(const QString &executablePath, bool executableFolderWritable) {
   const QString besideExecutable = QDir::toNativeSeparators(QString::fromStdU16String(
       ReplaceExt(QDir::toNativeSeparators(executablePath).toStdU16String(), u".dat")));
   if (executableFolderWritable)
-    return besideExecutable;
+    return {besideExecutable, besideExecutable};
   const QString configFolder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
   QDir().mkpath(configFolder);
-  return QDir::toNativeSeparators(QDir(configFolder).filePath(QFileInfo(besideExecutable).fileName()));
+  const QString own =
+      QDir::toNativeSeparators(QDir(configFolder).filePath(QFileInfo(besideExecutable).fileName()));
+  const bool readBeside = !QFileInfo::exists(own) && QFileInfo::exists(besideExecutable);
+  return {readBeside ? besideExecutable : own, own};
 }
 
-QString DefaultSettingsFileName() {
+SettingsFiles DefaultSettingsFiles() {
   const QString executable = QCoreApplication::applicationFilePath();
-  return SettingsFileNameFor(executable, IsFolderWritable(QFileInfo(executable).absolutePath()));
+  return SettingsFilesFor(executable, IsFolderWritable(QFileInfo(executable).absolutePath()));
 }
 
 bool IsFolderWritable(const QString &folder) {

@@ -14,13 +14,21 @@ extern QString TempFolder;
 // The settings file.
 extern QString SettingsFileName;
 
+// Where the settings are read and where they are saved.
+struct SettingsFiles {
+  QString load;
+  QString save;
+};
+
 // The executable's path with the extension ".dat" when the executable's
-// folder is writable; otherwise the same file name in the user's
-// configuration folder (QStandardPaths::AppConfigLocation), so an installed
-// copy in a read-only folder still keeps its settings.
-QString SettingsFileNameFor(const QString &executablePath, bool executableFolderWritable);
+// folder is writable: read and saved there. Otherwise the settings are saved
+// under the same file name in the user's configuration folder
+// (QStandardPaths::AppConfigLocation) and read from there once that file
+// exists; until then a file beside the executable is read when there is one
+// (the office's standard settings beside an installed copy).
+SettingsFiles SettingsFilesFor(const QString &executablePath, bool executableFolderWritable);
 // The same for this program, probing its folder.
-QString DefaultSettingsFileName();
+SettingsFiles DefaultSettingsFiles();
 
 // Whether a file can be created in the folder (tried, not guessed from
 // permission bits, which say nothing of read-only mounts or ACLs).

@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include "AppFont.h"
+#include "Translations.h"
 #include "Unit1.h"
 
 int main(int argc, char *argv[]) {
@@ -13,6 +14,8 @@ int main(int argc, char *argv[]) {
   QCoreApplication::setApplicationName(QStringLiteral("Velkaro"));
   QCoreApplication::setApplicationVersion(QStringLiteral("1.10"));
   velkaro::InstallApplicationFont();
+  // The whole interface is Japanese, the standard dialogs included.
+  velkaro::InstallQtTranslation(application, velkaro::QtTranslationFolders());
 
   velkaro::TForm1 form1;
   form1.show();

@@ -2,6 +2,7 @@
 #include "plExplorerFolderTree.h"
 
 #include <QDir>
+#include <algorithm>
 #include <QEvent>
 #include <QFileInfo>
 #include <QFileSystemModel>
@@ -76,6 +77,9 @@ TplExplorerFolderTree::TplExplorerFolderTree(QWidget *AOwner)
   connect(model_, &QAbstractItemModel::rowsInserted, this, followPending);
   tree_->viewport()->installEventFilter(this);
   tree_->installEventFilter(this);
+  // Scrolling with a scroll bar is the user's too: the view stays theirs.
+  for (QScrollBar *bar : {tree_->verticalScrollBar(), tree_->horizontalScrollBar()})
+    connect(bar, &QAbstractSlider::actionTriggered, this, [this] { pendingPath_.clear(); });
 }
 
 TplExplorerFolderTree::~TplExplorerFolderTree() = default;
@@ -168,11 +172,14 @@ void TplExplorerFolderTree::BringPendingIntoView() {
 
 void TplExplorerFolderTree::ScrollIntoView(const QModelIndex &index) {
   tree_->scrollTo(index, QAbstractItemView::PositionAtCenter);
-  // Show the folder's name from its start (with its expander), not its end.
-  const QRect item = tree_->visualRect(index);
+  // Sideways only as far as the folder's name needs, never past the start
+  // of its row (with its expander): the names above stay readable from
+  // their first letter as long as the folder's own name fits.
   QScrollBar *bar = tree_->horizontalScrollBar();
-  if (item.left() < tree_->indentation() || item.left() >= tree_->viewport()->width() / 2)
-    bar->setValue(bar->value() + item.left() - tree_->indentation());
+  const QRect item = tree_->visualRect(index).translated(bar->value(), 0);
+  const int nameRight = item.left() + tree_->sizeHintForIndex(index).width();
+  const int overflow = nameRight - tree_->viewport()->width();
+  bar->setValue(overflow <= 0 ? 0 : std::min(overflow, item.left() - tree_->indentation()));
 }
 
 bool TplExplorerFolderTree::eventFilter(QObject *watched, QEvent *event) {

@@ -1,6 +1,8 @@
-// velkaro-screenshot: renders the main window listing a folder, the
-// settings dialog, and the main window previewing an example drawing with
-// one text kind highlighted, to PNG files (for `make screenshot`). It runs the real
+// velkaro-screenshot: renders the main window listing a folder, the settings
+// dialog, the dialog showing the kinds of the selected drawings, the
+// message after a batch into a read-only destination, and the main window
+// previewing an example drawing with one text kind highlighted, to PNG
+// files (for `make screenshot`). It runs the real
 // windows on a settings file of its own in a temporary folder, so nothing of
 // the user's settings is read or written.
 //
@@ -9,13 +11,17 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QFile>
 #include <QItemSelectionModel>
+#include <QMessageBox>
 #include <QSplitter>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
+#include <algorithm>
 #include <cstdio>
 
 #include "AppFont.h"
@@ -25,14 +31,30 @@
 #include "Unit1.h"
 #include "Unit2.h"
 #include "plExplorerFolderTree.h"
-#include "service/SettingsFile.h"
+#include "convert/UnitV.h"
 
 namespace {
 
-// Shows nothing: a screenshot run must never wait for a click.
+bool Save(QWidget *widget, const QString &file);
+void Settle(int milliseconds);
+
+// Waits for no click: messages are printed, or, while `captureTo` is set,
+// shown as the real message box, saved to that file and closed.
 class SilentDesktop final : public velkaro::Desktop {
  public:
-  void ShowMessage(QWidget *, const QString &text) override { Report(text); }
+  QString captureTo;
+  bool captured = false;
+
+  void ShowMessage(QWidget *parent, const QString &text) override {
+    Report(text);
+    if (captureTo.isEmpty())
+      return;
+    QMessageBox box(QMessageBox::NoIcon, velkaro::ApplicationTitle(), text, QMessageBox::Ok, parent);
+    box.show();
+    Settle(300);
+    captured = Save(&box, captureTo);
+    box.close();
+  }
   void ShowError(QWidget *, const QString &text) override { Report(text); }
   void Beep() override {}
   QString ChooseFolder(QWidget *, const QString &, const QString &) override { return {}; }
@@ -98,29 +120,22 @@ int main(int argc, char *argv[]) {
     return 2;
   }
 
+  // A first start (no settings file yet) at the default size, the source
+  // folder dropped on the list: the columns fit their contents.
   QTemporaryDir work;
   const QString settingsFile = work.filePath(QStringLiteral("velkaro.dat"));
-  velkaro::TSettings settings;
-  settings.Width = 760;
-  settings.Height = 520;
-  settings.Panel1Width = 220;
-  settings.preFolder = source.toStdU16String();
-  settings.destFolder = QDir::toNativeSeparators(work.filePath(QStringLiteral("out"))).toStdU16String();
-  settings.columnWidths = {120, 48, 150, 130, 64, 44};
-  velkaro::SaveSettings(settingsFile.toStdU16String(), settings);
-
   SilentDesktop desktop;
   velkaro::TForm1 form1({settingsFile, &desktop});
   form1.show();
+  form1.SetSourceFolder(source);
+  form1.SetDestinationFolder(QDir::toNativeSeparators(work.path()));
   Settle(1500);
 
   auto *list = form1.findChild<QTableView *>(QStringLiteral("ListView1"));
-  if (list && list->model()->rowCount() > 1) {
-    list->selectionModel()->select(list->model()->index(0, 0),
+  const int rows = list ? list->model()->rowCount() : 0;
+  for (int row = std::max(0, rows - 2); row < rows; ++row)  // two drawings
+    list->selectionModel()->select(list->model()->index(row, 0),
                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    list->selectionModel()->select(list->model()->index(1, 0),
-                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
-  }
   // The preview of the first selected row, once drawn.
   SettleUntil(
       [&] {
@@ -132,21 +147,55 @@ int main(int argc, char *argv[]) {
       5000);
   bool ok = Save(&form1, QDir(output).filePath(QStringLiteral("main-window.png")));
 
+  // The settings dialog without a selection, then with every drawing
+  // selected: the kinds of the selection under the map.
   velkaro::TForm2 *dialog = form1.settingsDialog();
-  dialog->show();
-  Settle(200);
-  ok = Save(dialog, QDir(output).filePath(QStringLiteral("settings-dialog.png"))) && ok;
-  dialog->hide();
+  const auto grabDialog = [&](const QString &name) {
+    QTimer::singleShot(0, &form1, [&, name] {
+      Settle(200);
+      ok = Save(dialog, QDir(output).filePath(name)) && ok;
+      dialog->reject();
+    });
+    form1.Button2Click();
+  };
+  list->clearSelection();
+  grabDialog(QStringLiteral("settings-dialog.png"));
+  list->selectAll();
+  velkaro::MojiShuMap = {2, 1, 3, 4, 5, 6, 7, 8, 9, 10};  // kinds 1 and 2 trade places
+  grabDialog(QStringLiteral("kinds-panel.png"));
+
+  // A batch into a read-only destination: the message that lists the files
+  // that could not be converted.
+  const QString readOnly = work.filePath(QStringLiteral("read-only"));
+  QDir().mkpath(readOnly);
+  QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                      QFileDevice::ReadGroup | QFileDevice::ExeGroup |
+                                      QFileDevice::ReadOther | QFileDevice::ExeOther);
+  form1.SetDestinationFolder(QDir::toNativeSeparators(readOnly));
+  list->clearSelection();
+  for (int row = std::max(0, rows - 3); row < rows; ++row)
+    list->selectionModel()->select(list->model()->index(row, 0),
+                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  desktop.captureTo = QDir(output).filePath(QStringLiteral("batch-failure.png"));
+  form1.ButtonTClick();
+  desktop.captureTo.clear();
+  QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  if (!desktop.captured) {
+    // Root writes into a read-only folder: no failure to show.
+    std::fprintf(stderr, "velkaro-screenshot: batch-failure.png not made: the read-only "
+                         "destination was written (running as root?)\n");
+    ok = false;
+  }
 
   // The preview of an example drawing with the texts of kind 3 highlighted.
   form1.resize(1000, 760);
   if (auto *split = form1.findChild<QSplitter *>(QStringLiteral("PreviewSplitter")))
     split->setSizes({250, 400});
   velkaro::PreviewPane *pane = form1.previewPane();
-  const auto &rows = form1.fileListModel()->rows();
+  const auto &listed = form1.fileListModel()->rows();
   int planRow = -1;
-  for (std::size_t i = 0; i < rows.size(); ++i)
-    if (rows[i].caption == u"plan600.jww")
+  for (std::size_t i = 0; i < listed.size(); ++i)
+    if (listed[i].caption == u"plan600.jww")
       planRow = static_cast<int>(i);
   if (list && planRow >= 0) {
     list->selectionModel()->select(list->model()->index(planRow, 0),

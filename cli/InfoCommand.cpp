@@ -8,7 +8,7 @@
 
 #include "cli/CliText.h"
 #include "cli/ConvertCommand.h"
-#include "cli/DrawingInfo.h"
+#include "service/DrawingFacts.h"
 #include "support/Func_2.h"
 
 namespace velkaro::cli {

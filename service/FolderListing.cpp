@@ -60,6 +60,16 @@ HeaderGroup GroupOfExtension(const std::u16string &e) {
 
 std::u16string CleanMemo(const std::u16string &memo) { return RemoveBlanks(SanitizeText(memo)); }
 
+// Rows in name order, as a folder lists on Windows, rather than in the file
+// system's order (which on Linux looks random): ASCII letters without case,
+// names that differ only in case by their code units.
+void SortByName(std::vector<ListRow> &rows) {
+  std::stable_sort(rows.begin(), rows.end(), [](const ListRow &a, const ListRow &b) {
+    const std::int32_t c = CompareAsciiNoCase(a.caption, b.caption);
+    return c != 0 ? c < 0 : a.caption < b.caption;
+  });
+}
+
 }  // namespace
 
 FolderLister::FolderLister(TJwwData &JWW, TJwsData &JWS, TJwcData &JWC, TJwkData &JWK)
@@ -124,6 +134,7 @@ FolderListingResult FolderLister::ListFolder(const std::u16string &F, std::int32
     row.subItems[4] = version;
     result.rows.push_back(std::move(row));
   }
+  SortByName(result.rows);
   result.statusText = result.folderReadable
                           ? ListingFoundStatusText(static_cast<std::int32_t>(found.size()))
                           : kListingStatusUnreadable;

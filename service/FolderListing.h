@@ -36,7 +36,7 @@ struct ListRow {
 struct FolderListingResult {
   bool folderExists = false;
   bool folderReadable = false;  // false: the rows are what could be read, maybe none
-  std::vector<ListRow> rows;   // in the order of the enumeration
+  std::vector<ListRow> rows;   // in name order (CompareAsciiNoCase)
   std::u16string statusText;   // the status text when the listing ends
 };
 

@@ -17,18 +17,20 @@ namespace {
 
 using CaseMapper = int32_t (*)(UChar *, int32_t, const UChar *, int32_t, const char *, UErrorCode *);
 
-// Full Unicode case mapping under ICU's default locale (the process's
-// locale, so Turkish or Lithuanian rules apply where the user runs them).
+// Full Unicode case mapping under ICU's default locale, which ICU takes from
+// the user's environment (so Turkish or Lithuanian rules apply where the user
+// runs them). A null locale ID means that default; "" would be the root
+// locale, the same for everyone.
 std::u16string MapCase(const std::u16string &s, CaseMapper mapper) {
   if (s.empty()) return s;
   const auto length = static_cast<int32_t>(s.size());
   std::u16string out(s.size() + 16, u'\0');
   UErrorCode err = U_ZERO_ERROR;
-  int32_t n = mapper(out.data(), static_cast<int32_t>(out.size()), s.data(), length, "", &err);
+  int32_t n = mapper(out.data(), static_cast<int32_t>(out.size()), s.data(), length, nullptr, &err);
   if (err == U_BUFFER_OVERFLOW_ERROR) {
     out.assign(static_cast<std::size_t>(n), u'\0');
     err = U_ZERO_ERROR;
-    n = mapper(out.data(), static_cast<int32_t>(out.size()), s.data(), length, "", &err);
+    n = mapper(out.data(), static_cast<int32_t>(out.size()), s.data(), length, nullptr, &err);
   }
   if (U_FAILURE(err)) return s;
   out.resize(static_cast<std::size_t>(n));

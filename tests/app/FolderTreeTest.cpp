@@ -135,8 +135,11 @@ class FolderTreeTest : public QObject {
     // Once the parents have loaded and sorted, the folder is in view: its row
     // within the viewport and its name whole inside it, or, for a name wider
     // than the viewport, starting at its left edge.
+    // (The item's rect runs to the end of the column, which the widest row
+    // sets; its name is its icon and text.)
     auto inView = [&] {
-      const QRect item = view->visualRect(index);
+      QRect item = view->visualRect(index);
+      item.setWidth(view->sizeHintForIndex(index).width());
       const QRect viewport = view->viewport()->rect();
       const bool rowShown = item.top() >= viewport.top() && item.bottom() <= viewport.bottom();
       const bool nameShown = item.width() <= viewport.width()
@@ -149,6 +152,49 @@ class FolderTreeTest : public QObject {
     QTRY_VERIFY(tree->fileSystemModel()->rowCount(level1) >= 41);
     QTRY_VERIFY(inView());
     QVERIFY(tree->SelectFolder().isEmpty());
+  }
+
+  // A folder whose name fits leaves the tree unscrolled sideways, so the
+  // names above it read from their first letter.
+  void aFolderThatFitsLeavesTheTreeUnscrolledSideways() {
+    QString deep = dir_->path();
+    for (int i = 0; i < 7; ++i)
+      deep += QStringLiteral("/d%1").arg(i);
+    QVERIFY(QDir().mkpath(deep));
+    // A long sibling makes the column wider than the view, so it can scroll.
+    QVERIFY(QDir().mkpath(deep + QStringLiteral("/../a-sibling-with-a-rather-long-name")));
+    auto tree = MakeTree();
+    tree->setSelectFolder(deep);
+    QTreeView *view = tree->treeView();
+    const QPersistentModelIndex index(tree->fileSystemModel()->index(deep));
+    QTRY_VERIFY(view->visualRect(index).top() >= 0 &&
+                view->visualRect(index).bottom() <= view->viewport()->height());
+    QVERIFY(view->visualRect(index).left() >= view->viewport()->width() / 2);  // deep enough
+    QTRY_VERIFY(view->horizontalScrollBar()->maximum() > 0);
+    QCOMPARE(view->horizontalScrollBar()->value(), 0);
+  }
+
+  // Once the user has scrolled (here with the scroll bar), a folder that
+  // appears in an open branch does not pull the view back.
+  void theUsersScrollingIsKeptWhenFoldersAppear() {
+    QString deep = dir_->path() + QStringLiteral("/level0/level1");
+    for (int i = 0; i < 40; ++i)
+      QVERIFY(QDir().mkpath(deep + QStringLiteral("/a%1").arg(i, 2, 10, QLatin1Char('0'))));
+    deep += QStringLiteral("/z-target");
+    QVERIFY(QDir().mkpath(deep));
+    auto tree = MakeTree();
+    tree->setSelectFolder(deep);
+    QTreeView *view = tree->treeView();
+    const QModelIndex level1 = tree->fileSystemModel()->index(dir_->filePath(QStringLiteral("level0/level1")));
+    QTRY_VERIFY(tree->fileSystemModel()->rowCount(level1) >= 41);
+    QScrollBar *bar = view->verticalScrollBar();
+    QTRY_VERIFY(bar->value() > 0);
+    bar->triggerAction(QAbstractSlider::SliderToMinimum);
+    QCOMPARE(bar->value(), 0);
+    QVERIFY(QDir().mkpath(dir_->filePath(QStringLiteral("level0/level1/a-new"))));
+    QTRY_VERIFY(tree->fileSystemModel()->rowCount(level1) >= 42);
+    QTest::qWait(100);  // let any pull-back run
+    QCOMPARE(bar->value(), 0);
   }
 
   void theFocusedItemIsDrawnInRed() {

@@ -1,6 +1,7 @@
 // Where the settings file lives: beside the executable when its folder is
 // writable, else in the user's configuration folder.
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -18,18 +19,42 @@ class UnitValTest : public QObject {
 
  private slots:
   void besideAWritableExecutable() {
-    QCOMPARE(SettingsFileNameFor(QStringLiteral("/opt/velkaro/bin/velkaro"), true),
-             QDir::toNativeSeparators(QStringLiteral("/opt/velkaro/bin/velkaro.dat")));
-    QCOMPARE(SettingsFileNameFor(QStringLiteral("/opt/velkaro/bin/velkaro.exe"), true),
-             QDir::toNativeSeparators(QStringLiteral("/opt/velkaro/bin/velkaro.dat")));
+    for (const QString &executable : {QStringLiteral("/opt/velkaro/bin/velkaro"),
+                                      QStringLiteral("/opt/velkaro/bin/velkaro.exe")}) {
+      const SettingsFiles files = SettingsFilesFor(executable, true);
+      QCOMPARE(files.load, QDir::toNativeSeparators(QStringLiteral("/opt/velkaro/bin/velkaro.dat")));
+      QCOMPARE(files.save, files.load);
+    }
   }
 
-  void inTheConfigurationFolderForAReadOnlyExecutable() {
+  // A read-only program saves in the user's folder; it reads the office's
+  // file beside it until the user has a file of their own.
+  void aReadOnlyProgramReadsBesideItAndSavesInTheConfigurationFolder() {
     QVERIFY(QStandardPaths::isTestModeEnabled());
+    QTemporaryDir program;
+    const QString executable = program.filePath(QStringLiteral("velkaro"));
+    const QString beside = QDir::toNativeSeparators(program.filePath(QStringLiteral("velkaro.dat")));
     const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-    const QString name = SettingsFileNameFor(QStringLiteral("/usr/bin/velkaro"), false);
-    QCOMPARE(name, QDir::toNativeSeparators(QDir(config).filePath(QStringLiteral("velkaro.dat"))));
-    QVERIFY(QFileInfo(config).isDir());  // made, so the settings can be written
+    const QString own = QDir::toNativeSeparators(QDir(config).filePath(QStringLiteral("velkaro.dat")));
+    QFile::remove(own);
+
+    const struct {
+      bool besideExists, ownExists;
+      QString load;
+    } cases[] = {{false, false, own}, {true, false, beside}, {true, true, own}, {false, true, own}};
+    for (const auto &c : cases) {
+      QFile::remove(beside);
+      QFile::remove(own);
+      if (c.besideExists)
+        QVERIFY(QFile(beside).open(QIODevice::WriteOnly));
+      if (c.ownExists)
+        QVERIFY(QFile(own).open(QIODevice::WriteOnly));
+      const SettingsFiles files = SettingsFilesFor(executable, false);
+      QCOMPARE(files.load, c.load);
+      QCOMPARE(files.save, own);
+      QVERIFY(QFileInfo(config).isDir());  // made, so the settings can be written
+    }
+    QFile::remove(own);
   }
 
   void writabilityIsTried() {
@@ -41,8 +66,10 @@ class UnitValTest : public QObject {
 
   void theDefaultUsesThisProgramsFolder() {
     const QString executable = QCoreApplication::applicationFilePath();
-    QCOMPARE(DefaultSettingsFileName(),
-             SettingsFileNameFor(executable, IsFolderWritable(QFileInfo(executable).absolutePath())));
+    const SettingsFiles expected =
+        SettingsFilesFor(executable, IsFolderWritable(QFileInfo(executable).absolutePath()));
+    QCOMPARE(DefaultSettingsFiles().load, expected.load);
+    QCOMPARE(DefaultSettingsFiles().save, expected.save);
   }
 };
 

@@ -57,6 +57,17 @@ class ListingTest : public ::testing::Test {
   FolderLister lister{JWW, JWS, JWC, JWK};
 };
 
+// The file system's order looks random on Linux; the list starts in name
+// order, ASCII letters without case, and names equal but for case by code unit.
+TEST_F(ListingTest, RowsComeInNameOrder) {
+  for (const char *name : {"b.txt", "_x", "A.txt", "a.jww", "C.jww", "a.JWW"})
+    dir.write(name, {'x'});
+  std::vector<std::u16string> names;
+  for (const ListRow &row : list(0).rows)
+    names.push_back(row.caption);
+  EXPECT_EQ(names, (std::vector<std::u16string>{u"a.JWW", u"a.jww", u"A.txt", u"b.txt", u"C.jww", u"_x"}));
+}
+
 TEST_F(ListingTest, TheExampleFolderWithAllFiles) {
   putExampleFolder();
   const FolderListingResult r = list(0);

@@ -9,6 +9,8 @@
 #include <ostream>
 #include <string>
 
+#include <unicode/uloc.h>
+
 #include "support/Func_2.h"
 
 namespace velkaro {
@@ -24,6 +26,21 @@ TEST(LocaleCase, UsesFullUnicodeMapping) {
   EXPECT_EQ(LocaleLowerCase(u"ΟΔΟΣ"), u"οδος");  // final sigma by context
   EXPECT_EQ(LocaleLowerCase(u"参照.JWW"), u"参照.jww");
   EXPECT_EQ(LocaleLowerCase(u""), u"");
+}
+
+// The user's locale, not ICU's root one: under Turkish rules i and I are
+// the dotted and dotless pairs.
+TEST(LocaleCase, FollowsTheUsersLocale) {
+  const std::string before = uloc_getDefault();
+  UErrorCode err = U_ZERO_ERROR;
+  uloc_setDefault("tr_TR", &err);
+  ASSERT_TRUE(U_SUCCESS(err));
+  const std::u16string upper = LocaleUpperCase(u"i");
+  const std::u16string lower = LocaleLowerCase(u"I");
+  uloc_setDefault(before.c_str(), &err);
+  EXPECT_EQ(upper, u"\u0130");
+  EXPECT_EQ(lower, u"\u0131");
+  EXPECT_EQ(LocaleUpperCase(u"i"), u"I");  // back under the earlier default
 }
 
 TEST(LocaleCase, LeavesLoneSurrogatesAndNulInPlace) {

@@ -1,5 +1,5 @@
-// DrawingInfo: collecting the facts of one drawing or figure file.
-#include "cli/DrawingInfo.h"
+// DrawingFacts: collecting the facts of drawing and figure files.
+#include "service/DrawingFacts.h"
 
 #include <algorithm>
 #include <memory>
@@ -11,9 +11,11 @@
 #include "support/FileIO.h"
 #include "support/Func_2.h"
 
-namespace velkaro::cli {
+namespace velkaro {
 
 namespace {
+
+const char *const kNotJwCadFile = "not a Jw_cad file (JWW, JWC, JWS or JWK)";
 
 template <typename T>
 std::size_t Count(std::int32_t n, const std::vector<T> &array) {
@@ -164,8 +166,77 @@ bool ReadDrawingInfo(const std::u16string &path, DrawingInfo &info, std::string 
       return true;
     }
   }
-  error = "not a Jw_cad file (JWW, JWC, JWS or JWK)";
+  error = kNotJwCadFile;
   return false;
 }
 
-}  // namespace velkaro::cli
+namespace {
+
+bool IsDrawing(const DrawingInfo &info) {
+  return !info.headerOnly && !info.textKinds.empty();
+}
+
+void Add(KindUse &sum, const KindUse &use) {
+  sum.texts += use.texts;
+  sum.dimensions += use.dimensions;
+  sum.blocks += use.blocks;
+}
+
+}  // namespace
+
+void ApplyMap(KindsOverview &overview, const TMojiShuMap &map) {
+  for (std::size_t k = 0; k < overview.kinds.size(); ++k)
+    overview.kinds[k].newKind = map[k];
+}
+
+KindsOverview SummarizeKinds(const std::vector<DrawingInfo> &infos, const TMojiShuMap &map) {
+  KindsOverview overview;
+  for (std::size_t k = 0; k < overview.kinds.size(); ++k)
+    overview.kinds[k].kind = static_cast<std::int32_t>(k + 1);
+  std::string firstFormat;
+  for (const DrawingInfo &info : infos) {
+    if (!IsDrawing(info)) {
+      ++overview.notDrawings;
+      continue;
+    }
+    ++overview.drawings;
+    if (firstFormat.empty())
+      firstFormat = info.format;
+    for (std::size_t k = 0; k < overview.kinds.size(); ++k) {
+      KindSummary &kind = overview.kinds[k];
+      Add(kind.use, info.kindUse[k + 1]);
+      if (k >= info.textKinds.size())
+        continue;
+      const TextKindEntry &entry = info.textKinds[k];
+      if (!kind.entry)
+        kind.entry = entry;
+      else if (!(*kind.entry == entry) || info.format != firstFormat)
+        kind.entryDiffers = true;
+    }
+    Add(overview.kindZeroUse, info.kindUse[0]);
+    Add(overview.otherKindUse, info.otherKindUse);
+  }
+  ApplyMap(overview, map);
+  return overview;
+}
+
+KindsOverview ReadKindsOverview(const std::vector<std::u16string> &paths, const TMojiShuMap &map) {
+  std::vector<DrawingInfo> infos;
+  std::vector<std::u16string> unreadable;
+  infos.reserve(paths.size());
+  for (const std::u16string &path : paths) {
+    DrawingInfo info;
+    std::string error;
+    if (ReadDrawingInfo(path, info, error))
+      infos.push_back(std::move(info));
+    else if (error == kNotJwCadFile)
+      infos.push_back(std::move(info));  // counts as a file without a table
+    else
+      unreadable.push_back(path);
+  }
+  KindsOverview overview = SummarizeKinds(infos, map);
+  overview.unreadable = std::move(unreadable);
+  return overview;
+}
+
+}  // namespace velkaro

@@ -1,0 +1,35 @@
+// A saved window position is kept while its title bar is on a screen, and
+// brought back onto the nearest screen when it is not.
+#include <gtest/gtest.h>
+
+#include "service/WindowPlacement.h"
+
+namespace velkaro {
+namespace {
+
+const std::vector<TBounds> kTwoScreens{{0, 0, 1920, 1080}, {1920, 0, 1280, 1024}};
+
+TEST(WindowPlacement, KeepsOrBringsBack) {
+  const struct {
+    const char *why;
+    TBounds saved, placed;
+  } cases[] = {
+      {"on the first screen", {64, 64, 600, 520}, {64, 64, 600, 520}},
+      {"on the second screen", {2000, 100, 600, 520}, {2000, 100, 600, 520}},
+      {"partly off, title bar reachable", {1800, 900, 600, 520}, {1800, 900, 600, 520}},
+      {"title bar above the top", {64, -30, 600, 520}, {64, 0, 600, 520}},
+      {"a monitor that is gone", {3500, 200, 600, 520}, {2600, 200, 600, 520}},
+      {"far below", {100, 5000, 600, 520}, {100, 560, 600, 520}},
+      {"far left, larger than the screen", {-5000, 10, 2500, 1200}, {0, 0, 1920, 1080}},
+      {"only a sliver of the title bar", {-590, 10, 600, 520}, {0, 10, 600, 520}},
+  };
+  for (const auto &c : cases)
+    EXPECT_EQ(PlaceOnScreens(c.saved, kTwoScreens), c.placed) << c.why;
+}
+
+TEST(WindowPlacement, WithoutScreensNothingMoves) {
+  EXPECT_EQ(PlaceOnScreens({-9000, -9000, 10, 10}, {}), (TBounds{-9000, -9000, 10, 10}));
+}
+
+}  // namespace
+}  // namespace velkaro
