@@ -53,6 +53,23 @@ bool ImageMissingFromWorkFolder(const TJwwData &JWW) {
   return false;
 }
 
+// ReplaceExt(T, ".BAK"), unless a backup of that name (upper-cased in
+// `made`) was made earlier in the batch.
+std::u16string NextBackupName(const std::u16string &T, const std::set<std::u16string> &made) {
+  const auto taken = [&](const std::u16string &name) {
+    return made.count(LocaleUpperCase(ExtractName(name))) != 0;
+  };
+  std::u16string name = ReplaceExt(T, u".BAK");
+  if (!taken(name))
+    return name;
+  name = T + u".BAK";
+  // Only names made up on purpose (p.jww.jww beside p.jww and p.jwc) get
+  // this far; a number keeps every backup of the batch.
+  for (int k = 2; taken(name); ++k)
+    name = T + u"." + IntToString(k) + u".BAK";
+  return name;
+}
+
 TMojiShuMap Normalized(const TMojiShuMap &map) {
   TMojiShuMap m = map;
   NormalizeMojiShuMap(m);
@@ -383,20 +400,7 @@ class ConversionBatch::Worker {
     return folder_.status(name, status, false) && status.folder;
   }
 
-  std::u16string BackupName(const std::u16string &N) const {
-    const auto taken = [&](const std::u16string &name) {
-      return backupsMade_.count(LocaleUpperCase(name)) != 0;
-    };
-    std::u16string name = ReplaceExt(N, u".BAK");
-    if (!taken(name))
-      return name;
-    name = N + u".BAK";
-    // Only names made up on purpose (p.jww.jww beside p.jww and p.jwc) get
-    // this far; a number keeps every backup of the batch.
-    for (int k = 2; taken(name); ++k)
-      name = N + u"." + IntToString(k) + u".BAK";
-    return name;
-  }
+  std::u16string BackupName(const std::u16string &N) const { return NextBackupName(N, backupsMade_); }
 
   TJwwData &JWW_;
   TJwcData &JWC_;
@@ -431,16 +435,7 @@ std::u16string ConversionBatch::CheckDestination(const std::u16string &S, const 
 }
 
 std::u16string ConversionBatch::BackupNameFor(const std::u16string &T) const {
-  const auto taken = [&](const std::u16string &name) {
-    return backupsMade_.count(LocaleUpperCase(ExtractName(name))) != 0;
-  };
-  std::u16string name = ReplaceExt(T, u".BAK");
-  if (!taken(name))
-    return name;
-  name = T + u".BAK";
-  for (int k = 2; taken(name); ++k)
-    name = T + u"." + IntToString(k) + u".BAK";
-  return name;
+  return NextBackupName(T, backupsMade_);
 }
 
 BatchResult ConversionBatch::Run(const std::u16string &S, const std::u16string &D,
