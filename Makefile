@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
-.PHONY: all bootstrap configure build test run screenshot check-window-position kill-test clean
+.PHONY: all bootstrap configure build test run screenshot check-window-position kill-test fuzz clean
 
 all: build
 
@@ -31,6 +31,16 @@ check-window-position: build
 
 kill-test: build
 	@scripts/kill-test $(BUILD_DIR)
+
+# The libFuzzer targets, built with clang in build-fuzz, each run for
+# FUZZ_SECONDS (default 300) on the corpus; crash inputs are kept under
+# tests/corpus/<format>/fail/. FUZZ_TARGETS picks some (default: all).
+FUZZ_SECONDS ?= 300
+FUZZ_TARGETS ?=
+
+fuzz:
+	@scripts/bootstrap fuzz
+	FUZZ_SECONDS=$(FUZZ_SECONDS) JOBS=$(JOBS) scripts/fuzz $(FUZZ_TARGETS)
 
 clean:
 	rm -rf $(BUILD_DIR)

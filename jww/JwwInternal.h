@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <algorithm>
@@ -84,8 +85,13 @@ class FieldDecoder {
       return 0;
     }
     std::uint64_t v = 0;
-    for (std::size_t i = 0; i < N; ++i)
-      v |= static_cast<std::uint64_t>(bytes_[pos_ + i]) << (8 * i);
+    if constexpr (std::endian::native == std::endian::little) {
+      // The N bytes are the value's N low-order bytes: one load, not N.
+      std::memcpy(&v, bytes_.data() + pos_, N);
+    } else {
+      for (std::size_t i = 0; i < N; ++i)
+        v |= static_cast<std::uint64_t>(bytes_[pos_ + i]) << (8 * i);
+    }
     pos_ += N;
     return v;
   }
@@ -118,8 +124,12 @@ class FieldEncoder {
   void store(std::uint64_t v) {
     if (buf_.size() - size_ < N)
       return;  // layouts never exceed the buffer
-    for (std::size_t i = 0; i < N; ++i)
-      buf_[size_ + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    if constexpr (std::endian::native == std::endian::little) {
+      std::memcpy(buf_.data() + size_, &v, N);  // the N low-order bytes, in order
+    } else {
+      for (std::size_t i = 0; i < N; ++i)
+        buf_[size_ + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    }
     size_ += N;
   }
 

@@ -21,7 +21,7 @@ namespace velkaro::codepage {
 
 bool LegacyCodepageAvailable() { return true; }
 
-std::u16string LegacyDecode(std::span<const std::uint8_t> bytes) {
+std::u16string ConverterDecode(std::span<const std::uint8_t> bytes) {
   if (bytes.empty()) return {};
   const auto *in = reinterpret_cast<const char *>(bytes.data());
   int n = MultiByteToWideChar(CP_ACP, 0, in, static_cast<int>(bytes.size()), nullptr, 0);
@@ -32,7 +32,7 @@ std::u16string LegacyDecode(std::span<const std::uint8_t> bytes) {
   return out;
 }
 
-std::vector<std::uint8_t> LegacyEncode(std::u16string_view text) {
+std::vector<std::uint8_t> ConverterEncode(std::u16string_view text) {
   if (text.empty()) return {};
   const auto *in = reinterpret_cast<const wchar_t *>(text.data());
   int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, in, static_cast<int>(text.size()),
@@ -110,7 +110,7 @@ char16_t IcuFromWindows(char16_t c) {
 
 bool LegacyCodepageAvailable() { return ThreadConverter() != nullptr; }
 
-std::u16string LegacyDecode(std::span<const std::uint8_t> bytes) {
+std::u16string ConverterDecode(std::span<const std::uint8_t> bytes) {
   UConverter *cnv = ThreadConverter();
   if (bytes.empty()) return {};
   if (!cnv) return std::u16string(bytes.size(), u'\uFFFD');
@@ -132,7 +132,7 @@ std::u16string LegacyDecode(std::span<const std::uint8_t> bytes) {
   return out;
 }
 
-std::vector<std::uint8_t> LegacyEncode(std::u16string_view text) {
+std::vector<std::uint8_t> ConverterEncode(std::u16string_view text) {
   UConverter *cnv = ThreadConverter();
   if (text.empty()) return {};
   if (!cnv) return std::vector<std::uint8_t>(text.size(), '?');
@@ -155,5 +155,35 @@ std::vector<std::uint8_t> LegacyEncode(std::u16string_view text) {
 }
 
 #endif
+
+namespace {
+
+bool AllBelow0x80(std::span<const std::uint8_t> bytes) {
+  for (const std::uint8_t b : bytes)
+    if (b >= 0x80) return false;
+  return true;
+}
+
+bool AllBelow0x80(std::u16string_view text) {
+  for (const char16_t c : text)
+    if (c >= 0x80) return false;
+  return true;
+}
+
+}  // namespace
+
+// Below 0x80 a byte and a code unit are the same character, and bytes below
+// 0x80 alone hold no two-byte character (every lead byte is 0x81 or above).
+// Most strings of a drawing are like that (font names, layer names,
+// dimension values), so they skip the converter's call and its copies.
+std::u16string LegacyDecode(std::span<const std::uint8_t> bytes) {
+  if (AllBelow0x80(bytes)) return std::u16string(bytes.begin(), bytes.end());
+  return ConverterDecode(bytes);
+}
+
+std::vector<std::uint8_t> LegacyEncode(std::u16string_view text) {
+  if (AllBelow0x80(text)) return std::vector<std::uint8_t>(text.begin(), text.end());
+  return ConverterEncode(text);
+}
 
 }  // namespace velkaro::codepage

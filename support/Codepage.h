@@ -22,4 +22,10 @@ bool LegacyCodepageAvailable();
 std::u16string LegacyDecode(std::span<const std::uint8_t> bytes);
 std::vector<std::uint8_t> LegacyEncode(std::u16string_view text);
 
+// The converter alone, without the shortcut LegacyDecode and LegacyEncode
+// take for texts made only of characters below 0x80 (for the tests that
+// hold the shortcut to the converter's results).
+std::u16string ConverterDecode(std::span<const std::uint8_t> bytes);
+std::vector<std::uint8_t> ConverterEncode(std::u16string_view text);
+
 }  // namespace velkaro::codepage

@@ -214,5 +214,38 @@ TEST(CodepageThreads, TruncatedInputLeavesNoStateForTheNextCall) {
   EXPECT_EQ(StringToLegacyBytes(std::u16string{char16_t{0xDE00}, u'b'}), (Bytes{0x3F, 0x62}));
 }
 
+// Texts made only of characters below 0x80 skip the converter; the shortcut
+// must give exactly what the converter gives, and texts with any other
+// character must still reach the converter.
+TEST(CodepageShortcut, EveryCharacterBelow0x80MatchesTheConverter) {
+  for (int c = 0x00; c < 0x80; ++c) {
+    const Bytes byte{static_cast<std::uint8_t>(c)};
+    const std::u16string unit(1, static_cast<char16_t>(c));
+    EXPECT_EQ(codepage::LegacyDecode(byte), codepage::ConverterDecode(byte)) << "byte " << c;
+    EXPECT_EQ(codepage::LegacyEncode(unit), codepage::ConverterEncode(unit)) << "unit " << c;
+  }
+}
+
+TEST(CodepageShortcut, MixedTextsMatchTheConverter) {
+  Bytes allBelow0x80;
+  for (int c = 0x01; c < 0x80; ++c) allBelow0x80.push_back(static_cast<std::uint8_t>(c));
+  const std::vector<Bytes> byteTexts{
+      {}, allBelow0x80, {0x1A, 0x1C, 0x7F},              // the three ICU swaps
+      {0x80}, {0xA0}, {0xFD}, {0xFF}, {0xB1, 0x41},       // single bytes from 0x80 up
+      {0x41, 0x81, 0x40, 0x42}, {0x88, 0x9F, 0x7F},      // two-byte characters among ASCII
+      {0x81, 0x5C, 0x5C, 0x7E}, {0x41, 0x93},              // trail byte 0x5C; a lone lead byte
+  };
+  for (const Bytes &bytes : byteTexts) {
+    const std::u16string text = codepage::ConverterDecode(bytes);
+    EXPECT_EQ(codepage::LegacyDecode(bytes), text) << ::testing::PrintToString(bytes);
+    EXPECT_EQ(codepage::LegacyEncode(text), codepage::ConverterEncode(text))
+        << ::testing::PrintToString(bytes);
+  }
+  const std::vector<std::u16string> texts{u"MS Gothic", u"\u0080", u"a\u00A5", u"\uFF5E~",
+                                          std::u16string{u'a', char16_t{0xD83D}}, u"1000\u007F"};
+  for (const std::u16string &text : texts)
+    EXPECT_EQ(codepage::LegacyEncode(text), codepage::ConverterEncode(text));
+}
+
 }  // namespace
 }  // namespace velkaro
