@@ -36,6 +36,7 @@
 #include "ElidedLabel.h"
 #include "FileListModel.h"
 #include "FolderDrop.h"
+#include "PreviewPane.h"
 #include "Unit2.h"
 #include "UnitVal.h"
 #include "convert/ConversionBatch.h"
@@ -231,7 +232,13 @@ void TForm1::BuildComponents() {
   BuildPanel3();
   panel2Layout->addWidget(Panel3);
   BuildListView();
-  panel2Layout->addWidget(ListView1, 1);
+  auto *listAndPreview = new QSplitter(Qt::Vertical, Panel2);
+  listAndPreview->setObjectName(QStringLiteral("PreviewSplitter"));
+  listAndPreview->addWidget(ListView1);
+  preview_ = new PreviewPane(listAndPreview);
+  listAndPreview->addWidget(preview_);
+  listAndPreview->setSizes({1, 1});  // half each, whatever the height
+  panel2Layout->addWidget(listAndPreview, 1);
 
   setCentralWidget(central);
 
@@ -363,6 +370,9 @@ void TForm1::BuildListView() {
   for (int c = 0; c < listModel_->columnCount(); ++c)
     header->resizeSection(c, 80);
   connect(header, &QHeaderView::sectionClicked, this, &TForm1::ListView1ColumnClick);
+  connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          &TForm1::ShowPreview);
+  connect(listModel_, &QAbstractItemModel::modelReset, this, &TForm1::ShowPreview);
   // Widths the user sets are kept; until then a first start fits them.
   connect(header, &QHeaderView::sectionResized, this, [this] {
     if (!fittingColumns_)
@@ -795,6 +805,11 @@ int TForm1::FirstSelectedRow() const {
     if (first == -1 || index.row() < first)
       first = index.row();
   return first;
+}
+
+void TForm1::ShowPreview() {
+  const int i = FirstSelectedRow();
+  preview_->showFile(i < 0 ? QString() : JoinPath(preFolder_, FromU16(listModel_->row(i).caption)));
 }
 
 QString TForm1::destinationFolder() const { return Edit1->text(); }

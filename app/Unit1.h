@@ -46,6 +46,7 @@ namespace velkaro {
 
 class Desktop;
 class FileListModel;
+class PreviewPane;
 class TForm2;
 class TJwcData;
 class TJwkData;
@@ -82,6 +83,7 @@ class TForm1 : public QMainWindow {
   TForm2 *settingsDialog() const { return Form2; }
   FileListModel *fileListModel() const { return listModel_; }
   QProgressBar *progressBar() const { return progress_; }
+  PreviewPane *previewPane() const { return preview_; }
   // Whether the four documents exist (between FormShow and FormClose).
   bool hasDrawingData() const { return JWW != nullptr; }
 
@@ -138,6 +140,7 @@ class TForm1 : public QMainWindow {
   void ShowKindsOfSelection();
   std::vector<std::u16string> SelectedCaptions() const;
   int FirstSelectedRow() const;
+  void ShowPreview();
 
   void SetStatusText(const QString &text);
   void StartTimer1();
@@ -161,6 +164,7 @@ class TForm1 : public QMainWindow {
   QLabel *Label4 = nullptr;
   QTableView *ListView1 = nullptr;
   FileListModel *listModel_ = nullptr;
+  PreviewPane *preview_ = nullptr;
   QStatusBar *StatusBar1 = nullptr;
   QLabel *statusLabel_ = nullptr;
   QProgressBar *progress_ = nullptr;

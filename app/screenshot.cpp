@@ -1,7 +1,8 @@
 // velkaro-screenshot: renders the main window listing a folder, the settings
-// dialog, the dialog showing the kinds of the selected drawings, and the
-// message after a batch into a read-only destination, to PNG files (for
-// `make screenshot`). It runs the real
+// dialog, the dialog showing the kinds of the selected drawings, the
+// message after a batch into a read-only destination, and the main window
+// previewing an example drawing with one text kind highlighted, to PNG
+// files (for `make screenshot`). It runs the real
 // windows on a settings file of its own in a temporary folder, so nothing of
 // the user's settings is read or written.
 //
@@ -13,10 +14,12 @@
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QMessageBox>
+#include <QSplitter>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeView>
 #include <algorithm>
 #include <cstdio>
@@ -24,6 +27,7 @@
 #include "AppFont.h"
 #include "Desktop.h"
 #include "FileListModel.h"
+#include "PreviewPane.h"
 #include "Unit1.h"
 #include "Unit2.h"
 #include "plExplorerFolderTree.h"
@@ -70,6 +74,18 @@ void Settle(int milliseconds) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     QThread::msleep(10);
   }
+}
+
+// Runs the event loop until `ready` holds or `milliseconds` have passed.
+template <typename F>
+bool SettleUntil(F ready, int milliseconds) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!ready() && clock.elapsed() < milliseconds) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QThread::msleep(10);
+  }
+  return ready();
 }
 
 bool Save(QWidget *widget, const QString &file) {
@@ -120,6 +136,15 @@ int main(int argc, char *argv[]) {
   for (int row = std::max(0, rows - 2); row < rows; ++row)  // two drawings
     list->selectionModel()->select(list->model()->index(row, 0),
                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  // The preview of the first selected row, once drawn.
+  SettleUntil(
+      [&] {
+        const velkaro::PreviewPane *pane = form1.previewPane();
+        return pane->state() == velkaro::PreviewPane::State::Note ||
+               (pane->state() == velkaro::PreviewPane::State::Shown &&
+                pane->canvas()->pictureCurrent());
+      },
+      5000);
   bool ok = Save(&form1, QDir(output).filePath(QStringLiteral("main-window.png")));
 
   // The settings dialog without a selection, then with every drawing
@@ -159,6 +184,34 @@ int main(int argc, char *argv[]) {
     // Root writes into a read-only folder: no failure to show.
     std::fprintf(stderr, "velkaro-screenshot: batch-failure.png not made: the read-only "
                          "destination was written (running as root?)\n");
+    ok = false;
+  }
+
+  // The preview of an example drawing with the texts of kind 3 highlighted.
+  form1.resize(1000, 760);
+  if (auto *split = form1.findChild<QSplitter *>(QStringLiteral("PreviewSplitter")))
+    split->setSizes({250, 400});
+  velkaro::PreviewPane *pane = form1.previewPane();
+  const auto &listed = form1.fileListModel()->rows();
+  int planRow = -1;
+  for (std::size_t i = 0; i < listed.size(); ++i)
+    if (listed[i].caption == u"plan600.jww")
+      planRow = static_cast<int>(i);
+  if (list && planRow >= 0) {
+    list->selectionModel()->select(list->model()->index(planRow, 0),
+                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    const bool shown = SettleUntil(
+        [&] { return pane->state() == velkaro::PreviewPane::State::Shown; }, 10000);
+    if (shown)
+      pane->legendButton(3)->click();
+    if (!shown || !SettleUntil([&] { return pane->canvas()->pictureCurrent(); }, 10000)) {
+      std::fprintf(stderr, "velkaro-screenshot: the preview was not ready: %s\n",
+                   pane->note().toLocal8Bit().constData());
+      ok = false;
+    }
+    ok = Save(&form1, QDir(output).filePath(QStringLiteral("main-window-preview.png"))) && ok;
+  } else {
+    std::fprintf(stderr, "velkaro-screenshot: no plan600.jww in the source folder\n");
     ok = false;
   }
   return ok ? 0 : 1;

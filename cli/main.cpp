@@ -4,6 +4,7 @@
 //   velkaro-cli convert --dest DIR (--map K1,...,K10 | --settings FILE) [--jobs N] [--quiet] FILE...
 //   velkaro-cli list [--type 0-5] [--sort COLUMN [--descending]] FOLDER
 //   velkaro-cli info [--json] FILE...
+//   velkaro-cli render FILE --out OUT.svg [--map K1,...,K10] [--width PX]
 //
 // Exit codes: 0 success, 1 some file produced no output (or could not be
 // read), 2 usage errors and refusals (nothing was written).
@@ -14,6 +15,7 @@
 #include "cli/ConvertCommand.h"
 #include "cli/InfoCommand.h"
 #include "cli/ListCommand.h"
+#include "cli/RenderCommand.h"
 #include "support/Interrupt.h"
 
 using namespace velkaro::cli;
@@ -23,8 +25,8 @@ int main(int argc, char **argv) {
   app.set_version_flag("--version", "velkaro-cli " VELKARO_VERSION);
   app.require_subcommand(1);
   app.footer("Exit codes: 0 success; 1 a file produced no output (convert) or could not be read "
-             "(info); 2 usage errors and refusals, nothing written; 128+N stopped by signal N "
-             "(130 Ctrl+C), files converted so far kept.");
+             "(info, render); 2 usage errors and refusals, nothing written; 128+N stopped by "
+             "signal N (130 Ctrl+C), files converted so far kept.");
 
   ConvertOptions convert;
   CLI::App *convertCmd = app.add_subcommand(
@@ -55,6 +57,13 @@ int main(int argc, char **argv) {
   infoCmd->add_flag("--json", info.json, "print JSON");
   infoCmd->add_option("FILE", info.files, "Jw_cad files")->required();
 
+  RenderOptions render;
+  CLI::App *renderCmd = app.add_subcommand("render", "Draw a drawing as SVG, its texts coloured by kind");
+  renderCmd->add_option("FILE", render.file, "a JWW or JWC drawing")->required();
+  renderCmd->add_option("--out", render.out, "the SVG file to write")->required();
+  renderCmd->add_option("--map", render.map, "show the kinds after this map, such as 2,1,3,4,5,6,7,8,9,10");
+  renderCmd->add_option("--width", render.width, "width of the picture in pixels (default 1200)");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::Success &e) {
@@ -72,6 +81,8 @@ int main(int argc, char **argv) {
     }
     return RunConvert(convert, std::cout, std::cerr);
   }
+  if (renderCmd->parsed())
+    return RunRender(render, std::cout, std::cerr);
   if (listCmd->parsed())
     return RunList(list, std::cout, std::cerr);
   return RunInfo(info, std::cout, std::cerr);

@@ -25,6 +25,7 @@ int main(int argc, char *argv[]) {
       {"SettingsDialogTest", velkaro::test::MakeSettingsDialogTest},
       {"FileListModelTest", velkaro::test::MakeFileListModelTest},
       {"UnitValTest", velkaro::test::MakeUnitValTest},
+      {"PreviewPaneTest", velkaro::test::MakePreviewPaneTest},
   };
   int failures = 0;
   if (argc > 1 && classes.count(argv[1])) {

@@ -11,5 +11,6 @@ std::unique_ptr<QObject> MakeFolderTreeTest();
 std::unique_ptr<QObject> MakeSettingsDialogTest();
 std::unique_ptr<QObject> MakeFileListModelTest();
 std::unique_ptr<QObject> MakeUnitValTest();
+std::unique_ptr<QObject> MakePreviewPaneTest();
 
 }  // namespace velkaro::test

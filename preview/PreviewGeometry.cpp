@@ -1,0 +1,661 @@
+// PreviewGeometry: building the display geometry of JWW and JWC drawings.
+#include "preview/PreviewGeometry.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <numbers>
+#include <span>
+
+#include "jwc/JwcUnit.h"
+#include "jwc/JwkUnit.h"
+#include "jww/JwsUnit.h"
+#include "jww/JwwUnit.h"
+#include "support/Func_2.h"
+
+namespace velkaro {
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+// Angles beyond this many radians are damage; trigonometry on them is
+// meaningless anyway.
+constexpr double kMaxAngle = 1e6;
+// How many primitives are added between two looks at the stop token.
+constexpr std::uint32_t kStopCheckEvery = 4096;
+
+// JWC pens 1..6 on a white background (the format stores no colours).
+constexpr std::array<PreviewRgb, 7> kJwcPenColours{0x000000, 0x008B8B, 0x000000, 0x008000,
+                                                   0xB8860B, 0x8B008B, 0x0000CD};
+constexpr PreviewRgb kUnknownPenColour = 0x000000;
+
+constexpr std::array<PreviewRgb, 10> kKindColours{0x1F77B4, 0xFF7F0E, 0x2CA02C, 0xD62728,
+                                                  0x9467BD, 0x8C564B, 0xE377C2, 0xBCBD22,
+                                                  0x17BECF, 0x393B79};
+
+bool Sound(double v) { return std::isfinite(v) && std::fabs(v) <= kMaxPreviewCoordinate; }
+bool SoundAngle(double v) { return std::isfinite(v) && std::fabs(v) <= kMaxAngle; }
+bool SoundSize(double v) { return std::isfinite(v) && v > 0 && v <= kMaxPreviewCoordinate; }
+
+template <typename T>
+std::span<const T> Usable(std::int32_t n, const std::vector<T> &array) {
+  return {array.data(), std::min<std::size_t>(static_cast<std::size_t>(std::max(n, 0)),
+                                              array.size())};
+}
+
+// A block placement's map from definition to drawing coordinates.
+struct Placement {
+  double x = 0, y = 0, r1 = 1, r2 = 0, r3 = 0, r4 = 1;
+  bool identity = true;
+
+  void Apply(double u, double v, double &X, double &Y) const {
+    if (identity) {
+      X = u;
+      Y = v;
+      return;
+    }
+    X = x + r1 * u + r2 * v;
+    Y = y + r3 * u + r4 * v;
+  }
+  double Rotation() const { return identity ? 0 : std::atan2(r3, r1); }
+  double ScaleU() const { return identity ? 1 : std::hypot(r1, r3); }
+  double ScaleV() const { return identity ? 1 : std::hypot(r2, r4); }
+};
+
+// Whether two matrix entries agree to within a part in a million of the
+// matrix's size.
+bool Near(double a, double b, double size) { return std::fabs(a - b) <= 1e-6 * size; }
+
+PreviewRgb FromColorRef(std::uint32_t c) {
+  return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+}
+
+PreviewRgb StrokeColour(std::int32_t colorRef) {
+  const PreviewRgb rgb = FromColorRef(static_cast<std::uint32_t>(colorRef));
+  // A screen colour meant for a dark background would vanish on white paper.
+  const double luma =
+      0.299 * ((rgb >> 16) & 0xFF) + 0.587 * ((rgb >> 8) & 0xFF) + 0.114 * (rgb & 0xFF);
+  return luma > 215 ? 0x404040 : rgb;
+}
+
+bool IsHalfWidth(char16_t c) { return c < 0x80 || (c >= 0xFF61 && c <= 0xFF9F); }
+
+class Builder {
+ public:
+  Builder(PreviewGeometry &g, std::stop_token stop, const PreviewLimits &limits)
+      : g_(g), stop_(std::move(stop)), limits_(limits) {}
+
+  const PreviewLimits &limits() const { return limits_; }
+
+  bool Done() const { return g_.cut || g_.cancelled; }
+
+  void Line(double x1, double y1, double x2, double y2, PreviewRgb rgb, const Placement &p,
+            std::int32_t block) {
+    PreviewLine l{0, 0, 0, 0, rgb, block};
+    p.Apply(x1, y1, l.x1, l.y1);
+    p.Apply(x2, y2, l.x2, l.y2);
+    if (!Sound(x1) || !Sound(y1) || !Sound(x2) || !Sound(y2) || !Sound(l.x1) || !Sound(l.y1) ||
+        !Sound(l.x2) || !Sound(l.y2)) {
+      ++g_.dropped;
+      return;
+    }
+    if (!Room())
+      return;
+    g_.extent.Add(l.x1, l.y1);
+    g_.extent.Add(l.x2, l.y2);
+    g_.lines.push_back(l);
+  }
+
+  void Arc(PreviewArc a, const Placement &p) {
+    if (!Sound(a.cx) || !Sound(a.cy) || !SoundSize(a.radius) || !SoundSize(a.flattening) ||
+        !SoundSize(a.radius * a.flattening) || !SoundAngle(a.start) || !SoundAngle(a.sweep) ||
+        !SoundAngle(a.tilt) || (!a.full && a.sweep == 0)) {
+      ++g_.dropped;
+      return;
+    }
+    if (!p.identity && !Transform(a, p)) {
+      ArcAsLines(a, p);
+      return;
+    }
+    if (!Sound(a.cx) || !Sound(a.cy) || !SoundSize(a.radius) ||
+        !SoundSize(a.radius * a.flattening)) {
+      ++g_.dropped;
+      return;
+    }
+    if (!Room())
+      return;
+    // The extent of the whole ellipse: enough for a preview's fit.
+    const double c = std::cos(a.tilt), s = std::sin(a.tilt);
+    const double rx = a.radius, ry = a.radius * a.flattening;
+    const double hx = std::hypot(rx * c, ry * s), hy = std::hypot(rx * s, ry * c);
+    g_.extent.Add(a.cx - hx, a.cy - hy);
+    g_.extent.Add(a.cx + hx, a.cy + hy);
+    g_.arcs.push_back(a);
+  }
+
+  void Point(double x, double y, PreviewRgb rgb, const Placement &p, std::int32_t block) {
+    PreviewPoint pt{0, 0, rgb, block};
+    p.Apply(x, y, pt.x, pt.y);
+    if (!Sound(x) || !Sound(y) || !Sound(pt.x) || !Sound(pt.y)) {
+      ++g_.dropped;
+      return;
+    }
+    if (!Room())
+      return;
+    g_.extent.Add(pt.x, pt.y);
+    g_.points.push_back(pt);
+  }
+
+  void Solid(const std::array<double, 8> &xy, PreviewRgb rgb, const Placement &p,
+             std::int32_t block) {
+    PreviewSolid s{{}, rgb, block};
+    for (std::size_t i = 0; i < 4; ++i) {
+      if (!Sound(xy[2 * i]) || !Sound(xy[2 * i + 1])) {
+        ++g_.dropped;
+        return;
+      }
+      p.Apply(xy[2 * i], xy[2 * i + 1], s.xy[2 * i], s.xy[2 * i + 1]);
+      if (!Sound(s.xy[2 * i]) || !Sound(s.xy[2 * i + 1])) {
+        ++g_.dropped;
+        return;
+      }
+    }
+    if (!Room())
+      return;
+    for (std::size_t i = 0; i < 4; ++i)
+      g_.extent.Add(s.xy[2 * i], s.xy[2 * i + 1]);
+    g_.solids.push_back(s);
+  }
+
+  void Text(PreviewText t, const Placement &p) {
+    if (t.str.empty())
+      return;
+    const double u = t.x, v = t.y;
+    p.Apply(u, v, t.x, t.y);
+    t.angle += p.Rotation();
+    t.width *= p.ScaleU();
+    t.spacing *= p.ScaleU();
+    t.height *= p.ScaleV();
+    if (!Sound(u) || !Sound(v) || !Sound(t.x) || !Sound(t.y) || !SoundAngle(t.angle) ||
+        !SoundSize(t.width) || !SoundSize(t.height) || !Sound(t.spacing)) {
+      ++g_.dropped;
+      return;
+    }
+    const std::array<double, 8> box = PreviewTextBox(t);
+    for (const double c : box)
+      if (!Sound(c)) {
+        ++g_.dropped;
+        return;
+      }
+    if (!Room())
+      return;
+    for (std::size_t i = 0; i < 4; ++i)
+      g_.extent.Add(box[2 * i], box[2 * i + 1]);
+    g_.texts.push_back(std::move(t));
+  }
+
+ private:
+  // Room for one more primitive; also where the stop token is looked at.
+  bool Room() {
+    if (++sinceCheck_ >= kStopCheckEvery) {
+      sinceCheck_ = 0;
+      if (stop_.stop_requested())
+        g_.cancelled = true;
+    }
+    if (g_.size() >= limits_.maxPrimitives)
+      g_.cut = true;
+    return !Done();
+  }
+
+  // An arc under a similarity stays an arc; false for any other matrix.
+  static bool Transform(PreviewArc &a, const Placement &p) {
+    const double size = std::max({std::fabs(p.r1), std::fabs(p.r2), std::fabs(p.r3),
+                                  std::fabs(p.r4)});
+    if (!std::isfinite(size) || size == 0)
+      return false;
+    const double scale = p.ScaleU(), theta = p.Rotation();
+    double cx = 0, cy = 0;
+    p.Apply(a.cx, a.cy, cx, cy);
+    if (Near(p.r1, p.r4, size) && Near(p.r2, -p.r3, size)) {
+      a.tilt += theta;
+    } else if (Near(p.r1, -p.r4, size) && Near(p.r2, p.r3, size)) {
+      // A mirror: parameter t becomes -t about the mirrored axis.
+      a.tilt = theta - a.tilt;
+      a.start = -a.start - a.sweep;
+    } else {
+      return false;
+    }
+    a.cx = cx;
+    a.cy = cy;
+    a.radius *= scale;
+    return true;
+  }
+
+  void ArcAsLines(const PreviewArc &a, const Placement &p) {
+    const double sweep = a.full ? 2 * kPi : a.sweep;
+    const int segments = std::clamp(static_cast<int>(std::ceil(std::fabs(sweep) / (2 * kPi) * 72)),
+                                    4, 72);
+    double u0 = 0, v0 = 0;
+    PreviewArcPoint(a, a.start, u0, v0);
+    for (int i = 1; i <= segments && !Done(); ++i) {
+      double u1 = 0, v1 = 0;
+      PreviewArcPoint(a, a.start + sweep * i / segments, u1, v1);
+      Line(u0, v0, u1, v1, a.rgb, p, a.block);
+      u0 = u1;
+      v0 = v1;
+    }
+  }
+
+  PreviewGeometry &g_;
+  std::stop_token stop_;
+  PreviewLimits limits_;
+  std::uint32_t sinceCheck_ = 0;
+};
+
+// ---- JWW --------------------------------------------------------------------
+
+class JwwPainter {
+ public:
+  JwwPainter(const TJwwData &JW, Builder &out) : JW_(JW), out_(out) {}
+
+  PreviewRgb Pen(const TEntJwwAttr &att) const {
+    const std::uint16_t c = att.nPenColor;
+    if (c >= 1 && c <= 9 && c < JW_.EntCol.size())
+      return StrokeColour(JW_.EntCol[c].aPenColor);
+    if (c >= 101 && c <= 356 && c - 100u < JW_.EntColS.size())
+      return StrokeColour(JW_.EntColS[c - 100u].aPenColor);
+    return kUnknownPenColour;
+  }
+
+  void LineOf(const TEntJwwLine &l, const Placement &p, std::int32_t block) {
+    out_.Line(l.start_x, l.start_y, l.end_x, l.end_y, Pen(l.att), p, block);
+  }
+
+  void Enko(const TEntJwwEnko &e, const Placement &p, std::int32_t block) {
+    PreviewArc a;
+    a.cx = e.start_x;
+    a.cy = e.start_y;
+    a.radius = e.dHankei;
+    a.flattening = e.dHenpeiRitsu;
+    a.tilt = e.radKatamukiKaku;
+    a.full = e.bZenEnFlg != 0;
+    a.start = a.full ? 0 : e.radKaishiKaku;
+    a.sweep = a.full ? 2 * kPi : e.radEnkoKaku;
+    a.rgb = Pen(e.att);
+    a.block = block;
+    out_.Arc(a, p);
+  }
+
+  void Ten(const TEntJwwTen &t, const Placement &p, std::int32_t block) {
+    // Temporary points are construction aids, not part of the drawing.
+    if (t.bKariten == 0)
+      out_.Point(t.start_x, t.start_y, Pen(t.att), p, block);
+  }
+
+  void Moji(const TEntJwwMoji &m, const Placement &p, std::int32_t block, bool inDimension) {
+    PreviewText t;
+    t.x = m.start_x;
+    t.y = m.start_y;
+    t.angle = m.degKakudo * kPi / 180;
+    t.width = m.dSizeX;
+    t.height = m.dSizeY;
+    t.spacing = m.dKankaku;
+    t.vertical = (m.att.sFlg & 0x20) != 0;
+    t.str = m.str;
+    t.kind = m.nMojiShu % 10000u;
+    t.inDimension = inDimension;
+    t.inBlock = block >= 0;
+    t.block = block;
+    out_.Text(std::move(t), p);
+  }
+
+  void Sunpo(const TEntJwwSunpo &s, const Placement &p, std::int32_t block) {
+    LineOf(s.Sen, p, block);
+    Moji(s.Moji, p, block, true);
+    LineOf(s.Ho1, p, block);
+    LineOf(s.Ho2, p, block);
+  }
+
+  void SolidOf(const TEntJwwSolid &s, const Placement &p, std::int32_t block) {
+    // Above 100 the corner fields hold the parameters of a curved solid.
+    if (s.att.nPenStyle > 100)
+      return;
+    const PreviewRgb rgb = s.att.nPenColor == 10
+                               ? FromColorRef(s.Color)
+                               : Pen(s.att);
+    out_.Solid({s.start_x, s.start_y, s.end_x, s.end_y, s.DPoint2_x, s.DPoint2_y, s.DPoint3_x,
+                s.DPoint3_y},
+               rgb, p, block);
+  }
+
+  template <typename T, typename F>
+  void Each(std::int32_t n, const std::vector<T> &array, F draw) {
+    for (const T &e : Usable(n, array)) {
+      if (out_.Done())
+        return;
+      draw(e);
+    }
+  }
+
+  void Members(const TEntJwwBlockDef &d, const Placement &p, std::int32_t block) {
+    Each(d.mLineN, d.mLine, [&](const auto &e) { LineOf(e, p, block); });
+    Each(d.mEnkoN, d.mEnko, [&](const auto &e) { Enko(e, p, block); });
+    Each(d.mTenN, d.mTen, [&](const auto &e) { Ten(e, p, block); });
+    Each(d.mSolidN, d.mSolid, [&](const auto &e) { SolidOf(e, p, block); });
+    Each(d.mSunpoN, d.mSunpo, [&](const auto &e) { Sunpo(e, p, block); });
+    Each(d.mMojiN, d.mMoji, [&](const auto &e) { Moji(e, p, block, false); });
+  }
+
+  void TopLevel() {
+    const Placement none;
+    Each(JW_.EntLineN, JW_.EntLine, [&](const auto &e) { LineOf(e, none, -1); });
+    Each(JW_.EntEnkoN, JW_.EntEnko, [&](const auto &e) { Enko(e, none, -1); });
+    Each(JW_.EntTenN, JW_.EntTen, [&](const auto &e) { Ten(e, none, -1); });
+    Each(JW_.EntSolidN, JW_.EntSolid, [&](const auto &e) { SolidOf(e, none, -1); });
+    Each(JW_.EntSunpoN, JW_.EntSunpo, [&](const auto &e) { Sunpo(e, none, -1); });
+    Each(JW_.EntMojiN, JW_.EntMoji, [&](const auto &e) { Moji(e, none, -1, false); });
+  }
+
+  // Every placement of the block tree draws its definition's own members;
+  // the references among them are placements of their own further on.
+  void Placements(PreviewGeometry &g) {
+    const auto tree = Usable(JW_.EntBlockTreeN, JW_.EntBlockTree);
+    const auto defs = Usable(JW_.EntBlockDefN, JW_.EntBlockDef);
+    g.blocks.reserve(tree.size());
+    for (const TEntJwwBlockTree &t : tree)
+      g.blocks.push_back({t.name, t.parent >= 0 && static_cast<std::size_t>(t.parent) < tree.size()
+                                      ? t.parent
+                                      : -1});
+    for (std::size_t k = 0; k < tree.size() && !out_.Done(); ++k) {
+      const TEntJwwBlockTree &t = tree[k];
+      if (t.defno < 0 || static_cast<std::size_t>(t.defno) >= defs.size())
+        continue;
+      if (t.level >= out_.limits().maxBlockDepth) {
+        g.cut = true;
+        continue;
+      }
+      if (OnItsOwnChain(tree, k, out_.limits().maxBlockDepth))
+        continue;
+      Placement p{t.x, t.y, t.r1, t.r2, t.r3, t.r4, false};
+      Members(defs[static_cast<std::size_t>(t.defno)], p, static_cast<std::int32_t>(k));
+    }
+  }
+
+ private:
+  // A definition placed inside itself is drawn once, at its outer placement.
+  static bool OnItsOwnChain(std::span<const TEntJwwBlockTree> tree, std::size_t k,
+                            std::int32_t depth) {
+    std::int32_t parent = tree[k].parent;
+    for (std::int32_t steps = 0; parent >= 0 && static_cast<std::size_t>(parent) < tree.size() &&
+                                 steps <= depth;
+         ++steps) {
+      if (tree[static_cast<std::size_t>(parent)].defno == tree[k].defno)
+        return true;
+      parent = tree[static_cast<std::size_t>(parent)].parent;
+    }
+    return false;
+  }
+
+  const TJwwData &JW_;
+  Builder &out_;
+};
+
+void CountKind(PreviewGeometry &g, std::int64_t kind) {
+  ++g.kindCount[kind >= 0 && kind <= 10 ? static_cast<std::size_t>(kind) : 11];
+}
+
+void CountJwwKinds(const TJwwData &JW, PreviewGeometry &g) {
+  for (const auto &m : Usable(JW.EntMojiN, JW.EntMoji))
+    CountKind(g, m.nMojiShu % 10000u);
+  for (const auto &s : Usable(JW.EntSunpoN, JW.EntSunpo))
+    CountKind(g, s.Moji.nMojiShu % 10000u);
+  for (const auto &d : Usable(JW.EntBlockDefN, JW.EntBlockDef)) {
+    for (const auto &m : Usable(d.mMojiN, d.mMoji))
+      CountKind(g, m.nMojiShu % 10000u);
+    for (const auto &s : Usable(d.mSunpoN, d.mSunpo))
+      CountKind(g, s.Moji.nMojiShu % 10000u);
+  }
+}
+
+// ---- JWC --------------------------------------------------------------------
+
+PreviewRgb JwcPen(std::uint8_t col) {
+  return col >= 1 && col < kJwcPenColours.size() ? kJwcPenColours[col] : kUnknownPenColour;
+}
+
+void PaintJwc(const TJwcData &JW, Builder &out) {
+  const Placement none;
+  for (const auto &l : Usable(JW.lineN, JW.EntLine)) {
+    if (out.Done())
+      return;
+    out.Line(l.x1, l.y1, l.x2, l.y2, JwcPen(l.col), none, -1);
+  }
+  for (const auto &e : Usable(JW.arcN, JW.EntArc)) {
+    if (out.Done())
+      return;
+    PreviewArc a;
+    a.cx = e.x;
+    a.cy = e.y;
+    a.radius = e.r;
+    a.flattening = e.h;
+    a.tilt = double{e.tt} * kPi / 180;
+    double sweep = double{e.et} - double{e.st};
+    if (std::isfinite(sweep)) {
+      sweep = std::fmod(sweep, 360.0);
+      if (sweep <= 0)
+        sweep += 360;
+    }
+    a.full = sweep >= 360;
+    a.start = a.full ? 0 : double{e.st} * kPi / 180;
+    a.sweep = sweep * kPi / 180;
+    a.rgb = JwcPen(e.col);
+    out.Arc(a, none);
+  }
+  for (const auto &t : Usable(JW.tenN, JW.EntTen)) {
+    if (out.Done())
+      return;
+    out.Point(t.x, t.y, JwcPen(t.col), none, -1);
+  }
+  for (const auto &m : Usable(JW.mojiN, JW.EntMoji)) {
+    if (out.Done())
+      return;
+    PreviewText t;
+    t.x = m.x1;
+    t.y = m.y1;
+    t.vertical = (m.flg1 & 0x20) != 0;
+    // The stored end point gives the direction of the line; a vertical line
+    // runs down the column, 90° clockwise of the characters' upright.
+    const double dx = double{m.x2} - m.x1, dy = double{m.y2} - m.y1;
+    t.angle = (dx == 0 && dy == 0) ? 0 : std::atan2(dy, dx);
+    if (t.vertical)
+      t.angle += kPi / 2;
+    if (m.no < JW.EntMjtp.size()) {
+      const TEntJwcMojiType &k = JW.EntMjtp[m.no];
+      t.width = k.width / 10.0;
+      t.height = k.height / 10.0;
+      t.spacing = k.dist / 10.0;
+    }
+    t.str = m.s;
+    t.kind = m.no;
+    out.Text(std::move(t), none);
+  }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+
+void PreviewExtent::Add(double x, double y) {
+  if (empty) {
+    minX = maxX = x;
+    minY = maxY = y;
+    empty = false;
+    return;
+  }
+  minX = std::min(minX, x);
+  maxX = std::max(maxX, x);
+  minY = std::min(minY, y);
+  maxY = std::max(maxY, y);
+}
+
+std::vector<std::u16string> PreviewGeometry::BlockPath(std::int32_t block) const {
+  std::vector<std::u16string> path;
+  for (std::size_t steps = 0; block >= 0 && static_cast<std::size_t>(block) < blocks.size() &&
+                              steps <= blocks.size();
+       ++steps) {
+    path.push_back(blocks[static_cast<std::size_t>(block)].name);
+    block = blocks[static_cast<std::size_t>(block)].parent;
+  }
+  std::reverse(path.begin(), path.end());
+  return path;
+}
+
+PreviewGeometry BuildPreviewGeometry(const TJwwData &JW, std::stop_token stop,
+                                     const PreviewLimits &limits) {
+  PreviewGeometry g;
+  g.format = "JWW";
+  for (std::size_t k = 0; k < 10 && k < JW.EntMoj.size(); ++k) {
+    const TEntJwwMojiType &t = JW.EntMoj[k];
+    g.kindTable[k] = {t.adMojiX, t.adMojiY, t.adMojiD, t.anMojiCol};
+  }
+  CountJwwKinds(JW, g);
+  Builder out(g, std::move(stop), limits);
+  JwwPainter painter(JW, out);
+  painter.TopLevel();
+  painter.Placements(g);
+  return g;
+}
+
+PreviewGeometry BuildPreviewGeometry(const TJwcData &JW, std::stop_token stop,
+                                     const PreviewLimits &limits) {
+  PreviewGeometry g;
+  g.format = "JWC";
+  for (std::size_t k = 1; k <= 10 && k < JW.EntMjtp.size(); ++k) {
+    const TEntJwcMojiType &t = JW.EntMjtp[k];
+    g.kindTable[k - 1] = {t.width / 10.0, t.height / 10.0, t.dist / 10.0, t.penNo};
+  }
+  for (const auto &m : Usable(JW.mojiN, JW.EntMoji))
+    CountKind(g, m.no);
+  Builder out(g, std::move(stop), limits);
+  PaintJwc(JW, out);
+  return g;
+}
+
+PreviewLoadResult LoadPreview(const std::u16string &path, std::stop_token stop) {
+  PreviewLoadResult result;
+  if (!IsFile(path)) {
+    result.error = "no such file";
+    return result;
+  }
+  const auto finish = [&](PreviewGeometry g) {
+    result.status = g.cancelled ? PreviewLoadStatus::Cancelled : PreviewLoadStatus::Ok;
+    result.geometry = std::move(g);
+    return std::move(result);
+  };
+  {
+    auto JWW = std::make_unique<TJwwData>();
+    JWW->BindImageExp = false;  // a preview never touches the images
+    JWW->BindImageExr = false;
+    if (JWW->FileCheck(path)) {
+      if (!JWW->FileIn(path)) {
+        result.error = "a JWW file that could not be read";
+        return result;
+      }
+      if (stop.stop_requested()) {
+        result.status = PreviewLoadStatus::Cancelled;
+        return result;
+      }
+      return finish(BuildPreviewGeometry(*JWW, stop));
+    }
+  }
+  {
+    auto JWC = std::make_unique<TJwcData>();
+    if (JWC->FileCheck(path)) {
+      if (!JWC->FileIn(path)) {
+        result.error = "a JWC file that could not be read";
+        return result;
+      }
+      if (stop.stop_requested()) {
+        result.status = PreviewLoadStatus::Cancelled;
+        return result;
+      }
+      return finish(BuildPreviewGeometry(*JWC, stop));
+    }
+  }
+  if (TJwsData().FileCheck(path) || TJwkData().FileCheck(path)) {
+    result.status = PreviewLoadStatus::Figure;
+    return result;
+  }
+  result.error = "not a Jw_cad file (JWW, JWC, JWS or JWK)";
+  return result;
+}
+
+// ---- Kinds ------------------------------------------------------------------
+
+PreviewRgb PreviewKindColour(std::int64_t kind) {
+  return kind >= 1 && kind <= 10 ? kKindColours[static_cast<std::size_t>(kind - 1)]
+                                 : kPreviewOtherKindColour;
+}
+
+std::int64_t PreviewShownKind(std::int64_t kind, const std::optional<TMojiShuMap> &map) {
+  return map ? MappedKind(*map, kind) : kind;
+}
+
+std::array<PreviewLegendRow, 10> PreviewLegend(const PreviewGeometry &g,
+                                               const std::optional<TMojiShuMap> &map) {
+  std::array<PreviewLegendRow, 10> rows{};
+  std::array<bool, 10> entrySet{};
+  for (std::int32_t k = 1; k <= 10; ++k) {
+    rows[k - 1].kind = k;
+    rows[k - 1].rgb = PreviewKindColour(k);
+  }
+  for (std::int32_t old = 1; old <= 10; ++old) {
+    const std::int64_t shown = PreviewShownKind(old, map);
+    if (shown < 1 || shown > 10)
+      continue;
+    PreviewLegendRow &row = rows[static_cast<std::size_t>(shown - 1)];
+    row.texts += g.kindCount[static_cast<std::size_t>(old)];
+    if (!entrySet[static_cast<std::size_t>(shown - 1)]) {
+      row.entry = g.kindTable[static_cast<std::size_t>(old - 1)];
+      entrySet[static_cast<std::size_t>(shown - 1)] = true;
+    }
+  }
+  return rows;
+}
+
+// ---- Shapes -----------------------------------------------------------------
+
+void PreviewArcPoint(const PreviewArc &a, double t, double &x, double &y) {
+  const double u = a.radius * std::cos(t), v = a.radius * a.flattening * std::sin(t);
+  const double c = std::cos(a.tilt), s = std::sin(a.tilt);
+  x = a.cx + u * c - v * s;
+  y = a.cy + u * s + v * c;
+}
+
+double PreviewTextLength(const PreviewText &t) {
+  double length = 0;
+  for (const char16_t c : t.str) {
+    if (c >= 0xDC00 && c <= 0xDFFF)
+      continue;  // the second half of a surrogate pair
+    length += t.vertical ? t.height : (IsHalfWidth(c) ? t.width / 2 : t.width);
+    length += t.spacing;
+  }
+  return t.str.empty() ? 0 : length - t.spacing;
+}
+
+std::array<double, 8> PreviewTextBox(const PreviewText &t) {
+  const double length = PreviewTextLength(t);
+  const double c = std::cos(t.angle), s = std::sin(t.angle);
+  // Along: the direction characters follow; across: the other side of the box.
+  double ax = c * length, ay = s * length;
+  double bx = -s * t.height, by = c * t.height;
+  if (t.vertical) {
+    ax = s * length;  // down the column
+    ay = -c * length;
+    bx = c * t.width;
+    by = s * t.width;
+  }
+  return {t.x, t.y, t.x + ax, t.y + ay, t.x + ax + bx, t.y + ay + by, t.x + bx, t.y + by};
+}
+
+}  // namespace velkaro

@@ -1,0 +1,36 @@
+// PreviewSvg: a drawing's preview geometry as an SVG document — the drawing
+// scaled to a width in pixels, its texts coloured by kind, and below it a
+// legend of the ten kinds (colour swatch, the table entry's size, spacing
+// and colour, how many texts), optionally as they are after a text-kind map.
+//
+// Texts are user data: everything that goes into the document is escaped,
+// and characters XML cannot carry (control characters, unpaired surrogates,
+// U+FFFE and U+FFFF) become U+FFFD.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "convert/UnitV.h"
+#include "preview/PreviewGeometry.h"
+
+namespace velkaro {
+
+inline constexpr int kPreviewSvgMinWidth = 100;
+inline constexpr int kPreviewSvgMaxWidth = 20000;
+
+struct PreviewSvgOptions {
+  int widthPx = 1200;  // clamped to kPreviewSvgMinWidth..kPreviewSvgMaxWidth
+  std::optional<TMojiShuMap> map;  // show the kinds after this map
+};
+
+std::string PreviewSvg(const PreviewGeometry &g, const PreviewSvgOptions &options = {});
+
+// Text as UTF-8 fit for XML character data and attribute values.
+std::string XmlEscape(std::u16string_view text);
+
+// "#RRGGBB".
+std::string CssColour(PreviewRgb rgb);
+
+}  // namespace velkaro

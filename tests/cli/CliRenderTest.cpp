@@ -1,0 +1,83 @@
+// velkaro-cli render: the SVG of an example drawing, the map and width
+// options, and the exit codes for figures, unreadable files and bad usage.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "CliRun.h"
+
+namespace velkaro::testing {
+namespace {
+
+const std::string kPlan = std::string(VELKARO_EXAMPLES_DIR) + "/plan600.jww";
+
+std::size_t Count(const std::string &text, const std::string &what) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+    ++n;
+  return n;
+}
+
+TEST(CliRender, WritesTheSvgOfADrawing) {
+  TempDir dir;
+  const auto svg = dir.path() / "plan.svg";
+  const CliResult r = RunCli({"render", kPlan, "--out", svg.string(), "--width", "640"});
+  ASSERT_EQ(r.exit, 0) << r.err;
+  EXPECT_NE(r.out.find("texts"), std::string::npos);
+  const std::string text = FileText(svg);
+  EXPECT_NE(text.find("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"640\""), std::string::npos);
+  EXPECT_EQ(Count(text, "class=\"legend-row\""), 10u);
+  EXPECT_GT(Count(text, "<text class=\"kind"), 0u);
+  // Nothing but the SVG is left in the folder (the write is atomic).
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                          std::filesystem::directory_iterator()),
+            1);
+}
+
+TEST(CliRender, MapChangesTheKindsShown) {
+  TempDir dir;
+  const auto plain = dir.path() / "plain.svg", mapped = dir.path() / "mapped.svg";
+  ASSERT_EQ(RunCli({"render", kPlan, "--out", plain.string()}).exit, 0);
+  ASSERT_EQ(RunCli({"render", kPlan, "--out", mapped.string(), "--map",
+                    "10,9,8,7,6,5,4,3,2,1"}).exit, 0);
+  const std::string a = FileText(plain), b = FileText(mapped);
+  for (int k = 1; k <= 10; ++k)
+    EXPECT_EQ(Count(a, "<text class=\"kind" + std::to_string(k) + "\""),
+              Count(b, "<text class=\"kind" + std::to_string(11 - k) + "\""))
+        << "kind " << k;
+}
+
+struct ExitCase {
+  const char *name;
+  std::vector<std::string> args;  // FILE and options; --out is added
+  int exit;
+};
+
+TEST(CliRender, ExitCodes) {
+  TempDir dir;
+  dir.write("junk.jww", {1, 2, 3});
+  const std::string examples = VELKARO_EXAMPLES_DIR;
+  const ExitCase cases[] = {
+      {"figure", {examples + "/door.jws"}, 1},
+      {"unreadable", {(dir.path() / "junk.jww").string()}, 1},
+      {"missing", {(dir.path() / "none.jww").string()}, 1},
+      {"short map", {kPlan, "--map", "1,2,3"}, 2},
+      {"narrow", {kPlan, "--width", "10"}, 2},
+      {"no number", {kPlan, "--width", "wide"}, 2},
+  };
+  for (const ExitCase &c : cases) {
+    std::vector<std::string> args{"render"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    args.insert(args.end(), {"--out", (dir.path() / "out.svg").string()});
+    const CliResult r = RunCli(args);
+    EXPECT_EQ(r.exit, c.exit) << c.name << ": " << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "out.svg")) << c.name;
+  }
+  // An output folder that does not exist: nothing written, exit 1.
+  const CliResult r = RunCli({"render", kPlan, "--out", (dir.path() / "no/out.svg").string()});
+  EXPECT_EQ(r.exit, 1);
+  EXPECT_NE(r.err.find("could not be written"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace velkaro::testing
