@@ -108,8 +108,7 @@ bool ResolvesIntoFolder(const Row &row, const std::u16string &D) {
   const fs::path resolved = fs::weakly_canonical(ToFsPath(JoinPath(row.S, row.N)), ec);
   if (ec)
     return false;
-  const bool same = fs::equivalent(resolved.parent_path(), ToFsPath(D), ec);
-  return !ec && same;
+  return SameFileOrFolder(FromFsPath(resolved.parent_path()), D);
 }
 
 // The refusals of the batch, for every FILE, before anything is written.

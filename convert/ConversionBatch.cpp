@@ -32,9 +32,7 @@ struct DestinationSnapshot {
 namespace {
 
 bool IsSameFile(const std::u16string &a, const std::u16string &b) {
-  std::error_code ec;
-  const bool same = fs::equivalent(ToFsPath(a), ToFsPath(b), ec);
-  return !ec && same;
+  return SameFileOrFolder(a, b);
 }
 
 // A name that is a link (symbolic, or one of several hard links) would let a
@@ -48,8 +46,7 @@ void UnlinkIfLink(const std::u16string &path) {
     return;
   bool link = fs::is_symlink(st);
   if (!link && fs::is_regular_file(st)) {
-    const auto links = fs::hard_link_count(p, ec);
-    link = !ec && links > 1;
+    link = HardLinkCount(path) > 1;
   }
   if (link)
     fs::remove(p, ec);

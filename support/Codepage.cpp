@@ -1,4 +1,6 @@
-// Code page 932 through ICU (POSIX) or the system ANSI code page (Windows).
+// Code page 932 through ICU (POSIX) or Windows' own converter (Windows), named
+// explicitly there: a drawing is Shift-JIS whatever language Windows runs in,
+// so never the system's ANSI code page (CP_ACP).
 //
 // ICU's windows-31j table follows IBM's PC convention for three control codes
 // (0x1A <-> U+001C, 0x1C <-> U+007F, 0x7F <-> U+001A), where Windows' code
@@ -19,15 +21,20 @@ namespace velkaro::codepage {
 
 #ifdef _WIN32
 
-bool LegacyCodepageAvailable() { return true; }
+constexpr UINT kShiftJis = 932;
+
+bool LegacyCodepageAvailable() {
+  CPINFO info{};
+  return GetCPInfo(kShiftJis, &info) != 0;
+}
 
 std::u16string LegacyDecode(std::span<const std::uint8_t> bytes) {
   if (bytes.empty()) return {};
   const auto *in = reinterpret_cast<const char *>(bytes.data());
-  int n = MultiByteToWideChar(CP_ACP, 0, in, static_cast<int>(bytes.size()), nullptr, 0);
+  int n = MultiByteToWideChar(kShiftJis, 0, in, static_cast<int>(bytes.size()), nullptr, 0);
   std::u16string out(static_cast<std::size_t>(n > 0 ? n : 0), u'\0');
   if (n > 0)
-    MultiByteToWideChar(CP_ACP, 0, in, static_cast<int>(bytes.size()),
+    MultiByteToWideChar(kShiftJis, 0, in, static_cast<int>(bytes.size()),
                         reinterpret_cast<wchar_t *>(out.data()), n);
   return out;
 }
@@ -35,11 +42,11 @@ std::u16string LegacyDecode(std::span<const std::uint8_t> bytes) {
 std::vector<std::uint8_t> LegacyEncode(std::u16string_view text) {
   if (text.empty()) return {};
   const auto *in = reinterpret_cast<const wchar_t *>(text.data());
-  int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, in, static_cast<int>(text.size()),
+  int n = WideCharToMultiByte(kShiftJis, WC_NO_BEST_FIT_CHARS, in, static_cast<int>(text.size()),
                               nullptr, 0, "?", nullptr);
   std::vector<std::uint8_t> out(static_cast<std::size_t>(n > 0 ? n : 0));
   if (n > 0)
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, in, static_cast<int>(text.size()),
+    WideCharToMultiByte(kShiftJis, WC_NO_BEST_FIT_CHARS, in, static_cast<int>(text.size()),
                         reinterpret_cast<char *>(out.data()), n, "?", nullptr);
   return out;
 }

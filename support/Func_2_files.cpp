@@ -7,8 +7,12 @@
 #include <stdexcept>
 #include <system_error>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <unicode/uchar.h>
 #include <unicode/utf16.h>
+#endif
 
 #include "support/FileIO.h"
 #include "support/Func_2.h"
@@ -74,6 +78,23 @@ void EnumerateFiles(const std::u16string &folder, const std::u16string &mask, On
   }
 }
 
+#ifdef _WIN32
+
+// Windows matches names by upper-casing each UTF-16 unit with one fixed
+// table, whatever the user's language: the invariant locale's mapping.
+std::u32string FoldForMatching(const std::u16string &s) {
+  std::u16string upper = s;
+  if (!upper.empty()) {
+    const auto length = static_cast<int>(upper.size());
+    LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE,
+                  reinterpret_cast<const wchar_t *>(s.data()), length,
+                  reinterpret_cast<wchar_t *>(upper.data()), length, nullptr, nullptr, 0);
+  }
+  return std::u32string(upper.begin(), upper.end());
+}
+
+#else
+
 char32_t FoldedCodePointAt(const std::u16string &s, std::size_t &i) {
   UChar32 c;
   U16_NEXT(s.data(), i, s.size(), c);
@@ -86,6 +107,8 @@ std::u32string FoldForMatching(const std::u16string &s) {
   for (std::size_t i = 0; i < s.size();) out.push_back(FoldedCodePointAt(s, i));
   return out;
 }
+
+#endif
 
 // Wildcard match with backtracking to the last "*": linear for the masks in
 // use and never worse than quadratic.

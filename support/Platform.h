@@ -20,8 +20,20 @@ std::u16string FromFsPath(const std::filesystem::path &path);
 // silently cut the name there); on Windows also the controls below U+0020,
 // '"', '<', '>' and '|'.
 bool IsForbiddenPathChar(char16_t c);
-// False for the empty path and for one holding a forbidden character.
+// False for the empty path and for one holding a forbidden character; on
+// Windows also for a path naming a device (CON, PRN, AUX, NUL, COM1-9,
+// LPT1-9, with any extension), which would open the device, not a file.
 bool IsUsablePath(const std::u16string &path);
+
+// Whether a and b are the same file or folder, however spelled: the file
+// system's identity of each (device and inode; on Windows volume serial
+// number and file index), links followed. False when either is missing.
+// Comparing spellings misses a trailing separator, other letter case, an
+// 8.3 short name or a link.
+bool SameFileOrFolder(const std::u16string &a, const std::u16string &b);
+// How many names the file at path has (hard links), not following a final
+// symbolic link; 0 when it cannot be told.
+std::uint32_t HardLinkCount(const std::u16string &path);
 
 // A time stamp: seconds since 1970-01-01 UTC and nanoseconds.
 struct FileTime {
