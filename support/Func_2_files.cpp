@@ -7,11 +7,11 @@
 #include <stdexcept>
 #include <system_error>
 
+#include <unicode/utf16.h>
 #ifdef _WIN32
 #include <windows.h>
 #else
 #include <unicode/uchar.h>
-#include <unicode/utf16.h>
 #endif
 
 #include "support/FileIO.h"
@@ -81,7 +81,8 @@ void EnumerateFiles(const std::u16string &folder, const std::u16string &mask, On
 #ifdef _WIN32
 
 // Windows matches names by upper-casing each UTF-16 unit with one fixed
-// table, whatever the user's language: the invariant locale's mapping.
+// table, whatever the user's language: the invariant locale's mapping. The
+// result is taken as code points, so that "?" stands for one character.
 std::u32string FoldForMatching(const std::u16string &s) {
   std::u16string upper = s;
   if (!upper.empty()) {
@@ -90,7 +91,14 @@ std::u32string FoldForMatching(const std::u16string &s) {
                   reinterpret_cast<const wchar_t *>(s.data()), length,
                   reinterpret_cast<wchar_t *>(upper.data()), length, nullptr, nullptr, 0);
   }
-  return std::u32string(upper.begin(), upper.end());
+  std::u32string out;
+  out.reserve(upper.size());
+  for (std::size_t i = 0; i < upper.size();) {
+    UChar32 c;
+    U16_NEXT(upper.data(), i, upper.size(), c);
+    out.push_back(static_cast<char32_t>(c));
+  }
+  return out;
 }
 
 #else
