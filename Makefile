@@ -3,7 +3,10 @@ BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
-.PHONY: all bootstrap configure build test run screenshot clean
+WINDOWS_BUILD_DIR ?= build-windows
+
+.PHONY: all bootstrap configure build test run screenshot clean \
+        windows test-windows windows-package screenshot-windows
 
 all: build
 
@@ -26,4 +29,22 @@ screenshot: build
 	@scripts/screenshot $(BUILD_DIR)
 
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(WINDOWS_BUILD_DIR)
+
+# Windows x64, cross-compiled with mingw-w64 and tested under Wine. Qt for
+# Windows is built once into ~/.cache/velkaro (scripts/build-qt-windows).
+windows:
+	@scripts/bootstrap windows
+	@qt=$$(scripts/build-qt-windows | tail -n 1) && \
+	  cmake -S . -B $(WINDOWS_BUILD_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake \
+	    -DVELKARO_QT_WINDOWS="$$qt" -DVELKARO_BUILD_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(WINDOWS_BUILD_DIR) -j $(JOBS)
+
+test-windows: windows
+	@scripts/test-windows $(WINDOWS_BUILD_DIR)
+
+windows-package: windows
+	cmake --build $(WINDOWS_BUILD_DIR) --target windows-package
+
+screenshot-windows: windows-package
+	@scripts/screenshot-windows $(WINDOWS_BUILD_DIR)
