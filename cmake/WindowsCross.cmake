@@ -41,11 +41,22 @@ if(VELKARO_BUILD_TESTS)
   set(GTest_FOUND TRUE)
 endif()
 
+if(NOT VELKARO_QT_WINDOWS AND VELKARO_BUILD_GUI)
+  message(STATUS "No VELKARO_QT_WINDOWS (scripts/build-qt-windows): the window is not built")
+  set(VELKARO_BUILD_GUI OFF)
+endif()
 if(VELKARO_QT_WINDOWS)
   list(APPEND CMAKE_PREFIX_PATH ${VELKARO_QT_WINDOWS})
   list(APPEND CMAKE_FIND_ROOT_PATH ${VELKARO_QT_WINDOWS})
   set(QT_HOST_PATH /usr CACHE PATH "Qt's host tools (moc, rcc, uic)")
   set(QT_HOST_PATH_CMAKE_DIR /usr/lib/x86_64-linux-gnu/cmake CACHE PATH "")
+  # Qt's DLLs and plugins beside the programs, as in the package, so the
+  # window and its tests run from bin/ under Wine.
+  foreach(module Core Gui Widgets Test)
+    file(COPY ${VELKARO_QT_WINDOWS}/bin/Qt6${module}.dll DESTINATION ${CMAKE_BINARY_DIR}/bin)
+  endforeach()
+  file(COPY ${VELKARO_QT_WINDOWS}/plugins/platforms DESTINATION ${CMAKE_BINARY_DIR}/bin)
+  file(COPY ${VELKARO_QT_WINDOWS}/plugins/styles DESTINATION ${CMAKE_BINARY_DIR}/bin)
 endif()
 
 # The programs find the compiler's runtime and Qt's DLLs beside them, in the
