@@ -5,7 +5,7 @@ CMAKE_FLAGS ?=
 
 WINDOWS_BUILD_DIR ?= build-windows
 
-.PHONY: all bootstrap configure build test run screenshot clean \
+.PHONY: all bootstrap configure build test run screenshot kill-test clean \
         windows test-windows windows-package screenshot-windows
 
 all: build
@@ -27,6 +27,9 @@ run: build
 
 screenshot: build
 	@scripts/screenshot $(BUILD_DIR)
+
+kill-test: build
+	@scripts/kill-test $(BUILD_DIR)
 
 clean:
 	rm -rf $(BUILD_DIR) $(WINDOWS_BUILD_DIR)

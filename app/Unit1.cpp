@@ -52,8 +52,6 @@ const QString kBrowseTitle = QStringLiteral("変換後のファイルを保存�
 const QString kNoSourceFolder = QStringLiteral("参照フォルダを指定して下さい。");
 const QString kSourceFolderMissing = QStringLiteral("参照フォルダが存在しません。");
 const QString kNoFileChosen = QStringLiteral("ファイルを指示して下さい。");
-const QString kNoWorkFolder =
-    QStringLiteral("作業フォルダを作成できないため、変換できません。");
 
 QString FromU16(const std::u16string &s) { return QString::fromStdU16String(s); }
 std::u16string ToU16(const QString &s) { return s.toStdU16String(); }
@@ -114,11 +112,17 @@ class TForm1::BatchView final : public BatchReporter {
   }
   void FocusDestinationButton() override { form_.Button1->setFocus(Qt::OtherFocusReason); }
   void SetStatusText(const std::u16string &text) override { form_.SetStatusText(FromU16(text)); }
+  // The bar shows only once a row was converted: a refusal shows none.
   void RowFinished(std::int32_t done, std::int32_t total) override {
     QProgressBar *bar = form_.progress_;
     bar->setRange(0, std::max(1, total));
     bar->setValue(std::min(done, total));
+    bar->show();
     bar->repaint();
+  }
+  void ReportFailures(const std::vector<FileFailure> &failures) override {
+    form_.progress_->hide();
+    form_.desktop_.ShowMessage(&form_, FromU16(FailureListText(failures)));
   }
 
  private:
@@ -340,8 +344,7 @@ void TForm1::FormShow() {
   browseStartFolder_ = Edit1->text();
   InitDrawingData();
   plExplorerFolderTree1->setSelectFolder(preFolder_);
-  Sort1_ = -1;
-  Sort2_ = 0;
+  sort_ = TListSortState{};
   Label1->setText(kSourceLabelPrefix + preFolder_);
   ListFolder(preFolder_);
   StartTimer1();
@@ -490,12 +493,11 @@ void TForm1::Timer1Timer() {
 void TForm1::ComboBox1Select() { ListFolder(preFolder_); }
 
 void TForm1::ListView1ColumnClick(int column) {
-  Sort1_ = column;
-  Sort2_ = 1 - Sort2_;
-  listModel_->sortRows(Sort1_, Sort2_);
+  sort_.ColumnClick(column);
+  listModel_->sortRows(sort_.Sort1, sort_.Sort2);
   QHeaderView *header = ListView1->horizontalHeader();
   header->setSortIndicatorShown(true);
-  header->setSortIndicator(column, Sort2_ == 1 ? Qt::DescendingOrder : Qt::AscendingOrder);
+  header->setSortIndicator(column, sort_.Sort2 == 1 ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
 // ---------------------------------------------------------------------------
@@ -539,16 +541,11 @@ void TForm1::ListView1DblClick() {
 }
 
 void TForm1::ButtonTClick() {
-  if (!EnsureWorkFolder()) {
-    // Without a work folder the images of a drawing could not be extracted
-    // and the drawing would be written without them.
-    desktop_.ShowError(this, kNoWorkFolder);
-    return;
-  }
+  // Without a work folder the batch still converts what carries no images;
+  // a drawing with images is then reported, not written without them.
+  EnsureWorkFolder();
   const std::vector<std::u16string> rows = SelectedCaptions();
-  progress_->setRange(0, std::max<int>(1, static_cast<int>(rows.size())));
-  progress_->setValue(0);
-  progress_->setVisible(!rows.empty());
+  progress_->hide();
   BatchView view(*this);
   ConversionBatch batch(*JWW, *JWC, view);
   batch.Run(ToU16(preFolder_), ToU16(Edit1->text()), rows, MojiShuMap);
@@ -616,7 +613,7 @@ void TForm1::StartTimer1() {
 void TForm1::StopTimer1() { Timer1->stop(); }
 
 QString TForm1::JoinPath(const QString &folder, const QString &name) const {
-  return folder + QChar(PathSeparator()) + name;
+  return FromU16(velkaro::JoinPath(ToU16(folder), ToU16(name)));
 }
 
 }  // namespace velkaro

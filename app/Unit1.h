@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "convert/WorkFolder.h"
+#include "service/FolderListing.h"
 #include "service/SettingsFile.h"
 
 class QAction;
@@ -66,8 +67,8 @@ class TForm1 : public QMainWindow {
   const QString &preFolder() const { return preFolder_; }
   QString destinationFolder() const;
   QString statusText() const;
-  std::int32_t Sort1() const { return Sort1_; }
-  std::int32_t Sort2() const { return Sort2_; }
+  std::int32_t Sort1() const { return sort_.Sort1; }
+  std::int32_t Sort2() const { return sort_.Sort2; }
   TplExplorerFolderTree *folderTree() const { return plExplorerFolderTree1; }
   TForm2 *settingsDialog() const { return Form2; }
   FileListModel *fileListModel() const { return listModel_; }
@@ -151,8 +152,7 @@ class TForm1 : public QMainWindow {
   Desktop &desktop_;
   QString preFolder_;
   QString browseStartFolder_;
-  std::int32_t Sort1_ = -1;
-  std::int32_t Sort2_ = 0;
+  TListSortState sort_;  // the column last clicked and the direction
   std::unique_ptr<TJwwData> JWW;
   std::unique_ptr<TJwsData> JWS;
   std::unique_ptr<TJwcData> JWC;

@@ -1,23 +1,17 @@
-// ConvertCommand: refusals, the map, grouping, the workers and ordered output.
+// ConvertCommand: the options and the map, and the batch's reports as output.
 #include "cli/ConvertCommand.h"
 
 #include <algorithm>
 #include <charconv>
-#include <condition_variable>
 #include <filesystem>
-#include <map>
-#include <memory>
-#include <mutex>
-#include <system_error>
-#include <thread>
 
 #include "cli/CliText.h"
 #include "convert/ConversionBatch.h"
-#include "convert/WorkFolder.h"
 #include "jwc/JwcUnit.h"
 #include "jww/JwwUnit.h"
 #include "service/SettingsFile.h"
 #include "support/Func_2.h"
+#include "support/Interrupt.h"
 #include "support/Platform.h"
 
 namespace velkaro::cli {
@@ -73,195 +67,45 @@ std::optional<TMojiShuMap> MapFromOptions(const ConvertOptions &options, std::st
 
 namespace {
 
-// One FILE of the command line as a row of the batch.
-struct Row {
-  std::u16string S;  // its folder
-  std::u16string N;  // its name
-  std::u16string key;  // destination names it can touch share this
-};
-
-enum class Stream { Out, Err };
-
-// What a row printed, kept until the rows before it have been printed.
-struct RowRecord {
-  std::vector<std::pair<Stream, std::string>> lines;
-  bool counted = false;
-  FileOutcome outcome = FileOutcome::CheckFailed;
-  bool done = false;
-};
-
-Row RowOf(const std::string &arg) {
-  const fs::path p(arg);
-  Row row;
-  row.N = FromFsPath(p.filename());
-  const fs::path parent = p.parent_path();
-  row.S = parent.empty() ? u"." : FromFsPath(parent);
-  const std::size_t dot = row.N.find(u'.');
-  row.key = LocaleUpperCase(row.N.substr(0, dot));
-  return row;
-}
-
-// The file a row names, once links are followed, lies in D: converting it
-// could read what another row is writing.
-bool ResolvesIntoFolder(const Row &row, const std::u16string &D) {
-  std::error_code ec;
-  const fs::path resolved = fs::weakly_canonical(ToFsPath(JoinPath(row.S, row.N)), ec);
-  if (ec)
-    return false;
-  return SameFileOrFolder(FromFsPath(resolved.parent_path()), D);
-}
-
-// The refusals of the batch, for every FILE, before anything is written.
-std::u16string Refusal(const std::vector<Row> &rows, const std::u16string &D) {
-  if (rows.empty())
-    return ConversionBatch::CheckDestination(u"", D);
-  for (const Row &row : rows) {
-    std::u16string message = ConversionBatch::CheckDestination(row.S, D);
-    if (message.empty() && ResolvesIntoFolder(row, D))
-      message = kMessageSameFolder;
-    if (!message.empty())
-      return message;
-  }
-  return std::u16string();
-}
-
-class RecordingReporter : public BatchReporter {
+// The batch's reports as output lines: progress on stdout, messages and the
+// files that produced no output on stderr.
+class CliReporter final : public BatchReporter {
  public:
-  explicit RecordingReporter(bool quiet) : quiet_(quiet) {}
-  void setRow(RowRecord *row) { row_ = row; }
+  CliReporter(std::ostream &out, std::ostream &err, bool quiet)
+      : out_(out), err_(err), quiet_(quiet) {}
 
   void ShowMessage(const std::u16string &text) override {
-    row_->lines.emplace_back(Stream::Err, Out(text));
+    err_ << Out(text) << '\n';
+    err_.flush();
   }
   void SetStatusText(const std::u16string &text) override {
-    if (!quiet_ && !text.empty())
-      row_->lines.emplace_back(Stream::Out, Out(text));
+    if (quiet_ || text.empty())
+      return;
+    out_ << OutName(text) << '\n';  // a file name may hold control characters
+    out_.flush();
   }
   void FileFinished(const std::u16string &source, const std::u16string &, FileOutcome outcome) override {
     if (outcome != FileOutcome::Converted)
-      row_->lines.emplace_back(Stream::Err, "velkaro-cli: " + OutName(source) + ": " +
-                                                FileOutcomeText(outcome));
+      PrintError(err_, OutName(source) + ": " + FileOutcomeText(outcome));
+  }
+  // The final text is printed also with --quiet; the failures were named
+  // one by one already.
+  void BatchFinished(const BatchResult &result) override {
+    out_ << Out(BatchSummaryText(result)) << '\n';
+    out_.flush();
   }
 
  private:
+  std::ostream &out_;
+  std::ostream &err_;
   bool quiet_;
-  RowRecord *row_ = nullptr;
 };
 
-// Rows grouped by key, groups in the order of their first row.
-std::vector<std::vector<std::size_t>> GroupRows(const std::vector<Row> &rows) {
-  std::vector<std::vector<std::size_t>> groups;
-  std::map<std::u16string, std::size_t> groupOfKey;
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    const auto [it, added] = groupOfKey.emplace(rows[i].key, groups.size());
-    if (added)
-      groups.emplace_back();
-    groups[it->second].push_back(i);
-  }
-  return groups;
+BatchRow RowOf(const std::string &arg) {
+  const fs::path p = ToFsPath(ArgPath(arg));
+  const fs::path parent = p.parent_path();
+  return {parent.empty() ? u"." : FromFsPath(parent), FromFsPath(p.filename())};
 }
-
-// Every worker gets a work folder, or none does: which worker takes which
-// group must not change what is written.
-std::vector<WorkFolder> MakeWorkFolders(int wanted, std::ostream &err) {
-  std::vector<WorkFolder> folders;
-  for (int i = 0; i < wanted; ++i) {
-    std::optional<WorkFolder> folder = WorkFolder::Create();
-    if (!folder)
-      break;
-    folders.push_back(std::move(*folder));
-  }
-  if (folders.empty())
-    PrintError(err, "no work folder for images could be created; drawings that carry images "
-                    "will not be converted");
-  return folders;
-}
-
-class ParallelBatch {
- public:
-  ParallelBatch(const std::vector<Row> &rows, const std::u16string &D, const TMojiShuMap &map,
-                bool quiet)
-      : rows_(rows), D_(D), map_(map), quiet_(quiet), records_(rows.size()),
-        groups_(GroupRows(rows)) {}
-
-  // Runs the rows and prints their output in row order; returns the exit code.
-  int run(int jobs, std::ostream &out, std::ostream &err) {
-    const int workers = std::max(1, std::min<int>(jobs, static_cast<int>(groups_.size())));
-    std::vector<WorkFolder> folders = MakeWorkFolders(workers, err);
-    const int count = folders.empty() ? 1 : static_cast<int>(folders.size());
-    std::vector<std::thread> threads;
-    for (int w = 0; w < count; ++w) {
-      const std::u16string folder = folders.empty() ? std::u16string() : folders[w].path();
-      threads.emplace_back([this, folder] { work(folder); });
-    }
-    std::int32_t counted = 0;
-    bool allWritten = true;
-    for (std::size_t i = 0; i < records_.size(); ++i) {
-      RowRecord &record = waitFor(i);
-      for (const auto &[stream, text] : record.lines)
-        (stream == Stream::Out ? out : err) << text << '\n';
-      out.flush();
-      err.flush();
-      if (record.counted) {
-        ++counted;
-        allWritten = allWritten && record.outcome == FileOutcome::Converted;
-      }
-    }
-    for (auto &t : threads)
-      t.join();
-    out << Out(ConvertedCountText(counted)) << '\n';
-    return allWritten ? kExitOk : kExitSomeFailed;
-  }
-
- private:
-  void work(const std::u16string &workFolder) {
-    auto JWW = std::make_unique<TJwwData>();
-    auto JWC = std::make_unique<TJwcData>();
-    if (!workFolder.empty())
-      UseWorkFolder(*JWW, workFolder);
-    RecordingReporter reporter(quiet_);
-    ConversionBatch batch(*JWW, *JWC, reporter);
-    for (;;) {
-      std::size_t g;
-      {
-        std::lock_guard lock(mutex_);
-        if (nextGroup_ >= groups_.size())
-          return;
-        g = nextGroup_++;
-      }
-      batch.BeginBatch();  // groups share no names, so no backup is shared
-      for (const std::size_t i : groups_[g]) {
-        RowRecord &record = records_[i];
-        reporter.setRow(&record);
-        FileOutcome outcome = FileOutcome::CheckFailed;
-        const bool counted = batch.ConvertRow(rows_[i].S, D_, rows_[i].N, map_, &outcome);
-        {
-          std::lock_guard lock(mutex_);
-          record.counted = counted;
-          record.outcome = outcome;
-          record.done = true;
-        }
-        finished_.notify_all();
-      }
-    }
-  }
-
-  RowRecord &waitFor(std::size_t i) {
-    std::unique_lock lock(mutex_);
-    finished_.wait(lock, [&] { return records_[i].done; });
-    return records_[i];
-  }
-
-  const std::vector<Row> &rows_;
-  const std::u16string D_;
-  const TMojiShuMap map_;
-  const bool quiet_;
-  std::vector<RowRecord> records_;
-  const std::vector<std::vector<std::size_t>> groups_;
-  std::size_t nextGroup_ = 0;
-  std::mutex mutex_;
-  std::condition_variable finished_;
-};
 
 }  // namespace
 
@@ -276,18 +120,24 @@ int RunConvert(const ConvertOptions &options, std::ostream &out, std::ostream &e
     PrintError(err, "--jobs takes a number of at least 1");
     return kExitUsage;
   }
-  std::vector<Row> rows;
+  std::vector<BatchRow> rows;
   for (const std::string &file : options.files)
     rows.push_back(RowOf(file));
-  const std::u16string D = ArgPath(options.dest);
-  const std::u16string refusal = Refusal(rows, D);
-  if (!refusal.empty()) {
-    err << Out(refusal) << '\n';
-    return kExitUsage;
-  }
   InitDocumentLibraryDefaults();
-  ParallelBatch batch(rows, D, *map, options.quiet);
-  return batch.run(options.jobs, out, err);
+  TJwwData JWW;
+  TJwcData JWC;
+  CliReporter reporter(out, err, options.quiet);
+  ConversionBatch batch(JWW, JWC, reporter);
+  BatchOptions batchOptions;
+  batchOptions.jobs = options.jobs;
+  const BatchResult result = batch.Run(rows, ArgPath(options.dest), *map, batchOptions);
+  if (result.refused)
+    return kExitUsage;
+  if (result.interrupted) {
+    PrintError(err, "interrupted; the files converted so far are kept");
+    return ExitStatusForSignal(StopSignal());
+  }
+  return result.failures.empty() ? kExitOk : kExitSomeFailed;
 }
 
 }  // namespace velkaro::cli

@@ -2,11 +2,8 @@
 // on the command line, optionally with several workers.
 //
 // Each FILE is one selected row of the batch with its own folder as the
-// source folder. With --jobs N the rows are shared out in groups that touch
-// disjoint destination names (everything a row writes shares the part of its
-// name before the first "."), each group in command-line order on one worker
-// with its own documents and work folder; output is printed in row order, so
-// files, backups, output and exit status are those of --jobs 1.
+// source folder. --jobs N is the batch's own worker option: files, backups,
+// output and exit status are those of --jobs 1.
 #pragma once
 
 #include <cstdint>
@@ -32,6 +29,7 @@ struct ConvertOptions {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitSomeFailed = 1;
 inline constexpr int kExitUsage = 2;
+// Stopped by a signal: 128 + its number (130 for Ctrl+C, 143 for SIGTERM).
 
 // Ten integers separated by commas (no blanks); false for anything else.
 bool ParseMapOption(const std::string &text, TMojiShuMap &map);

@@ -8,6 +8,7 @@
 #include "jwc/JwkUnit.h"
 #include "jww/JwsUnit.h"
 #include "jww/JwwUnit.h"
+#include "support/FileIO.h"
 #include "support/Func_2.h"
 
 namespace velkaro::cli {
@@ -96,9 +97,13 @@ void DescribeJwc(const TJwcData &JW, DrawingInfo &info) {
 bool ReadDrawingInfo(const std::u16string &path, DrawingInfo &info, std::string &error) {
   info = DrawingInfo{};
   info.path = path;
-  if (!IsFile(path)) {
-    error = "no such file";
-    return false;
+  // Say why a file cannot be read rather than call it no drawing.
+  switch (ProbeReadable(path)) {
+    case ReadProblem::None: break;
+    case ReadProblem::Missing: error = "no such file"; return false;
+    case ReadProblem::NotRegularFile: error = "not a regular file"; return false;
+    case ReadProblem::PermissionDenied: error = "permission denied"; return false;
+    case ReadProblem::Unreadable: error = "could not be read"; return false;
   }
   {
     auto JWW = std::make_unique<TJwwData>();

@@ -25,6 +25,11 @@ int RunList(const ListOptions &options, std::ostream &out, std::ostream &err) {
     PrintError(err, options.folder + " is not a folder");
     return kExitUsage;
   }
+  if (!result.folderReadable) {
+    err << Out(result.statusText) << '\n';
+    PrintError(err, "cannot read the folder " + options.folder);
+    return kExitSomeFailed;
+  }
   if (options.sort) {
     // The window's first click on a column sorts it descending (Sort2 1).
     SortListRows(result.rows, *options.sort, options.descending ? 1 : 0);

@@ -14,6 +14,7 @@
 #include "cli/ConvertCommand.h"
 #include "cli/InfoCommand.h"
 #include "cli/ListCommand.h"
+#include "support/Interrupt.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -79,7 +80,8 @@ int main(int argc, char **argv) {
   app.set_version_flag("--version", "velkaro-cli " VELKARO_VERSION);
   app.require_subcommand(1);
   app.footer("Exit codes: 0 success; 1 a file produced no output (convert) or could not be read "
-             "(info); 2 usage errors and refusals, nothing written.");
+             "(info); 2 usage errors and refusals, nothing written; 128+N stopped by signal N "
+             "(130 Ctrl+C), files converted so far kept.");
 
   ConvertOptions convert;
   CLI::App *convertCmd = app.add_subcommand(
@@ -120,6 +122,7 @@ int main(int argc, char **argv) {
   }
 
   if (convertCmd->parsed()) {
+    velkaro::InstallStopHandlers();
     if (!convert.map && !convert.settings) {
       std::cerr << "velkaro-cli: convert needs --map or --settings\n";
       return kExitUsage;

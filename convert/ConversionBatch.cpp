@@ -1,17 +1,26 @@
 // ConversionBatch: ButtonTClick, ConvertFile, ConvertJwwFile, ConvertJwcFile
-// and JwwDataFree without the window.
+// and JwwDataFree without the window, with workers as an option.
 #include "convert/ConversionBatch.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <system_error>
+#include <thread>
 
+#include "convert/WorkFolder.h"
 #include "jwc/JwcUnit.h"
 #include "jwc/jwctype.h"
 #include "jww/JwwUnit.h"
 #include "support/FileIO.h"
+#include "support/FolderHandle.h"
 #include "support/Func_2.h"
+#include "support/Interrupt.h"
 #include "support/Platform.h"
 
 namespace velkaro {
@@ -21,61 +30,10 @@ namespace fs = std::filesystem;
 const std::u16string kMessageNoDestination = u"保存先フォルダを指示して下さい。";
 const std::u16string kMessageMissingDestination = u"保存先フォルダが存在しません。";
 const std::u16string kMessageSameFolder = u"保存先フォルダは参照フォルダと同じにしないで下さい。";
-
-// What was at the destination right before FileOut.
-struct DestinationSnapshot {
-  bool existed = false;
-  std::uintmax_t size = 0;
-  fs::file_time_type time{};
-};
+const std::u16string kMessageDestinationBusy =
+    u"保存先フォルダには別の変換が書き込み中です。終わってからやり直して下さい。";
 
 namespace {
-
-bool IsSameFile(const std::u16string &a, const std::u16string &b) {
-  return SameFileOrFolder(a, b);
-}
-
-// A name that is a link (symbolic, or one of several hard links) would let a
-// write land in another file, possibly a source. Such a name is unlinked
-// before we write under it: whatever it pointed at stays where it is.
-void UnlinkIfLink(const std::u16string &path) {
-  const fs::path p = ToFsPath(path);
-  std::error_code ec;
-  const fs::file_status st = fs::symlink_status(p, ec);
-  if (ec)
-    return;
-  bool link = fs::is_symlink(st);
-  if (!link && fs::is_regular_file(st)) {
-    link = HardLinkCount(path) > 1;
-  }
-  if (link)
-    fs::remove(p, ec);
-}
-
-DestinationSnapshot SnapshotOf(const std::u16string &path) {
-  DestinationSnapshot snap;
-  const fs::path p = ToFsPath(path);
-  std::error_code ec;
-  if (!fs::is_regular_file(p, ec))
-    return snap;
-  snap.existed = true;
-  snap.size = fs::file_size(p, ec);
-  snap.time = fs::last_write_time(p, ec);
-  return snap;
-}
-
-bool SameContent(const std::u16string &a, const std::u16string &b) {
-  std::vector<std::uint8_t> x, y;
-  return ReadWholeFile(a, x) && ReadWholeFile(b, y) && x == y;
-}
-
-std::u16string ExtensionOf(const std::u16string &name) {
-  try {
-    return FileExtLower(name);
-  } catch (const std::invalid_argument &) {
-    return std::u16string();  // a name no path may hold: treated as unsupported
-  }
-}
 
 // An image that the drawing carries but whose file is not in the work folder
 // would silently be left out of the output.
@@ -95,11 +53,99 @@ bool ImageMissingFromWorkFolder(const TJwwData &JWW) {
   return false;
 }
 
+// ReplaceExt(T, ".BAK"), unless a backup of that name (upper-cased in
+// `made`) was made earlier in the batch.
+std::u16string NextBackupName(const std::u16string &T, const std::set<std::u16string> &made) {
+  const auto taken = [&](const std::u16string &name) {
+    return made.count(LocaleUpperCase(ExtractName(name))) != 0;
+  };
+  std::u16string name = ReplaceExt(T, u".BAK");
+  if (!taken(name))
+    return name;
+  name = T + u".BAK";
+  // Only names made up on purpose (p.jww.jww beside p.jww and p.jwc) get
+  // this far; a number keeps every backup of the batch.
+  for (int k = 2; taken(name); ++k)
+    name = T + u"." + IntToString(k) + u".BAK";
+  return name;
+}
+
 TMojiShuMap Normalized(const TMojiShuMap &map) {
   TMojiShuMap m = map;
   NormalizeMojiShuMap(m);
   return m;
 }
+
+FileOutcome OutcomeOf(ReadProblem problem) {
+  switch (problem) {
+    case ReadProblem::None: return FileOutcome::Converted;
+    case ReadProblem::PermissionDenied: return FileOutcome::PermissionDenied;
+    case ReadProblem::NotRegularFile: return FileOutcome::NotRegularFile;
+    case ReadProblem::Missing:
+    case ReadProblem::Unreadable: break;
+  }
+  return FileOutcome::ReadFailed;
+}
+
+// The file a row names, once links are followed, lies in the destination:
+// converting it could read what another row is writing.
+bool ResolvesIntoFolder(const BatchRow &row, const FileIdentity &destination) {
+  std::error_code ec;
+  const fs::path resolved = fs::weakly_canonical(ToFsPath(JoinPath(row.folder, row.name)), ec);
+  FileStatus parent;
+  return !ec && QueryFileStatus(resolved.parent_path(), parent) &&
+         parent.identity == destination;
+}
+
+// Rows grouped so that no two groups can touch one destination name:
+// everything a row writes shares the part of its name before the first ".".
+std::vector<std::vector<std::size_t>> GroupRows(const std::vector<BatchRow> &rows) {
+  std::vector<std::vector<std::size_t>> groups;
+  std::map<std::u16string, std::size_t> groupOfKey;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const std::u16string key = LocaleUpperCase(rows[i].name.substr(0, rows[i].name.find(u'.')));
+    const auto [it, added] = groupOfKey.emplace(key, groups.size());
+    if (added)
+      groups.emplace_back();
+    groups[it->second].push_back(i);
+  }
+  return groups;
+}
+
+// What a worker reported for one row, kept until the rows before it were
+// reported (parallel runs).
+class RowRecord final : public BatchReporter {
+ public:
+  void ShowMessage(const std::u16string &text) override { events_.push_back({Kind::Message, text}); }
+  void SetStatusText(const std::u16string &text) override { events_.push_back({Kind::Status, text}); }
+  void FileFinished(const std::u16string &source, const std::u16string &dest,
+                    FileOutcome outcome) override {
+    finished_ = FileFailure{source, dest, outcome};
+  }
+  void ReplayTo(BatchReporter &reporter) const {
+    for (const Event &e : events_) {
+      if (e.kind == Kind::Message)
+        reporter.ShowMessage(e.text);
+      else
+        reporter.SetStatusText(e.text);
+      if (finished_ && &e == &events_.back())
+        reporter.FileFinished(finished_->source, finished_->dest, finished_->outcome);
+    }
+  }
+
+  bool done = false;
+  bool counted = false;
+  FileOutcome outcome = FileOutcome::CheckFailed;
+
+ private:
+  enum class Kind { Message, Status };
+  struct Event {
+    Kind kind;
+    std::u16string text;
+  };
+  std::vector<Event> events_;
+  std::optional<FileFailure> finished_;
+};
 
 }  // namespace
 
@@ -108,18 +154,33 @@ const char *FileOutcomeText(FileOutcome outcome) {
     case FileOutcome::Converted: return "converted";
     case FileOutcome::CheckFailed: return "not a drawing of that kind";
     case FileOutcome::ReadFailed: return "could not be read";
+    case FileOutcome::PermissionDenied: return "permission denied";
+    case FileOutcome::NotRegularFile: return "not a regular file";
+    case FileOutcome::ImagesNotExtracted:
+      return "its images could not be extracted into the work folder";
     case FileOutcome::WriteFailed: return "could not be written";
     case FileOutcome::DestinationIsSource: return "the destination is the source file itself";
     case FileOutcome::BackupFailed:
       return "the file already at the destination could not be kept as .BAK";
+    case FileOutcome::Interrupted: return "interrupted";
   }
   return "unknown";
 }
 
-std::u16string JoinPath(const std::u16string &folder, const std::u16string &name) {
-  if (!folder.empty() && folder.back() == PathSeparator())
-    return folder + name;
-  return folder + PathSeparator() + name;
+std::u16string FileOutcomeReason(FileOutcome outcome) {
+  switch (outcome) {
+    case FileOutcome::Converted: return u"変換しました";
+    case FileOutcome::CheckFailed: return u"Jw_cad の図面ではありません";
+    case FileOutcome::ReadFailed: return u"読み込めません";
+    case FileOutcome::PermissionDenied: return u"読み込む権限がありません";
+    case FileOutcome::NotRegularFile: return u"通常のファイルではありません";
+    case FileOutcome::ImagesNotExtracted: return u"図面の画像を作業フォルダに取り出せません";
+    case FileOutcome::WriteFailed: return u"書き込めません";
+    case FileOutcome::DestinationIsSource: return u"保存先が元のファイルそのものです";
+    case FileOutcome::BackupFailed: return u"既存のファイルを .BAK に保存できません";
+    case FileOutcome::Interrupted: return u"中断しました";
+  }
+  return u"?";
 }
 
 std::u16string UnsupportedExtensionMessage(const std::u16string &N, const std::u16string &E) {
@@ -133,6 +194,30 @@ std::u16string ConvertingStatusText(const std::u16string &source, const std::u16
 
 std::u16string ConvertedCountText(std::int32_t n) {
   return IntToString(n) + u"個のファイルを変換しました。";
+}
+
+std::u16string BatchSummaryText(const BatchResult &result) {
+  std::u16string text = ConvertedCountText(result.counted);
+  if (!result.failures.empty())
+    text += u"（" + IntToString(static_cast<std::int32_t>(result.failures.size())) +
+            u"個は変換できませんでした）";
+  return text;
+}
+
+std::u16string FailureListText(const std::vector<FileFailure> &failures) {
+  // A message box taller than the screen hides its OK button.
+  constexpr std::size_t kShown = 20;
+  std::u16string text = u"次のファイルは変換できませんでした。\r\n";
+  for (std::size_t i = 0; i < failures.size() && i < kShown; ++i)
+    text += u"\r\n" + ExtractName(failures[i].source) + u"：" + FileOutcomeReason(failures[i].outcome);
+  if (failures.size() > kShown)
+    text += u"\r\nほか " + IntToString(static_cast<std::int32_t>(failures.size() - kShown)) +
+            u" 個";
+  return text;
+}
+
+std::u16string BackupGenerationName(const std::u16string &backupName, int generation) {
+  return ReplaceExt(backupName, u".bk" + IntToString(generation));
 }
 
 void JwwDataFree(TJwwData &JW) {
@@ -154,180 +239,387 @@ void UseWorkFolder(TJwwData &JWW, const std::u16string &folder) {
   JWW.BindImageExr = true;
 }
 
+// ---- Worker: one file at a time, all writes through the destination handle --
+
+class ConversionBatch::Worker {
+ public:
+  Worker(TJwwData &JWW, TJwcData &JWC, const FolderHandle &destination,
+         const std::u16string &D, const TMojiShuMap &map)
+      : JWW_(JWW), JWC_(JWC), folder_(destination), D_(D), map_(Normalized(map)) {}
+
+  // Documents and a work folder of the worker's own.
+  void OwnDocuments() {
+    ownJww_ = std::make_unique<TJwwData>();
+    ownJwc_ = std::make_unique<TJwcData>();
+    jww_ = ownJww_.get();
+    jwc_ = ownJwc_.get();
+  }
+  // A work folder for the run when the JWW document has none.
+  void EnsureWorkFolder() {
+    if (!jww().BindImageFolder.empty() && IsFolder(jww().BindImageFolder))
+      return;
+    work_ = WorkFolder::Create();
+    if (work_)
+      UseWorkFolder(jww(), work_->path());
+  }
+
+  // One row: the extension rule and its message, ConvertFile. False when the
+  // row was not counted (unsupported extension).
+  bool ConvertRow(const BatchRow &row, BatchReporter &reporter, FileOutcome &outcome) {
+    const std::u16string &N = row.name;
+    const std::u16string E = ExtensionOfName(N);
+    if (E != u".jww" && E != u".jwc") {
+      reporter.ShowMessage(UnsupportedExtensionMessage(N, E));
+      return false;
+    }
+    const std::u16string source = JoinPath(row.folder, N);
+    const std::u16string T = JoinPath(D_, N);
+    reporter.SetStatusText(ConvertingStatusText(source, T));
+    outcome = IsPlainEntryName(N) ? ConvertFile(source, N, E) : FileOutcome::WriteFailed;
+    // A stop makes reads and writes fail on purpose: say so, not why they failed.
+    if (outcome != FileOutcome::Converted && StopRequested())
+      outcome = FileOutcome::Interrupted;
+    reporter.SetStatusText(std::u16string());
+    reporter.FileFinished(source, T, outcome);
+    return true;
+  }
+
+  // A new group of rows shares no names with the rows before.
+  void ForgetBackups() { backupsMade_.clear(); }
+
+ private:
+  TJwwData &jww() { return jww_ ? *jww_ : JWW_; }
+  TJwcData &jwc() { return jwc_ ? *jwc_ : JWC_; }
+
+  FileOutcome ConvertFile(const std::u16string &source, const std::u16string &N,
+                          const std::u16string &E) {
+    if (StopRequested())
+      return FileOutcome::Interrupted;
+    if (const ReadProblem problem = ProbeReadable(source); problem != ReadProblem::None)
+      return OutcomeOf(problem);
+    FileStatus sourceStatus, destStatus;
+    if (!QueryFileStatus(ToFsPath(source), sourceStatus))
+      return FileOutcome::ReadFailed;
+    const bool destExists = folder_.status(N, destStatus) && destStatus.regular;
+    if (destExists && destStatus.identity == sourceStatus.identity)
+      return FileOutcome::DestinationIsSource;
+    // An output keeps the permission bits of the file it replaces, or takes
+    // the source's.
+    const std::uint32_t mode = destExists ? destStatus.mode : sourceStatus.mode;
+    if (E == u".jwc")
+      return jwc().FileCheck(source) ? ConvertJwcFile(source, N, mode) : FileOutcome::CheckFailed;
+    return jww().FileCheck(source) ? ConvertJwwFile(source, N, mode) : FileOutcome::CheckFailed;
+  }
+
+  FileOutcome ConvertJwwFile(const std::u16string &source, const std::u16string &N,
+                             std::uint32_t mode) {
+    TJwwData &JWW = jww();
+    // Images go only into a work folder that exists; the section is read in
+    // any case, so that a drawing whose images could not be kept is noticed.
+    const bool exp = JWW.BindImageExp;
+    const bool exr = JWW.BindImageExr;
+    JWW.BindImageExp = exp && !JWW.BindImageFolder.empty() && IsFolder(JWW.BindImageFolder);
+    JWW.BindImageExr = true;
+    FileOutcome outcome;
+    if (!JWW.FileIn(source)) {
+      outcome = FileOutcome::ReadFailed;
+    } else if (ImageMissingFromWorkFolder(JWW)) {
+      outcome = FileOutcome::ImagesNotExtracted;
+    } else {
+      RemapJwwTextKinds(JWW, map_);
+      JWW.SetFileOutOption(JWW.MojiEncode ? kFileOutUtf16 : 0);
+      outcome = Write(N, mode, [&](AtomicFileWriter &out) { return JWW.FileOut(out, JWW.Enthd.jwVer); });
+    }
+    JwwDataFree(JWW);
+    JWW.BindImageExp = exp;
+    JWW.BindImageExr = exr;
+    return outcome;
+  }
+
+  FileOutcome ConvertJwcFile(const std::u16string &source, const std::u16string &N,
+                             std::uint32_t mode) {
+    TJwcData &JWC = jwc();
+    FileOutcome outcome = FileOutcome::ReadFailed;
+    if (JWC.FileIn(source)) {
+      RemapJwcTextKinds(JWC, map_);
+      outcome = Write(N, mode, [&](AtomicFileWriter &out) { return JWC.FileOut(out); });
+    }
+    JWC.DataFree();
+    return outcome;
+  }
+
+  // The backup, then the output through a temporary file. A failed write
+  // leaves the file that was there as it was (and its backup).
+  template <typename FileOut>
+  FileOutcome Write(const std::u16string &N, std::uint32_t mode, FileOut fileOut) {
+    if (StopRequested())
+      return FileOutcome::Interrupted;
+    if (folder_.exists(N) && !BackUp(N))
+      return FileOutcome::BackupFailed;
+    AtomicFileWriter out(folder_, N);
+    out.setMode(mode);
+    if (fileOut(out))
+      return FileOutcome::Converted;
+    return StopRequested() ? FileOutcome::Interrupted : FileOutcome::WriteFailed;
+  }
+
+  // Keeps the file at N as its backup. False when no copy could be made.
+  bool BackUp(const std::u16string &N) {
+    FileStatus status;
+    if (!folder_.status(N, status) || !status.regular)
+      return !folder_.status(N, status, false) || !status.folder;  // a dangling link holds nothing
+    const std::u16string bak = BackupName(N);
+    backupsMade_.insert(LocaleUpperCase(bak));
+    if (IsFolderEntry(bak))
+      return false;  // a folder of that name is the user's: neither moved nor replaced
+    if (folder_.exists(bak)) {
+      if (SameEntryBytes(folder_, N, bak))
+        return true;  // the backup already holds these bytes: nothing moves
+      if (!ShiftGenerations(bak))
+        return false;
+    }
+    return CopyEntryWithTimes(folder_, N, bak);
+  }
+
+  // .bk8 -> .bk9, ..., .bk1 -> .bk2, .BAK -> .bk1: each rename replaces only
+  // the name above it, so an interruption loses no generation but the ninth.
+  bool ShiftGenerations(const std::u16string &bak) {
+    for (int k = 8; k >= 1; --k) {
+      const std::u16string from = BackupGenerationName(bak, k);
+      const std::u16string to = BackupGenerationName(bak, k + 1);
+      if (IsFolderEntry(from) || IsFolderEntry(to))
+        return false;
+      if (folder_.exists(from) && !folder_.rename(from, to))
+        return false;
+    }
+    return folder_.rename(bak, BackupGenerationName(bak, 1));
+  }
+
+  bool IsFolderEntry(const std::u16string &name) const {
+    FileStatus status;
+    return folder_.status(name, status, false) && status.folder;
+  }
+
+  std::u16string BackupName(const std::u16string &N) const { return NextBackupName(N, backupsMade_); }
+
+  TJwwData &JWW_;
+  TJwcData &JWC_;
+  std::unique_ptr<TJwwData> ownJww_;
+  std::unique_ptr<TJwcData> ownJwc_;
+  TJwwData *jww_ = nullptr;
+  TJwcData *jwc_ = nullptr;
+  std::optional<WorkFolder> work_;
+  const FolderHandle &folder_;
+  const std::u16string D_;
+  const TMojiShuMap map_;
+  std::set<std::u16string> backupsMade_;  // upper-cased: one name on any file system
+
+  friend class ConversionBatch;
+};
+
+// ---- ConversionBatch ---------------------------------------------------------
+
 ConversionBatch::ConversionBatch(TJwwData &JWW, TJwcData &JWC, BatchReporter &reporter)
     : JWW_(JWW), JWC_(JWC), reporter_(reporter) {}
+
+ConversionBatch::~ConversionBatch() = default;
 
 std::u16string ConversionBatch::CheckDestination(const std::u16string &S, const std::u16string &D) {
   if (D.empty())
     return kMessageNoDestination;
   if (!IsFolder(D))
     return kMessageMissingDestination;
-  if (LocaleUpperCase(S) == LocaleUpperCase(D) || IsSameFile(S, D))
+  if (LocaleUpperCase(S) == LocaleUpperCase(D) || SameFileOrFolder(S, D))
     return kMessageSameFolder;
   return std::u16string();
 }
 
+std::u16string ConversionBatch::BackupNameFor(const std::u16string &T) const {
+  return NextBackupName(T, backupsMade_);
+}
+
 BatchResult ConversionBatch::Run(const std::u16string &S, const std::u16string &D,
                                  const std::vector<std::u16string> &rows,
-                                 const TMojiShuMap &map) {
-  BatchResult result;
-  const std::u16string refusal = CheckDestination(S, D);
-  if (!refusal.empty()) {
+                                 const TMojiShuMap &map, const BatchOptions &options) {
+  // The source folder is checked even with no row selected.
+  if (const std::u16string refusal = CheckDestination(S, D); !refusal.empty()) {
     reporter_.ShowMessage(refusal);
     reporter_.FocusDestinationButton();
+    BatchResult result;
     result.refused = true;
     return result;
   }
-  BeginBatch();
+  std::vector<BatchRow> batchRows;
+  batchRows.reserve(rows.size());
+  for (const std::u16string &N : rows)
+    batchRows.push_back({S, N});
+  return Run(batchRows, D, map, options);
+}
+
+std::u16string ConversionBatch::Refusal(const std::vector<BatchRow> &rows,
+                                        const std::u16string &D) const {
+  if (rows.empty())
+    return CheckDestination(u"", D);
+  std::set<std::u16string> checked;
+  for (const BatchRow &row : rows) {
+    if (!checked.insert(row.folder).second)
+      continue;
+    if (std::u16string message = CheckDestination(row.folder, D); !message.empty())
+      return message;
+  }
+  return std::u16string();
+}
+
+BatchResult ConversionBatch::Run(const std::vector<BatchRow> &rows, const std::u16string &D,
+                                 const TMojiShuMap &map, const BatchOptions &options) {
+  BatchResult result;
+  const auto refuse = [&](const std::u16string &message) {
+    reporter_.ShowMessage(message);
+    reporter_.FocusDestinationButton();
+    result.refused = true;
+    return result;
+  };
+  if (std::u16string message = Refusal(rows, D); !message.empty())
+    return refuse(message);
+
+  // From here on every write goes through this handle; the checks are made
+  // again against it, in case the path changed since.
+  FolderHandle destination;
+  if (!destination.open(D))
+    return refuse(kMessageMissingDestination);
+  const FileIdentity id = destination.identity();
+  for (const BatchRow &row : rows) {
+    FileStatus source;
+    if ((QueryFileStatus(ToFsPath(row.folder), source) && source.identity == id) ||
+        ResolvesIntoFolder(row, id))
+      return refuse(kMessageSameFolder);
+  }
+  if (destination.tryLock() == FolderHandle::LockResult::Busy)
+    return refuse(kMessageDestinationBusy);
+
+  // What killed runs left behind; never what a live one holds.
+  RemoveStaleTemporaryFiles(destination);
+  WorkFolder::RemoveStale();
+
+  return RunChecked(rows, D, map, options, destination);
+}
+
+void ConversionBatch::Count(BatchResult &result, const std::u16string &source,
+                            const std::u16string &dest, FileOutcome outcome) {
+  ++result.counted;
+  if (outcome == FileOutcome::Converted)
+    ++result.converted;
+  else
+    result.failures.push_back({source, dest, outcome});
+}
+
+void BatchReporter::BatchFinished(const BatchResult &result) {
+  SetStatusText(BatchSummaryText(result));
+  if (!result.failures.empty())
+    ReportFailures(result.failures);
+}
+
+void ConversionBatch::Finish(BatchResult &result) {
+  result.interrupted = StopRequested();
+  reporter_.BatchFinished(result);
+}
+
+BatchResult ConversionBatch::RunChecked(const std::vector<BatchRow> &rows, const std::u16string &D,
+                                        const TMojiShuMap &map, const BatchOptions &options,
+                                        const FolderHandle &destination) {
+  const std::size_t groups = GroupRows(rows).size();
+  if (options.jobs > 1 && groups > 1)
+    return RunParallel(rows, D, map, std::min<int>(options.jobs, static_cast<int>(groups)),
+                       destination);
+  BatchResult result;
+  Worker worker(JWW_, JWC_, destination, D, map);
+  worker.EnsureWorkFolder();
   const auto total = static_cast<std::int32_t>(rows.size());
   std::int32_t done = 0;
-  for (const std::u16string &N : rows) {
+  for (const BatchRow &row : rows) {
+    if (StopRequested())
+      break;
     FileOutcome outcome = FileOutcome::CheckFailed;
-    if (ConvertRow(S, D, N, map, &outcome)) {
-      ++result.counted;
-      if (outcome == FileOutcome::Converted)
-        ++result.converted;
-    }
+    if (worker.ConvertRow(row, reporter_, outcome))
+      Count(result, JoinPath(row.folder, row.name), JoinPath(D, row.name), outcome);
     reporter_.RowFinished(++done, total);
   }
-  reporter_.SetStatusText(ConvertedCountText(result.counted));
+  backupsMade_ = worker.backupsMade_;
+  Finish(result);
   return result;
 }
 
-bool ConversionBatch::ConvertRow(const std::u16string &S, const std::u16string &D,
-                                 const std::u16string &N, const TMojiShuMap &map,
-                                 FileOutcome *outcome) {
-  const std::u16string E = ExtensionOf(N);
-  if (E != u".jww" && E != u".jwc") {
-    reporter_.ShowMessage(UnsupportedExtensionMessage(N, E));
-    return false;
-  }
-  const std::u16string source = JoinPath(S, N);
-  const std::u16string T = JoinPath(D, N);
-  currentBackup_.clear();
-  FileOutcome result;
-  if (IsFile(T) && !IsSameFile(source, T) && !BackUp(T)) {
-    // Writing now would destroy the only copy of the file that is there.
-    reporter_.SetStatusText(ConvertingStatusText(source, T));
-    reporter_.SetStatusText(std::u16string());
-    result = FileOutcome::BackupFailed;
-    reporter_.FileFinished(source, T, result);
-  } else {
-    result = ConvertFile(source, T, E, map);
-  }
-  currentBackup_.clear();
-  if (outcome)
-    *outcome = result;
-  return true;
-}
+// Workers take whole groups; the calling thread reports each row, in order,
+// as soon as it and the rows before it are done.
+BatchResult ConversionBatch::RunParallel(const std::vector<BatchRow> &rows,
+                                         const std::u16string &D, const TMojiShuMap &map,
+                                         int jobs, const FolderHandle &destination) {
+  const std::vector<std::vector<std::size_t>> groups = GroupRows(rows);
+  std::vector<RowRecord> records(rows.size());
+  std::mutex mutex;
+  std::condition_variable finished;
+  std::size_t nextGroup = 0;
+  int running = jobs;
 
-std::u16string ConversionBatch::BackupNameFor(const std::u16string &T) const {
-  const auto taken = [&](const std::u16string &name) {
-    return backupsMade_.count(LocaleUpperCase(name)) != 0;
+  std::vector<std::unique_ptr<Worker>> workers;
+  for (int w = 0; w < jobs; ++w) {
+    workers.push_back(std::make_unique<Worker>(JWW_, JWC_, destination, D, map));
+    if (w > 0)
+      workers.back()->OwnDocuments();
+    workers.back()->EnsureWorkFolder();
+  }
+  const auto work = [&](Worker &worker) {
+    for (;;) {
+      std::size_t g;
+      {
+        std::lock_guard lock(mutex);
+        if (nextGroup >= groups.size() || StopRequested())
+          break;
+        g = nextGroup++;
+      }
+      worker.ForgetBackups();
+      for (const std::size_t i : groups[g]) {
+        if (StopRequested())
+          break;
+        RowRecord &record = records[i];
+        FileOutcome outcome = FileOutcome::CheckFailed;
+        const bool counted = worker.ConvertRow(rows[i], record, outcome);
+        {
+          std::lock_guard lock(mutex);
+          record.counted = counted;
+          record.outcome = outcome;
+          record.done = true;
+        }
+        finished.notify_all();
+      }
+    }
+    std::lock_guard lock(mutex);
+    --running;
+    finished.notify_all();
   };
-  std::u16string name = ReplaceExt(T, u".BAK");
-  if (!taken(name))
-    return name;
-  name = T + u".BAK";
-  // Only names made up on purpose (p.jww.jww beside p.jww and p.jwc) get
-  // this far; a number keeps every backup of the batch.
-  for (int k = 2; taken(name); ++k)
-    name = T + u"." + IntToString(k) + u".BAK";
-  return name;
-}
+  std::vector<std::thread> threads;
+  for (auto &worker : workers)
+    threads.emplace_back(work, std::ref(*worker));
 
-bool ConversionBatch::BackUp(const std::u16string &T) {
-  const std::u16string bak = BackupNameFor(T);
-  backupsMade_.insert(LocaleUpperCase(bak));
-  UnlinkIfLink(bak);
-  if (!CopyFileWithTimes(T, bak))
-    return false;
-  currentBackup_ = bak;
-  return true;
-}
-
-FileOutcome ConversionBatch::ConvertFile(const std::u16string &source, const std::u16string &dest,
-                                         const std::u16string &E, const TMojiShuMap &map) {
-  reporter_.SetStatusText(ConvertingStatusText(source, dest));
-  FileOutcome outcome = FileOutcome::CheckFailed;
-  if (!IsFile(source)) {
-    outcome = FileOutcome::ReadFailed;
-  } else if (IsSameFile(source, dest)) {
-    outcome = FileOutcome::DestinationIsSource;
-  } else if (E == u".jwc") {
-    if (JWC_.FileCheck(source))
-      outcome = ConvertJwcFile(source, dest, map);
-  } else if (E == u".jww") {
-    if (JWW_.FileCheck(source))
-      outcome = ConvertJwwFile(source, dest, map);
+  BatchResult result;
+  const auto total = static_cast<std::int32_t>(rows.size());
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    {
+      std::unique_lock lock(mutex);
+      finished.wait(lock, [&] { return records[i].done || running == 0; });
+      if (!records[i].done)
+        break;  // stopped before this row was taken
+    }
+    records[i].ReplayTo(reporter_);
+    if (records[i].counted)
+      Count(result, JoinPath(rows[i].folder, rows[i].name), JoinPath(D, rows[i].name),
+            records[i].outcome);
+    reporter_.RowFinished(static_cast<std::int32_t>(i + 1), total);
   }
-  reporter_.SetStatusText(std::u16string());
-  reporter_.FileFinished(source, dest, outcome);
-  return outcome;
-}
-
-void ConversionBatch::ReleaseJww() { JwwDataFree(JWW_); }
-
-FileOutcome ConversionBatch::ConvertJwwFile(const std::u16string &source,
-                                            const std::u16string &dest, const TMojiShuMap &map) {
-  // Images go only into a work folder that exists; the section is read in any
-  // case, so that a drawing whose images could not be kept is noticed.
-  const bool exp = JWW_.BindImageExp;
-  const bool exr = JWW_.BindImageExr;
-  JWW_.BindImageExp = exp && !JWW_.BindImageFolder.empty() && IsFolder(JWW_.BindImageFolder);
-  JWW_.BindImageExr = true;
-  const auto restoreFlags = [&] {
-    JWW_.BindImageExp = exp;
-    JWW_.BindImageExr = exr;
-  };
-
-  if (!JWW_.FileIn(source) || ImageMissingFromWorkFolder(JWW_)) {
-    ReleaseJww();
-    restoreFlags();
-    return FileOutcome::ReadFailed;
-  }
-  RemapJwwTextKinds(JWW_, Normalized(map));
-  JWW_.SetFileOutOption(JWW_.MojiEncode ? kFileOutUtf16 : 0);
-  UnlinkIfLink(dest);
-  const DestinationSnapshot before = SnapshotOf(dest);
-  const bool written = JWW_.FileOut(dest, JWW_.Enthd.jwVer);
-  if (!written)
-    CleanUpFailedOutput(dest, before);
-  ReleaseJww();
-  restoreFlags();
-  return written ? FileOutcome::Converted : FileOutcome::WriteFailed;
-}
-
-FileOutcome ConversionBatch::ConvertJwcFile(const std::u16string &source,
-                                            const std::u16string &dest, const TMojiShuMap &map) {
-  if (!JWC_.FileIn(source)) {
-    JWC_.DataFree();
-    return FileOutcome::ReadFailed;
-  }
-  RemapJwcTextKinds(JWC_, Normalized(map));
-  UnlinkIfLink(dest);
-  const DestinationSnapshot before = SnapshotOf(dest);
-  const bool written = JWC_.FileOut(dest);
-  if (!written)
-    CleanUpFailedOutput(dest, before);
-  JWC_.DataFree();
-  return written ? FileOutcome::Converted : FileOutcome::WriteFailed;
-}
-
-void ConversionBatch::CleanUpFailedOutput(const std::u16string &dest,
-                                          const DestinationSnapshot &before) {
-  if (!IsFile(dest))
-    return;
-  const DestinationSnapshot after = SnapshotOf(dest);
-  const bool untouched = before.existed && after.size == before.size && after.time == before.time;
-  if (!untouched) {
-    RemoveFile(dest);  // a part of our own output
-    return;
-  }
-  // The file that was there before: the batch leaves no file under the
-  // destination name, but only when the backup really holds that file.
-  if (!currentBackup_.empty() && SameContent(dest, currentBackup_))
-    RemoveFile(dest);
+  for (auto &t : threads)
+    t.join();
+  Finish(result);
+  return result;
 }
 
 }  // namespace velkaro

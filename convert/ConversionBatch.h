@@ -1,20 +1,30 @@
 // ConversionBatch: the conversion of the selected files, as a GUI-free service.
 //
-// The window's convert button and `velkaro-cli convert` both run it. It reads
-// each drawing from the source folder, remaps its text kinds and writes it in
-// the version it was read under the same name into the destination folder,
-// keeping a file that was there as a ".BAK" copy. It reports through
-// BatchReporter: message boxes and the status bar in the window, the output
-// streams in the CLI.
+// The window's convert button and `velkaro-cli convert` both run it: it is
+// the one implementation of the refusals, the per-file road, the counting
+// and the final texts; the front ends only show what it reports. It reads
+// each drawing, remaps its text kinds and writes it in the version it was
+// read under the same name into the destination folder, keeping a file that
+// was there as a ".BAK" copy. It reports through BatchReporter: message
+// boxes and the status bar in the window, the output streams in the CLI.
 //
-// Beyond the plain algorithm it keeps the user's data safe: a destination
-// that is the source folder under another spelling is refused, a backup made
-// earlier in the same batch is never replaced, a destination that is the
-// source file itself (a link) is not written, a file at the destination that
-// could not be kept as .BAK is not overwritten, nothing is written through a
-// link into another file, a failed write never deletes the only copy of the
-// file that was there, and a drawing whose images could not be extracted is
-// not written without them.
+// Beyond the plain algorithm it keeps the user's data safe:
+// - the destination is checked against the source folder by identity, then
+//   held open and locked for the whole run: every write goes through that
+//   handle, and a second batch into the same folder is refused;
+// - a backup is made only when an output is about to be written; a backup
+//   that would replace different bytes first moves the older ones a
+//   generation down (.BAK -> .bk1 ... .bk8 -> .bk9); a backup made earlier in
+//   the same batch is never replaced; a file that could not be backed up is
+//   not overwritten;
+// - outputs and backups are written through temporary files, keep the
+//   permission bits of the file they replace or copy, never write through a
+//   link, and are never the source itself;
+// - a drawing whose images could not be extracted is not written without
+//   them;
+// - a stop request (Interrupt.h) ends the batch after the file in progress
+//   gave up its temporary file;
+// - every file that produced no output is reported with its reason.
 #pragma once
 
 #include <cstdint>
@@ -23,24 +33,40 @@
 #include <vector>
 
 #include "convert/UnitV.h"
+#include "support/Func_2.h"
 
 namespace velkaro {
 
 class TJwwData;
 class TJwcData;
-struct DestinationSnapshot;
+class FolderHandle;
 
 // What happened to one file handed to ConvertFile.
 enum class FileOutcome {
-  Converted,     // the output was written
-  CheckFailed,   // not a drawing of that kind (FileCheck false)
-  ReadFailed,    // could not be read (missing, FileIn false, images not extracted)
-  WriteFailed,   // could not be written (FileOut false; no output left)
-  DestinationIsSource,  // the destination is the source file itself (a link); not written
-  BackupFailed,  // the file already at the destination could not be kept as .BAK; not written
+  Converted,           // the output was written
+  CheckFailed,         // not a drawing of that kind (FileCheck false)
+  ReadFailed,          // missing, or could not be read (FileIn false)
+  PermissionDenied,    // the user may not read the source
+  NotRegularFile,      // the source is a folder, FIFO or device
+  ImagesNotExtracted,  // its bound images could not be put in the work folder
+  WriteFailed,         // could not be written (FileOut false; no output left)
+  DestinationIsSource, // the destination is the source file itself (a link); not written
+  BackupFailed,        // the file already at the destination could not be kept as .BAK
+  Interrupted,         // a stop was requested while it was converted
 };
 
+// The reason in English (the CLI) and in Japanese (the window).
 const char *FileOutcomeText(FileOutcome outcome);
+std::u16string FileOutcomeReason(FileOutcome outcome);
+
+// One counted file that produced no output.
+struct FileFailure {
+  std::u16string source;
+  std::u16string dest;
+  FileOutcome outcome;
+};
+
+struct BatchResult;
 
 class BatchReporter {
  public:
@@ -60,22 +86,47 @@ class BatchReporter {
   virtual void RowFinished(std::int32_t done, std::int32_t total) {
     (void)done; (void)total;
   }
+  // Called once at the end of a batch that was not refused: the final status
+  // text (BatchSummaryText), then ReportFailures when some counted file
+  // produced no output.
+  virtual void BatchFinished(const BatchResult &result);
+  virtual void ReportFailures(const std::vector<FileFailure> &failures) { (void)failures; }
+};
+
+// One selected row: the file `name` in the source folder `folder`.
+struct BatchRow {
+  std::u16string folder;
+  std::u16string name;
+};
+
+struct BatchOptions {
+  // Workers converting at once. Rows whose outputs and backups could share a
+  // name stay on one worker in row order, and everything is reported in row
+  // order, so files, backups, reports and result are those of one worker.
+  int jobs = 1;
 };
 
 struct BatchResult {
-  bool refused = false;          // one of the three refusals; nothing was done
+  bool refused = false;          // a refusal; nothing was done
+  bool interrupted = false;      // a stop request ended the batch early
   std::int32_t counted = 0;      // JWW/JWC rows handed to ConvertFile
   std::int32_t converted = 0;    // of those, the ones whose output was written
+  std::vector<FileFailure> failures;  // the others, in row order
 };
 
 class ConversionBatch {
  public:
   ConversionBatch(TJwwData &JWW, TJwcData &JWC, BatchReporter &reporter);
+  ~ConversionBatch();
 
   // ButtonTClick: S the source folder, D the destination folder, rows the
   // captions of the selected rows in the list's order.
   BatchResult Run(const std::u16string &S, const std::u16string &D,
-                  const std::vector<std::u16string> &rows, const TMojiShuMap &map);
+                  const std::vector<std::u16string> &rows, const TMojiShuMap &map,
+                  const BatchOptions &options = {});
+  // The same over rows from any folders (the command line's FILEs).
+  BatchResult Run(const std::vector<BatchRow> &rows, const std::u16string &D,
+                  const TMojiShuMap &map, const BatchOptions &options = {});
 
   // The destination check of ButtonTClick; returns the refusal message, or
   // the empty text when D may be used with source folder S. Besides the
@@ -84,44 +135,32 @@ class ConversionBatch {
   // is refused too.
   static std::u16string CheckDestination(const std::u16string &S, const std::u16string &D);
 
-  // One row: the extension rule and its message, the backup, ConvertFile.
-  // Returns false when the row was not counted (unsupported extension).
-  bool ConvertRow(const std::u16string &S, const std::u16string &D, const std::u16string &N,
-                  const TMojiShuMap &map, FileOutcome *outcome = nullptr);
-
-  FileOutcome ConvertFile(const std::u16string &source, const std::u16string &dest,
-                          const std::u16string &E, const TMojiShuMap &map);
-  FileOutcome ConvertJwwFile(const std::u16string &source, const std::u16string &dest,
-                             const TMojiShuMap &map);
-  FileOutcome ConvertJwcFile(const std::u16string &source, const std::u16string &dest,
-                             const TMojiShuMap &map);
-
-  // Forgets the backups made so far (a new click starts a new batch). Run
-  // calls it itself.
-  void BeginBatch() {
-    backupsMade_.clear();
-    currentBackup_.clear();
-  }
-
   // The backup name the next backup of T would get in this batch:
   // ReplaceExt(T, ".BAK"), or T + ".BAK" when that one was made earlier in
   // the batch (p.jww and p.jwc both into a folder that held both).
   std::u16string BackupNameFor(const std::u16string &T) const;
 
  private:
-  // False when the copy could not be made.
-  bool BackUp(const std::u16string &T);
-  // After a failed FileOut: removes what the write left at dest, and the
-  // file that was there before only when its backup holds the same bytes.
-  void CleanUpFailedOutput(const std::u16string &dest, const DestinationSnapshot &before);
-  void ReleaseJww();
+  class Worker;
+  BatchResult RunChecked(const std::vector<BatchRow> &rows, const std::u16string &D,
+                         const TMojiShuMap &map, const BatchOptions &options,
+                         const FolderHandle &destination);
+  BatchResult RunParallel(const std::vector<BatchRow> &rows, const std::u16string &D,
+                          const TMojiShuMap &map, int jobs, const FolderHandle &destination);
+  static void Count(BatchResult &result, const std::u16string &source, const std::u16string &dest,
+                    FileOutcome outcome);
+  void Finish(BatchResult &result);
+  std::u16string Refusal(const std::vector<BatchRow> &rows, const std::u16string &D) const;
 
   TJwwData &JWW_;
   TJwcData &JWC_;
   BatchReporter &reporter_;
-  std::set<std::u16string> backupsMade_;  // upper-cased: one name on any file system
-  std::u16string currentBackup_;          // the backup made for the row in progress
+  std::set<std::u16string> backupsMade_;  // for BackupNameFor between runs
 };
+
+// The names the generations of a backup move through: for p.BAK, p.bk1 to
+// p.bk9 (oldest last).
+std::u16string BackupGenerationName(const std::u16string &backupName, int generation);
 
 // Deletes the images the drawing left in the work folder and empties the
 // document: BindImageDeleteGzFile, BindImageDeleteNonGzFile, DataFree,
@@ -135,15 +174,19 @@ void InitDocumentLibraryDefaults();
 // separator) while reading and embed them again while writing.
 void UseWorkFolder(TJwwData &JWW, const std::u16string &folder);
 
-// folder + separator + name, without doubling a separator folder ends with.
-std::u16string JoinPath(const std::u16string &folder, const std::u16string &name);
 
 // The refusal and status texts of the batch.
 std::u16string UnsupportedExtensionMessage(const std::u16string &N, const std::u16string &E);
 std::u16string ConvertingStatusText(const std::u16string &source, const std::u16string &dest);
 std::u16string ConvertedCountText(std::int32_t n);
+// The final status text: ConvertedCountText(counted), followed by how many of
+// them produced no output when any did.
+std::u16string BatchSummaryText(const BatchResult &result);
+// The window's message after a batch with failures: each file and why.
+std::u16string FailureListText(const std::vector<FileFailure> &failures);
 extern const std::u16string kMessageNoDestination;     // "保存先フォルダを指示して下さい。"
 extern const std::u16string kMessageMissingDestination; // "保存先フォルダが存在しません。"
 extern const std::u16string kMessageSameFolder;  // "保存先フォルダは参照フォルダと同じにしないで下さい。"
+extern const std::u16string kMessageDestinationBusy;  // another batch is writing there
 
 }  // namespace velkaro

@@ -22,6 +22,8 @@
 
 namespace velkaro {
 
+class AtomicFileWriter;
+
 struct TEntJwcHeader {
   std::u16string jwID;
   std::u16string comment1;
@@ -80,6 +82,8 @@ class TJwcData {
   bool FileHeaderIn(const std::u16string &FName);
   bool FileIn(const std::u16string &FName);
   bool FileOut(const std::u16string &FName);
+  // FileOut into a writer the caller set up; committed on success.
+  bool FileOut(AtomicFileWriter &out);
 
   // The same operations over bytes already in memory: the whole file for
   // FileInFromBytes, at least its first 20 or 800 bytes for the header readers.

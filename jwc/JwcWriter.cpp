@@ -345,14 +345,18 @@ bool TJwcData::FileOutToBytes(std::vector<std::uint8_t> &out) {
 }
 
 bool TJwcData::FileOut(const std::u16string &FName) {
+  AtomicFileWriter file(FName);
+  return FileOut(file);
+}
+
+bool TJwcData::FileOut(AtomicFileWriter &file) {
   lastError_.clear();
   std::vector<std::uint8_t> bytes;
   if (!FileOutToBytes(bytes)) return false;
   try {
-    AtomicFileWriter file(FName);
-    if (!file.open()) return Fail("File I/O Error: cannot create a file beside " + ToUtf8(FName));
+    if (!file.open()) return Fail("File I/O Error: cannot create the temporary file");
     file.write(bytes);
-    if (!file.commit()) return Fail("File I/O Error: cannot complete " + ToUtf8(FName));
+    if (!file.commit()) return Fail("File I/O Error: cannot complete the file");
     return true;
   } catch (const std::exception &e) {
     return Fail(e);

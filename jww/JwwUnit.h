@@ -54,6 +54,8 @@
 
 namespace velkaro {
 
+class AtomicFileWriter;
+
 // Document-library defaults used when a pen style or colour is replaced while
 // writing. Set once at start-up and only read afterwards, so they are safe to
 // share between converting threads.
@@ -120,6 +122,9 @@ class TJwwData {
   bool FileHeaderInFromBytes(std::span<const std::uint8_t> data);
   void SetFileOutOption(std::int32_t n);
   bool FileOut(const std::u16string &FName, std::int32_t Ver);
+  // FileOut into a writer the caller set up (a file of an open folder, its
+  // permission bits); the writer is committed on success.
+  bool FileOut(AtomicFileWriter &out, std::int32_t Ver);
 
   void MakeBlockTree();
   std::uint32_t ChangeBlockNo(std::uint32_t n) const;

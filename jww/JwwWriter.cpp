@@ -16,6 +16,11 @@ namespace velkaro {
 void TJwwData::SetFileOutOption(std::int32_t n) { FileOutOpt = (n >= 0 && n <= 63) ? n : 0; }
 
 bool TJwwData::FileOut(const std::u16string &FName, std::int32_t Ver) {
+  AtomicFileWriter out(FName);
+  return FileOut(out, Ver);
+}
+
+bool TJwwData::FileOut(AtomicFileWriter &out, std::int32_t Ver) {
   lastError_.clear();
   try {
     Enthd.jwID = u"JwwData.";
@@ -24,11 +29,10 @@ bool TJwwData::FileOut(const std::u16string &FName, std::int32_t Ver) {
       MarkImagesToEmbed();
       images = ReadImagesToEmbed();
     }
-    // The file is laid out straight into a temporary file beside FName, a
-    // megabyte at a time, and replaces FName only once it is complete.
-    AtomicFileWriter out(FName);
+    // The file is laid out straight into a temporary file beside the target,
+    // a megabyte at a time, and replaces the target only once it is complete.
     if (!out.open()) {
-      lastError_ = "File I/O Error: cannot create a file beside " + ToUtf8(FName);
+      lastError_ = "File I/O Error: cannot create the temporary file";
       return false;
     }
     ByteWriter w([&out](std::span<const std::uint8_t> bytes) { out.write(bytes); });
@@ -48,7 +52,7 @@ bool TJwwData::FileOut(const std::u16string &FName, std::int32_t Ver) {
       WriteBindImages(w, images);
     w.finish();
     if (!out.commit()) {
-      lastError_ = "File I/O Error: cannot complete " + ToUtf8(FName);
+      lastError_ = "File I/O Error: cannot complete the file";
       return false;
     }
     return true;

@@ -26,6 +26,7 @@ const std::array<std::u16string, 6> kListColumnHeaders{
 };
 
 const std::u16string kListingStatusSearching = u"ファイル検索中です";
+const std::u16string kListingStatusUnreadable = u"フォルダを読み込めません";
 
 std::u16string FileTypeMask(std::int32_t index) {
   static const std::array<std::u16string, 6> masks{u"*",     u"*.jw?", u"*.jww",
@@ -57,22 +58,7 @@ HeaderGroup GroupOfExtension(const std::u16string &e) {
   return HeaderGroup::Other;
 }
 
-// FileExtLower refuses names no path may hold; such a name has no group.
-std::u16string ExtensionOf(const std::u16string &path) {
-  try {
-    return FileExtLower(path);
-  } catch (const std::invalid_argument &) {
-    return std::u16string();
-  }
-}
-
 std::u16string CleanMemo(const std::u16string &memo) { return RemoveBlanks(SanitizeText(memo)); }
-
-std::u16string InFolder(const std::u16string &folder, const std::u16string &name) {
-  if (!folder.empty() && folder.back() == PathSeparator())
-    return folder + name;
-  return folder + PathSeparator() + name;
-}
 
 }  // namespace
 
@@ -83,7 +69,7 @@ void FolderLister::GetFileInfo(const std::u16string &path, std::u16string &versi
                                std::u16string &memo) {
   version.clear();
   memo.clear();
-  switch (GroupOfExtension(ExtensionOf(path))) {
+  switch (GroupOfExtension(ExtensionOfName(path))) {
     case HeaderGroup::Jww:
       if (JWW_.FileCheck(path) && JWW_.FileHeaderIn(path)) {
         version = IntToString(JWW_.Enthd.jwVer);
@@ -111,27 +97,36 @@ void FolderLister::GetFileInfo(const std::u16string &path, std::u16string &versi
   }
 }
 
+std::u16string SizeText(std::uint64_t size) {
+  const std::string digits = std::to_string(size);
+  return std::u16string(digits.begin(), digits.end());
+}
+
 FolderListingResult FolderLister::ListFolder(const std::u16string &F, std::int32_t fileType) {
   FolderListingResult result;
   result.statusText = kListingStatusSearching;
   if (!IsFolder(F))
     return result;  // an empty list; the status stays at "searching"
   result.folderExists = true;
-  const std::vector<TFileField> found = ListFolderFiles(InFolder(F, u""), FileTypeMask(fileType));
+  const std::vector<TFileField> found =
+      ListFolderFiles(JoinPath(F, u""), FileTypeMask(fileType), &result.folderReadable);
   result.rows.reserve(found.size());
   for (const TFileField &file : found) {
     ListRow row;
     row.caption = file.name;
     std::u16string version, memo;
-    GetFileInfo(InFolder(F, file.name), version, memo);
-    row.subItems[0] = ExtensionOf(file.name);
+    GetFileInfo(JoinPath(F, file.name), version, memo);
+    row.subItems[0] = ExtensionOfName(file.name);
     row.subItems[1] = memo;
     row.subItems[2] = file.date + u" " + file.time;
-    row.subItems[3] = IntToString(file.size);
+    // The whole size: a drawing of 2 GiB or more is not shown as negative.
+    row.subItems[3] = SizeText(file.fullSize);
     row.subItems[4] = version;
     result.rows.push_back(std::move(row));
   }
-  result.statusText = ListingFoundStatusText(static_cast<std::int32_t>(found.size()));
+  result.statusText = result.folderReadable
+                          ? ListingFoundStatusText(static_cast<std::int32_t>(found.size()))
+                          : kListingStatusUnreadable;
   return result;
 }
 

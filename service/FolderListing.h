@@ -35,6 +35,7 @@ struct ListRow {
 
 struct FolderListingResult {
   bool folderExists = false;
+  bool folderReadable = false;  // false: the rows are what could be read, maybe none
   std::vector<ListRow> rows;   // in the order of the enumeration
   std::u16string statusText;   // the status text when the listing ends
 };
@@ -58,6 +59,11 @@ class FolderLister {
 
 // The status text while the listing runs (and after a missing folder).
 extern const std::u16string kListingStatusSearching;
+// The status text after a folder that could not be read.
+extern const std::u16string kListingStatusUnreadable;
+
+// A file size as the size column shows it: decimal, all 64 bits.
+std::u16string SizeText(std::uint64_t size);
 
 // Sort1 (the column last clicked, -1 before any click) and Sort2 (0 or 1,
 // flipped by every click on any column: the first click sorts descending).

@@ -15,10 +15,12 @@
 #include <random>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "support/Interrupt.h"
 #include "support/Platform.h"
 
 namespace velkaro {
@@ -35,20 +37,24 @@ int Fd(std::intptr_t handle) { return static_cast<int>(handle); }
 // Opens an existing regular file for reading. A FIFO or device would block or
 // never end, so they are refused; O_NONBLOCK keeps the open itself from
 // hanging on a FIFO and has no effect on regular files.
-int OpenRegularForReading(const std::u16string &path) {
-  if (!IsUsablePath(path)) return -1;
-  const std::string native = ToFsPath(path).native();
+int OpenRegularForReadingAt(int dirfd, const std::string &native) {
   int fd;
   do {
-    fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    fd = ::openat(dirfd, native.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) return -1;
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
+    errno = EISDIR;  // any "not a regular file"
     return -1;
   }
   return fd;
+}
+
+int OpenRegularForReading(const std::u16string &path) {
+  if (!IsUsablePath(path)) return -1;
+  return OpenRegularForReadingAt(AT_FDCWD, ToFsPath(path).native());
 }
 
 // Reads up to n bytes; -1 on a read error.
@@ -93,22 +99,6 @@ std::size_t BytesAllowedBySeam(std::size_t n) {
   const std::uint64_t before = gBytesWritten.fetch_add(n);
   if (before >= limit) return 0;
   return static_cast<std::size_t>(std::min<std::uint64_t>(n, limit - before));
-}
-
-std::string FolderOf(const std::string &native) {
-  const auto slash = native.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return native.substr(0, slash);
-}
-
-// Makes the rename itself durable. Best effort: the new file is already in
-// place when this runs, and some file systems refuse fsync on a folder.
-void SyncFolder(const std::string &folder) {
-  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
 }
 
 std::string RandomSuffix() {
@@ -244,6 +234,21 @@ bool InputFile::open(const std::u16string &path) {
   return handle_ >= 0;
 }
 
+bool InputFile::openIn(const FolderHandle &folder, const std::u16string &name) {
+  close();
+  if (!folder.isOpen() || !IsPlainEntryName(name)) return false;
+  handle_ = OpenRegularForReadingAt(static_cast<int>(folder.native()), ToFsPath(name).native());
+  return handle_ >= 0;
+}
+
+bool InputFile::status(FileStatus &status) const {
+  struct stat st {};
+  if (handle_ < 0 || ::fstat(Fd(handle_), &st) != 0) return false;
+  status = {};
+  FillFileStatus(st, status);
+  return true;
+}
+
 std::size_t InputFile::read(std::span<std::uint8_t> dst) {
   if (handle_ < 0) throw StreamError(kIoError, "read from a file that is not open");
   std::size_t delivered = 0;
@@ -290,6 +295,44 @@ bool OutputFile::openForWriting(const std::u16string &path, int flags) {
   return true;
 }
 
+bool OutputFile::createNewLockedIn(const FolderHandle &folder, const std::u16string &name) {
+  abandon();
+  alreadyExists_ = false;
+  if (!folder.isOpen() || !IsPlainEntryName(name)) return false;
+  const int dirfd = static_cast<int>(folder.native());
+  const std::string native = ToFsPath(name).native();
+  int fd;
+  do {
+    fd = ::openat(dirfd, native.c_str(),
+                  O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW, 0600);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    alreadyExists_ = errno == EEXIST;
+    return false;
+  }
+  // A sweeper that found the file before we locked it may have removed it
+  // (it could take the lock); then the name is no longer ours and we start
+  // over with another.
+  struct stat mine {}, named {};
+  int locked;
+  do {
+    locked = ::flock(fd, LOCK_EX);
+  } while (locked != 0 && errno == EINTR);
+  if (locked != 0 || ::fstat(fd, &mine) != 0 ||
+      ::fstatat(dirfd, native.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 ||
+      mine.st_ino != named.st_ino || mine.st_dev != named.st_dev) {
+    ::close(fd);
+    alreadyExists_ = true;  // try another name
+    return false;
+  }
+  handle_ = fd;
+  return true;
+}
+
+bool OutputFile::setMode(std::uint32_t mode) {
+  return handle_ >= 0 && ::fchmod(Fd(handle_), static_cast<mode_t>(mode & 07777)) == 0;
+}
+
 void OutputFile::abandon() {
   if (handle_ >= 0) ::close(Fd(handle_));
   handle_ = -1;
@@ -297,6 +340,7 @@ void OutputFile::abandon() {
 
 void OutputFile::write(std::span<const std::uint8_t> bytes) {
   if (handle_ < 0) throw StreamError(kIoError, "write to a file that is not open");
+  if (StopRequested()) throw StreamError(kIoError, "interrupted");
   const std::size_t allowed = BytesAllowedBySeam(bytes.size());
   if (!WriteFully(Fd(handle_), bytes.data(), allowed))
     throw StreamError(kIoError, "write failed");
@@ -314,68 +358,44 @@ void OutputFile::close() {
   if (!synced || !closed) throw StreamError(kIoError, "flush or close failed");
 }
 
-// ---- AtomicFileWriter ------------------------------------------------------
-
-AtomicFileWriter::AtomicFileWriter(std::u16string target) : target_(std::move(target)) {}
-
-AtomicFileWriter::~AtomicFileWriter() { discard(); }
-
-bool AtomicFileWriter::open() {
-  discard();
-  if (!IsUsablePath(target_)) return false;
-  const std::string native = ToFsPath(target_).native();
-  const std::string folder = FolderOf(native);
-  // O_EXCL with a fresh random name: never reuse or follow someone else's
-  // file, and several writers into one folder cannot collide.
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    const std::u16string temp = FromFsPath(folder + "/.velkaro-" + RandomSuffix() + ".tmp");
-    if (out_.createNew(temp)) {
-      temp_ = temp;
-      return true;
-    }
-    if (!out_.alreadyExists()) return false;
-  }
-  return false;
-}
-
-void AtomicFileWriter::write(std::span<const std::uint8_t> bytes) { out_.write(bytes); }
-
-bool AtomicFileWriter::commit() {
-  if (temp_.empty() || !out_.isOpen()) return false;
-  try {
-    out_.close();
-  } catch (...) {
-    discard();
+bool RemoveIfAbandoned(const FolderHandle &folder, const std::u16string &name) {
+  const int dirfd = static_cast<int>(folder.native());
+  const std::string native = ToFsPath(name).native();
+  struct stat named {};
+  if (::fstatat(dirfd, native.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 ||
+      !S_ISREG(named.st_mode) || named.st_uid != ::geteuid())
     return false;
-  }
-  const std::string from = ToFsPath(temp_).native();
-  const std::string to = ToFsPath(target_).native();
-  if (::rename(from.c_str(), to.c_str()) != 0) {
-    discard();
-    return false;
-  }
-  temp_.clear();
-  SyncFolder(FolderOf(to));
-  return true;
+  const int fd = ::openat(dirfd, native.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+  if (fd < 0) return false;
+  // The lock is the proof: a writer holds it for as long as it lives.
+  struct stat held {};
+  const bool removed = ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &held) == 0 &&
+                       held.st_ino == named.st_ino && held.st_dev == named.st_dev &&
+                       ::unlinkat(dirfd, native.c_str(), 0) == 0;
+  ::close(fd);
+  return removed;
 }
 
-void AtomicFileWriter::discard() {
-  out_.abandon();
-  if (!temp_.empty()) {
-    ::unlink(ToFsPath(temp_).native().c_str());
-    temp_.clear();
-  }
+std::uint32_t DefaultNewFileMode() {
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return 0666 & ~mask;
 }
 
-bool WriteFileAtomically(const std::u16string &target, std::span<const std::uint8_t> bytes) {
-  AtomicFileWriter writer(target);
-  if (!writer.open()) return false;
-  try {
-    writer.write(bytes);
-  } catch (const StreamError &) {
-    return false;  // the destructor removes the temporary file
-  }
-  return writer.commit();
+std::string RandomTemporarySuffix() { return RandomSuffix(); }
+
+ReadProblem ProbeReadable(const std::u16string &path) {
+  if (!IsUsablePath(path)) return ReadProblem::Missing;
+  const std::string native = ToFsPath(path).native();
+  struct stat st {};
+  if (::stat(native.c_str(), &st) != 0)
+    return errno == EACCES ? ReadProblem::PermissionDenied : ReadProblem::Missing;
+  if (!S_ISREG(st.st_mode)) return ReadProblem::NotRegularFile;
+  const int fd = OpenRegularForReading(path);
+  if (fd < 0) return errno == EACCES || errno == EPERM ? ReadProblem::PermissionDenied
+                                                       : ReadProblem::Unreadable;
+  ::close(fd);
+  return ReadProblem::None;
 }
 
 void SetWriteFailureAfterBytesForTesting(std::uint64_t bytes) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "support/ByteReader.h"
+#include "support/FolderHandle.h"
 
 namespace velkaro {
 
@@ -66,9 +67,13 @@ class InputFile {
   InputFile &operator=(const InputFile &) = delete;
 
   bool open(const std::u16string &path);
+  // The entry `name` of an open folder (links followed).
+  bool openIn(const FolderHandle &folder, const std::u16string &name);
   // Up to dst.size() bytes; 0 at the end. Throws StreamError on a read error.
   std::size_t read(std::span<std::uint8_t> dst);
   std::uint64_t size() const;
+  // The open file's status (size, times, mode, identity).
+  bool status(FileStatus &status) const;
   void close();
   bool isOpen() const { return handle_ >= 0; }
 
@@ -90,6 +95,11 @@ class OutputFile {
   // cannot be created. alreadyExists() then tells the two apart.
   bool createNew(const std::u16string &path);
   bool alreadyExists() const { return alreadyExists_; }
+  // createNew for the entry `name` of an open folder, readable and writable
+  // by the owner only, and locked (see AtomicFileWriter) once created.
+  bool createNewLockedIn(const FolderHandle &folder, const std::u16string &name);
+  // Gives the open file the permission bits `mode` (POSIX; nothing elsewhere).
+  bool setMode(std::uint32_t mode);
   void write(std::span<const std::uint8_t> bytes);
   // Flushes to the disk (fsync) and closes. Throws StreamError when the data
   // cannot be flushed or the close fails.
@@ -107,15 +117,30 @@ class OutputFile {
 };
 
 // Writes a new file under `target` in one piece: the bytes go to a temporary
-// file in the same folder (".velkaro-<random>.tmp", created exclusively), which replaces `target` only once everything was
-// written, flushed and closed. A crash or kill at any moment leaves either
-// the old file or the complete new one under the target name, never a part.
+// file in the same folder (".velkaro-<random>.tmp", created exclusively,
+// readable by the owner only), which replaces `target` only once everything
+// was written, flushed and closed. A crash or kill at any moment leaves
+// either the old file or the complete new one under the target name, never a
+// part. The rename replaces a link at the target itself, never writing
+// through it into the file it points at.
+//
+// While the writer lives it holds a lock on its temporary file, so a later
+// run can tell a temporary file left by a dead process (RemoveStaleTemporaryFiles)
+// from one still being written. A stop request (Interrupt.h) makes the next
+// write fail, which discards the temporary file.
 class AtomicFileWriter {
  public:
   explicit AtomicFileWriter(std::u16string target);
+  // The file `name` in an open folder: every step goes through the handle.
+  AtomicFileWriter(const FolderHandle &folder, std::u16string name);
   ~AtomicFileWriter();  // discards the temporary file unless committed
   AtomicFileWriter(const AtomicFileWriter &) = delete;
   AtomicFileWriter &operator=(const AtomicFileWriter &) = delete;
+
+  // The permission bits the finished file gets (POSIX). Without this call it
+  // gets those of the file it replaces, or those any new file of the user
+  // gets when there was none.
+  void setMode(std::uint32_t mode) { mode_ = mode; hasMode_ = true; }
 
   // Creates the temporary file. False when that is impossible.
   bool open();
@@ -127,10 +152,44 @@ class AtomicFileWriter {
   void discard();
 
  private:
-  std::u16string target_;
-  std::u16string temp_;
+  const FolderHandle &folder() const { return borrowed_ ? *borrowed_ : own_; }
+  bool applyMode();
+
+  std::u16string target_;  // as given, for the path form
+  const FolderHandle *borrowed_ = nullptr;
+  FolderHandle own_;
+  std::u16string name_;
+  std::u16string tempName_;
+  std::uint32_t mode_ = 0;
+  bool hasMode_ = false;
   OutputFile out_;
 };
+
+// Removes the temporary files that writers which no longer run left in the
+// folder (after a kill or a power cut). A file still locked by its writer,
+// another user's file and anything not named like our temporary files stay.
+// Returns how many were removed.
+int RemoveStaleTemporaryFiles(const FolderHandle &folder);
+
+// CopyFileWithTimes within one open folder: the entry `from` (links
+// followed) copied to `to` with its time stamps and permission bits, through
+// a temporary file. False when no complete copy was made.
+bool CopyEntryWithTimes(const FolderHandle &folder, const std::u16string &from,
+                        const std::u16string &to);
+// True when both entries of the folder can be read and hold the same bytes.
+bool SameEntryBytes(const FolderHandle &folder, const std::u16string &a, const std::u16string &b);
+
+// The platform's part of the writer and the sweep.
+// Removes the temporary file `name` when no writer holds it any more.
+bool RemoveIfAbandoned(const FolderHandle &folder, const std::u16string &name);
+// The permission bits any new file of the user gets (POSIX: 0666 less the umask).
+std::uint32_t DefaultNewFileMode();
+// 16 lower-case hexadecimal digits, different at every call.
+std::string RandomTemporarySuffix();
+
+// What stands in the way of reading a file, for a message that says why.
+enum class ReadProblem { None, Missing, NotRegularFile, PermissionDenied, Unreadable };
+ReadProblem ProbeReadable(const std::u16string &path);
 
 // The whole of `bytes` as the new content of `target`, atomically.
 bool WriteFileAtomically(const std::u16string &target, std::span<const std::uint8_t> bytes);

@@ -1,4 +1,8 @@
-// Windows file access, the twin of FileIO.cpp. Files are opened with
+// Windows file access, the twin of FileIO.cpp. Calls relative to an open
+// folder go through FolderHandle's paths: on Windows the held folder handle
+// keeps the folder from being renamed or deleted meanwhile. A temporary file
+// is "locked" by its writer's handle, opened without FILE_SHARE_DELETE, so
+// nobody can delete it while the writer lives. Files are opened with
 // FILE_SHARE_READ only: others may read while we read or write, nobody else
 // writes. Writes are flushed with FlushFileBuffers, and the atomic replace is
 // a rename with MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH, which NTFS
@@ -17,6 +21,7 @@
 #include <cstring>
 #include <random>
 
+#include "support/FolderHandle.h"
 #include "support/Platform.h"
 
 namespace velkaro {
@@ -92,13 +97,7 @@ std::size_t BytesAllowedBySeam(std::size_t n) {
   return static_cast<std::size_t>(std::min<std::uint64_t>(n, limit - before));
 }
 
-std::u16string FolderOf(const std::u16string &path) {
-  const auto slash = path.find_last_of(u"\\/");
-  if (slash == std::u16string::npos) return u".";
-  return path.substr(0, slash + 1 == 3 && path[1] == u':' ? slash + 1 : slash);
-}
-
-std::u16string RandomSuffix() {
+std::string RandomSuffix() {
   static std::atomic<std::uint64_t> counter{0};
   thread_local std::mt19937_64 rng{std::random_device{}() ^
                                    static_cast<std::uint64_t>(GetCurrentProcessId()) ^
@@ -107,7 +106,29 @@ std::u16string RandomSuffix() {
   const std::uint64_t value = rng() ^ (counter.fetch_add(1) * 0x9E3779B97F4A7C15ull);
   char buf[17];
   std::snprintf(buf, sizeof buf, "%016llx", static_cast<unsigned long long>(value));
-  return std::u16string(buf, buf + 16);
+  return buf;
+}
+
+bool StatusOfHandle(HANDLE h, FileStatus &status) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(h, &info)) return false;
+  const auto time = [](const FILETIME &ft) {
+    const std::int64_t ticks =
+        static_cast<std::int64_t>((static_cast<std::uint64_t>(ft.dwHighDateTime) << 32) |
+                                  ft.dwLowDateTime) -
+        116444736000000000LL;
+    return FileTime{ticks / 10000000, ticks % 10000000 * 100};
+  };
+  status.folder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  status.regular = !status.folder && GetFileType(h) == FILE_TYPE_DISK;
+  status.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  status.identity = {info.dwVolumeSerialNumber,
+                     (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+  status.access = time(info.ftLastAccessTime);
+  status.modification = time(info.ftLastWriteTime);
+  status.creation = time(info.ftCreationTime);
+  status.hasCreation = true;
+  return true;
 }
 
 }  // namespace
@@ -229,6 +250,14 @@ std::size_t InputFile::read(std::span<std::uint8_t> dst) {
   return delivered;
 }
 
+bool InputFile::openIn(const FolderHandle &folder, const std::u16string &name) {
+  return open(folder.pathOf(name));
+}
+
+bool InputFile::status(FileStatus &status) const {
+  return handle_ >= 0 && StatusOfHandle(Handle(handle_), status);
+}
+
 std::uint64_t InputFile::size() const {
   std::uint64_t size = 0;
   if (handle_ < 0 || !SizeOf(Handle(handle_), size)) return 0;
@@ -267,6 +296,12 @@ bool OutputFile::openForWriting(const std::u16string &path, int disposition) {
   return true;
 }
 
+bool OutputFile::createNewLockedIn(const FolderHandle &folder, const std::u16string &name) {
+  return createNew(folder.pathOf(name));  // no FILE_SHARE_DELETE: held, it cannot be removed
+}
+
+bool OutputFile::setMode(std::uint32_t) { return handle_ >= 0; }  // no permission bits here
+
 void OutputFile::abandon() {
   if (handle_ >= 0) CloseHandle(Handle(handle_));
   handle_ = -1;
@@ -291,67 +326,30 @@ void OutputFile::close() {
   if (!flushed || !closed) throw StreamError(kIoError, "flush or close failed");
 }
 
-// ---- AtomicFileWriter ------------------------------------------------------
-
-AtomicFileWriter::AtomicFileWriter(std::u16string target) : target_(std::move(target)) {}
-
-AtomicFileWriter::~AtomicFileWriter() { discard(); }
-
-bool AtomicFileWriter::open() {
-  discard();
-  if (!IsUsablePath(target_)) return false;
-  std::u16string folder = FolderOf(target_);
-  if (folder.back() != u'\\' && folder.back() != u'/') folder += u'\\';
-  // CREATE_NEW with a fresh random name: never reuse someone else's file,
-  // and several writers into one folder cannot collide.
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    const std::u16string temp = folder + u".velkaro-" + RandomSuffix() + u".tmp";
-    if (out_.createNew(temp)) {
-      temp_ = temp;
-      return true;
-    }
-    if (!out_.alreadyExists()) return false;
-  }
-  return false;
+bool RemoveIfAbandoned(const FolderHandle &folder, const std::u16string &name) {
+  FileStatus st;
+  if (!folder.status(name, st, false) || !st.regular) return false;
+  // Refused with a sharing violation while its writer holds it open.
+  return folder.remove(name);
 }
 
-void AtomicFileWriter::write(std::span<const std::uint8_t> bytes) { out_.write(bytes); }
+std::uint32_t DefaultNewFileMode() { return 0; }
 
-bool AtomicFileWriter::commit() {
-  if (temp_.empty() || !out_.isOpen()) return false;
-  try {
-    out_.close();
-  } catch (...) {
-    discard();
-    return false;
-  }
-  // WRITE_THROUGH returns only once the rename is on the disk.
-  if (!MoveFileExW(Wide(temp_).c_str(), Wide(target_).c_str(),
-                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    discard();
-    return false;
-  }
-  temp_.clear();
-  return true;
-}
+std::string RandomTemporarySuffix() { return RandomSuffix(); }
 
-void AtomicFileWriter::discard() {
-  out_.abandon();
-  if (!temp_.empty()) {
-    DeleteFileW(Wide(temp_).c_str());
-    temp_.clear();
-  }
-}
-
-bool WriteFileAtomically(const std::u16string &target, std::span<const std::uint8_t> bytes) {
-  AtomicFileWriter writer(target);
-  if (!writer.open()) return false;
-  try {
-    writer.write(bytes);
-  } catch (const StreamError &) {
-    return false;  // the destructor removes the temporary file
-  }
-  return writer.commit();
+ReadProblem ProbeReadable(const std::u16string &path) {
+  if (!IsUsablePath(path)) return ReadProblem::Missing;
+  FileStatus st;
+  if (!QueryFileStatus(ToFsPath(path), st))
+    return GetLastError() == ERROR_ACCESS_DENIED ? ReadProblem::PermissionDenied
+                                                 : ReadProblem::Missing;
+  if (!st.regular) return ReadProblem::NotRegularFile;
+  const HANDLE h = OpenRegularForReading(path);
+  if (h == INVALID_HANDLE_VALUE)
+    return GetLastError() == ERROR_ACCESS_DENIED ? ReadProblem::PermissionDenied
+                                                 : ReadProblem::Unreadable;
+  CloseHandle(h);
+  return ReadProblem::None;
 }
 
 void SetWriteFailureAfterBytesForTesting(std::uint64_t bytes) {

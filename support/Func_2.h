@@ -74,6 +74,7 @@ std::u16string FromUtf8(std::string_view s);
 struct TFileField {
   std::u16string name;
   std::int32_t size = 0;   // low 32 bits of the size, as a signed number
+  std::uint64_t fullSize = 0;  // the whole size, for what the user is shown
   std::u16string date;     // "yyyy/mm/dd", local time
   std::u16string time;     // "hh:nn:ss", local time
   bool dirf = false;       // always false: folders are never listed
@@ -94,15 +95,23 @@ std::u16string ExtractName(const std::u16string &path);
 // Windows).
 std::u16string FileExtLower(const std::u16string &path);
 std::u16string ReplaceExt(const std::u16string &path, const std::u16string &ext);
-// Copies source to dest with its access and modification times. Whether the
-// copy is complete under dest: false when source could not be read or dest
-// not written, in which case dest is as it was before.
+// FileExtLower for a name from the file system or the user: a name no path
+// may hold has no extension instead of raising.
+std::u16string ExtensionOfName(const std::u16string &name);
+// folder + separator + name, without doubling a separator folder ends with.
+std::u16string JoinPath(const std::u16string &folder, const std::u16string &name);
+// Copies source to dest with its access and modification times and its
+// permission bits. Whether the copy is complete under dest: false when
+// source could not be read or dest not written, in which case dest is as it
+// was before.
 bool CopyFileWithTimes(const std::u16string &source, const std::u16string &dest);
 // Fills FoundFiles/FoundFileCount. `folder` ends with the separator.
 void ListFiles(const std::u16string &folder, const std::u16string &mask);
 void ClearFoundFiles();
 // The same enumeration without the globals.
-std::vector<TFileField> ListFolderFiles(const std::u16string &folder, const std::u16string &mask);
+// `complete` (when given) tells whether the folder could be read to its end.
+std::vector<TFileField> ListFolderFiles(const std::u16string &folder, const std::u16string &mask,
+                                        bool *complete = nullptr);
 // "*" and "?" wildcard match, ignoring case as Windows does (Unicode simple
 // case folding, per code point). "?" is exactly one character; there are no
 // short 8.3 names to match.

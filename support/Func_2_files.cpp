@@ -2,6 +2,7 @@
 // seam (support/Platform.h) where it has no equivalent: time stamps with
 // nanoseconds, local time.
 #include <algorithm>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <stdexcept>
@@ -56,15 +57,16 @@ void FormatLocalDateTime(const FileTime &t, TFileField &field) {
 // order the file system delivers them. Links are followed; folders, "." and
 // ".." and entries that are not regular files (FIFOs, devices, dangling
 // links) are skipped.
+// False when the folder could not be read (to its end).
 template <typename OnFile>
-void EnumerateFiles(const std::u16string &folder, const std::u16string &mask, OnFile onFile) {
-  if (!IsUsablePath(folder)) return;
+bool EnumerateFiles(const std::u16string &folder, const std::u16string &mask, OnFile onFile) {
+  if (!IsUsablePath(folder)) return false;
   std::error_code ec;
   const fs::path dir = ToFsPath(folder);
   fs::directory_iterator it(dir, ec);
-  if (ec) return;
+  if (ec) return false;
   for (; it != fs::directory_iterator(); it.increment(ec)) {
-    if (ec) break;
+    if (ec) return false;
     const std::u16string name = FromFsPath(it->path().filename());
     if (name == u"." || name == u".." || !MatchesMask(name, mask)) continue;
     FileStatus status;
@@ -72,10 +74,12 @@ void EnumerateFiles(const std::u16string &folder, const std::u16string &mask, On
     TFileField field;
     field.name = name;
     field.size = static_cast<std::int32_t>(static_cast<std::uint32_t>(status.size));
+    field.fullSize = status.size;
     FormatLocalDateTime(status.modification, field);
     field.dirf = false;
     onFile(std::move(field));
   }
+  return true;
 }
 
 #ifdef _WIN32
@@ -209,29 +213,85 @@ std::u16string ReplaceExt(const std::u16string &path, const std::u16string &ext)
   return (dot == std::u16string::npos ? path : path.substr(0, dot)) + ext;
 }
 
+namespace {
+
+// Copies an open file into a writer and gives the copy the source's
+// permission bits. Throws StreamError on a failed read or write.
+bool CopyOpenFile(InputFile &in, const FileStatus &source, AtomicFileWriter &out) {
+  out.setMode(source.mode);  // a backup is no more readable than its original
+  if (!out.open()) return false;
+  std::uint8_t block[4096];
+  for (;;) {
+    const std::size_t got = in.read(block);
+    if (got == 0) break;
+    out.write(std::span<const std::uint8_t>(block, got));
+  }
+  in.close();
+  return out.commit();
+}
+
+}  // namespace
+
+std::u16string ExtensionOfName(const std::u16string &name) {
+  try {
+    return FileExtLower(name);
+  } catch (const std::invalid_argument &) {
+    return std::u16string();
+  }
+}
+
+std::u16string JoinPath(const std::u16string &folder, const std::u16string &name) {
+  if (!folder.empty() && (folder.back() == PathSeparator() || folder.back() == u'/'))
+    return folder + name;
+  return folder + PathSeparator() + name;
+}
+
 bool CopyFileWithTimes(const std::u16string &source, const std::u16string &dest) {
   try {
     if (!IsUsablePath(source) || !IsUsablePath(dest)) return false;
     FileStatus times;  // taken before the read moves the access time
-    if (!QueryFileStatus(ToFsPath(source), times)) return false;
     InputFile in;
-    if (!in.open(source)) return false;
+    if (!in.open(source) || !in.status(times)) return false;
     // The copy goes to a temporary file that replaces dest only when
     // complete: a failed read or write leaves no part of a copy, and an
     // older file under dest survives the failure.
     AtomicFileWriter out(dest);
-    if (!out.open()) return false;
-    std::uint8_t block[4096];
-    for (;;) {
-      const std::size_t got = in.read(block);
-      if (got == 0) break;
-      out.write(std::span<const std::uint8_t>(block, got));
-    }
-    in.close();
-    if (!out.commit()) return false;
+    if (!CopyOpenFile(in, times, out)) return false;
     SetFileTimes(ToFsPath(dest), times);  // a complete copy is kept even when this fails
     return true;
   } catch (...) {  // StreamError from a read or write; the writer discards
+    return false;
+  }
+}
+
+bool CopyEntryWithTimes(const FolderHandle &folder, const std::u16string &from,
+                        const std::u16string &to) {
+  try {
+    FileStatus times;
+    InputFile in;
+    if (!in.openIn(folder, from) || !in.status(times)) return false;
+    AtomicFileWriter out(folder, to);
+    if (!CopyOpenFile(in, times, out)) return false;
+    SetFileTimes(ToFsPath(folder.pathOf(to)), times);
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+bool SameEntryBytes(const FolderHandle &folder, const std::u16string &a,
+                    const std::u16string &b) {
+  try {
+    InputFile x, y;
+    if (!x.openIn(folder, a) || !y.openIn(folder, b) || x.size() != y.size()) return false;
+    std::uint8_t bx[65536], by[65536];
+    for (;;) {
+      const std::size_t nx = x.read(bx);
+      const std::size_t ny = y.read(by);
+      if (nx != ny || std::memcmp(bx, by, nx) != 0) return false;
+      if (nx == 0) return true;
+    }
+  } catch (...) {
     return false;
   }
 }
@@ -255,12 +315,16 @@ void ListFiles(const std::u16string &folder, const std::u16string &mask) {
   FoundFiles.resize(static_cast<std::size_t>(FoundFileCount));
 }
 
-std::vector<TFileField> ListFolderFiles(const std::u16string &folder, const std::u16string &mask) {
+std::vector<TFileField> ListFolderFiles(const std::u16string &folder, const std::u16string &mask,
+                                        bool *complete) {
   std::vector<TFileField> files;
+  bool read = false;
   try {
-    EnumerateFiles(folder, mask, [&files](TFileField field) { files.push_back(std::move(field)); });
+    read = EnumerateFiles(folder, mask,
+                          [&files](TFileField field) { files.push_back(std::move(field)); });
   } catch (...) {
   }
+  if (complete) *complete = read;
   return files;
 }
 

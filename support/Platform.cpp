@@ -25,8 +25,6 @@ std::u16string FromFsPath(const std::filesystem::path &path) {
 
 namespace {
 
-const wchar_t *Wide(const std::u16string &s) { return reinterpret_cast<const wchar_t *>(s.c_str()); }
-
 // 100-nanosecond intervals since 1601-01-01 UTC <-> the Unix epoch.
 constexpr std::int64_t kEpochDifference = 116444736000000000LL;
 
@@ -54,16 +52,6 @@ FILETIME ToFiletime(const FileTime &t) {
 HANDLE OpenForQuery(const std::filesystem::path &path, DWORD access, DWORD extraFlags = 0) {
   return CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | extraFlags, nullptr);
-}
-
-bool IdentityOf(const std::u16string &path, BY_HANDLE_FILE_INFORMATION &info,
-                DWORD extraFlags = 0) {
-  if (!IsUsablePath(path)) return false;
-  const HANDLE h = OpenForQuery(ToFsPath(path), 0, extraFlags);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  const bool ok = GetFileInformationByHandle(h, &info) != 0;
-  CloseHandle(h);
-  return ok;
 }
 
 // CON, PRN, AUX, NUL, COM1-9, LPT1-9 (and the superscript digits Windows
@@ -108,7 +96,10 @@ bool QueryFileStatus(const std::filesystem::path &path, FileStatus &status) {
   const DWORD type = ok ? GetFileType(h) : FILE_TYPE_UNKNOWN;
   CloseHandle(h);
   if (!ok) return false;
-  status.regular = type == FILE_TYPE_DISK && !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+  status.folder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  status.regular = type == FILE_TYPE_DISK && !status.folder;
+  status.identity = {info.dwVolumeSerialNumber,
+                     (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
   status.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
   status.access = FromFiletime(info.ftLastAccessTime);
   status.modification = FromFiletime(info.ftLastWriteTime);
@@ -146,19 +137,6 @@ bool ToLocalTime(const FileTime &time, std::tm &local) {
   return true;
 }
 
-bool SameFileOrFolder(const std::u16string &a, const std::u16string &b) {
-  BY_HANDLE_FILE_INFORMATION ia{}, ib{};
-  if (!IdentityOf(a, ia) || !IdentityOf(b, ib)) return false;
-  return ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
-         ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
-}
-
-std::uint32_t HardLinkCount(const std::u16string &path) {
-  BY_HANDLE_FILE_INFORMATION info{};
-  if (!IdentityOf(path, info, FILE_FLAG_OPEN_REPARSE_POINT)) return 0;
-  return info.nNumberOfLinks;
-}
-
 #else
 
 std::filesystem::path ToFsPath(const std::u16string &path) {
@@ -169,19 +147,24 @@ std::u16string FromFsPath(const std::filesystem::path &path) {
   return utf8::ToUtf16Escaped(path.native());
 }
 
-// A Windows build implements these three with GetFileAttributesExW,
-// SetFileTime (creation time included) and FileTimeToLocalFileTime.
-
 bool QueryFileStatus(const std::filesystem::path &path, FileStatus &status) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return false;
+  FillFileStatus(st, status);
+  return true;
+}
+
+void FillFileStatus(const struct stat &st, FileStatus &status) {
   status.regular = S_ISREG(st.st_mode);
+  status.folder = S_ISDIR(st.st_mode);
   status.size = static_cast<std::uint64_t>(st.st_size);
+  status.mode = static_cast<std::uint32_t>(st.st_mode & 07777);
+  status.owner = static_cast<std::uint32_t>(st.st_uid);
+  status.identity = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
   status.access = {st.st_atim.tv_sec, st.st_atim.tv_nsec};
   status.modification = {st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
   // Linux keeps a birth time (statx) but offers no call to set it.
   status.hasCreation = false;
-  return true;
 }
 
 bool SetFileTimes(const std::filesystem::path &path, const FileStatus &times) {
@@ -197,20 +180,14 @@ bool ToLocalTime(const FileTime &time, std::tm &local) {
   return localtime_r(&t, &local) != nullptr;
 }
 
+#endif
+
 bool SameFileOrFolder(const std::u16string &a, const std::u16string &b) {
   if (!IsUsablePath(a) || !IsUsablePath(b)) return false;
-  struct stat sa {}, sb {};
-  if (::stat(ToFsPath(a).c_str(), &sa) != 0 || ::stat(ToFsPath(b).c_str(), &sb) != 0) return false;
-  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  FileStatus x, y;
+  return QueryFileStatus(ToFsPath(a), x) && QueryFileStatus(ToFsPath(b), y) &&
+         x.identity == y.identity;
 }
-
-std::uint32_t HardLinkCount(const std::u16string &path) {
-  struct stat st {};
-  if (!IsUsablePath(path) || ::lstat(ToFsPath(path).c_str(), &st) != 0) return 0;
-  return static_cast<std::uint32_t>(st.st_nlink);
-}
-
-#endif
 
 bool IsForbiddenPathChar(char16_t c) {
 #ifdef _WIN32

@@ -11,6 +11,10 @@
 #include <filesystem>
 #include <string>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 namespace velkaro {
 
 std::filesystem::path ToFsPath(const std::u16string &path);
@@ -25,26 +29,28 @@ bool IsForbiddenPathChar(char16_t c);
 // LPT1-9, with any extension), which would open the device, not a file.
 bool IsUsablePath(const std::u16string &path);
 
-// Whether a and b are the same file or folder, however spelled: the file
-// system's identity of each (device and inode; on Windows volume serial
-// number and file index), links followed. False when either is missing.
-// Comparing spellings misses a trailing separator, other letter case, an
-// 8.3 short name or a link.
-bool SameFileOrFolder(const std::u16string &a, const std::u16string &b);
-// How many names the file at path has (hard links), not following a final
-// symbolic link; 0 when it cannot be told.
-std::uint32_t HardLinkCount(const std::u16string &path);
-
 // A time stamp: seconds since 1970-01-01 UTC and nanoseconds.
 struct FileTime {
   std::int64_t seconds = 0;
   std::int64_t nanoseconds = 0;
 };
 
+// Which file a name leads to: equal identities are one file (or folder),
+// whatever the spellings, links or letter case that reached it.
+struct FileIdentity {
+  std::uint64_t volume = 0;
+  std::uint64_t file = 0;
+  bool operator==(const FileIdentity &) const = default;
+};
+
 // What the listing and the backup copy need to know of a file.
 struct FileStatus {
   bool regular = false;  // a plain file (not a folder, FIFO or device)
+  bool folder = false;
   std::uint64_t size = 0;
+  std::uint32_t mode = 0;  // permission bits (POSIX); 0 where there are none
+  std::uint32_t owner = 0;  // the owning user (POSIX)
+  FileIdentity identity;
   FileTime access, modification;
   bool hasCreation = false;  // POSIX keeps no creation time that can be set
   FileTime creation;
@@ -57,5 +63,16 @@ bool QueryFileStatus(const std::filesystem::path &path, FileStatus &status);
 bool SetFileTimes(const std::filesystem::path &path, const FileStatus &times);
 // The local calendar time of a time stamp.
 bool ToLocalTime(const FileTime &time, std::tm &local);
+
+// True when both paths lead to one existing file or folder (links followed):
+// their identities (POSIX device and inode; Windows volume serial number and
+// file index) are compared, so a trailing separator, other letter case or an
+// 8.3 short name of the same folder is still the same folder.
+bool SameFileOrFolder(const std::u16string &a, const std::u16string &b);
+
+#ifndef _WIN32
+// The status of a stat() result, for callers that stat a handle.
+void FillFileStatus(const struct stat &st, FileStatus &status);
+#endif
 
 }  // namespace velkaro

@@ -452,8 +452,12 @@ class MainWindowTest : public QObject {
                        QStringLiteral("office.jwc")});
     button(*form, "ButtonT")->click();
 
-    QVERIFY(desktop_.messages().isEmpty());
-    QCOMPARE(form->statusText(), Converted(4));  // the broken one is counted too
+    // The broken one is counted too, and told after the batch.
+    QCOMPARE(desktop_.messages(),
+             QStringList{QStringLiteral("次のファイルは変換できませんでした。\r\n\r\n"
+                                        "broken.jww：Jw_cad の図面ではありません")});
+    QCOMPARE(form->statusText(), Converted(4) + QStringLiteral("（1個は変換できませんでした）"));
+    QVERIFY(!form->progressBar()->isVisible());
     QVERIFY(QFile::exists(dest + QStringLiteral("/office.jwc")));
     QVERIFY(ReadFile(dest + QStringLiteral("/office.jwc")) != jwc);  // its kinds 1 and 2 traded
     std::int32_t version = 0;

@@ -85,4 +85,37 @@ void WriteFileBytes(const std::filesystem::path &path, const std::vector<std::ui
     throw std::runtime_error("cannot write " + path.string());
 }
 
+namespace {
+
+void SetVariable(const std::string &name, const std::optional<std::string> &value) {
+#ifdef _WIN32
+  _putenv_s(name.c_str(), value ? value->c_str() : "");
+#else
+  if (value)
+    setenv(name.c_str(), value->c_str(), 1);
+  else
+    unsetenv(name.c_str());
+#endif
+}
+
+}  // namespace
+
+ScopedTempFolder::ScopedTempFolder(const std::filesystem::path &folder) {
+#ifdef _WIN32
+  const char *names[] = {"TMP", "TEMP", "USERPROFILE"};
+#else
+  const char *names[] = {"TMPDIR"};
+#endif
+  for (const char *name : names) {
+    const char *old = std::getenv(name);
+    saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+    SetVariable(name, folder.string());
+  }
+}
+
+ScopedTempFolder::~ScopedTempFolder() {
+  for (const auto &[name, value] : saved_)
+    SetVariable(name, value);
+}
+
 }  // namespace velkaro::testing

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,19 @@ class TempDir {
 
  private:
   std::filesystem::path path_;
+};
+
+// Sets the system's temporary folder (TMPDIR; TMP and TEMP on Windows) for
+// its lifetime, so that a test can make it unusable.
+class ScopedTempFolder {
+ public:
+  explicit ScopedTempFolder(const std::filesystem::path &folder);
+  ~ScopedTempFolder();
+  ScopedTempFolder(const ScopedTempFolder &) = delete;
+  ScopedTempFolder &operator=(const ScopedTempFolder &) = delete;
+
+ private:
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };
 
 std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path &path);

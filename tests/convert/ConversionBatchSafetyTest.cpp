@@ -6,6 +6,13 @@
 
 #include "convert/ConversionBatchTestSupport.h"
 #include "support/FileIO.h"
+#include "support/FolderHandle.h"
+#include "support/Interrupt.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace velkaro::testing {
 namespace {
@@ -29,7 +36,7 @@ TEST_F(BatchTest, AFailedWriteLeavesNoOutputAndNoTemporaryFile) {
   EXPECT_EQ(r.converted, 0);
   EXPECT_EQ(reporter.finished.at(0).outcome, FileOutcome::WriteFailed);
   EXPECT_EQ(filesIn(dst), 0u);
-  EXPECT_EQ(reporter.statuses.back(), u"1個のファイルを変換しました。");
+  EXPECT_EQ(reporter.statuses.back(), u"1個のファイルを変換しました。（1個は変換できませんでした）");
 }
 
 TEST_F(BatchTest, AFailedJwcWriteLeavesNoOutput) {
@@ -44,7 +51,8 @@ TEST_F(BatchTest, AFailedJwcWriteLeavesNoOutput) {
   EXPECT_EQ(filesIn(dst), 0u);
 }
 
-TEST_F(BatchTest, AFailedWriteOverAnEarlierFileLeavesItOnlyInItsBackup) {
+// The atomic writer leaves the earlier file whole, so nothing is deleted.
+TEST_F(BatchTest, AFailedWriteOverAnEarlierFileLeavesItAndItsBackup) {
   putJww(src, "p.jww", MakeRichDrawing(600, false));
   putJww(dst, "p.jww", MakeRichDrawing(420, false));
   const auto earlier = dst.read("p.jww");
@@ -55,8 +63,8 @@ TEST_F(BatchTest, AFailedWriteOverAnEarlierFileLeavesItOnlyInItsBackup) {
   }
   EXPECT_EQ(reporter.finished.at(0).outcome, FileOutcome::WriteFailed);
   EXPECT_EQ(dst.read("p.BAK"), earlier);
-  EXPECT_FALSE(fs::exists(dstPath("p.jww")));
-  EXPECT_EQ(filesIn(dst), 1u);
+  EXPECT_EQ(dst.read("p.jww"), earlier);
+  EXPECT_EQ(filesIn(dst), 2u);
 }
 
 // Regression: when the earlier file could not be kept as .BAK, writing the
@@ -71,7 +79,8 @@ TEST_F(BatchTest, AnEarlierFileThatCannotBeBackedUpIsNotOverwritten) {
   EXPECT_EQ(r.converted, 0);
   EXPECT_EQ(reporter.finished.at(0).outcome, FileOutcome::BackupFailed);
   EXPECT_EQ(dst.read("p.jww"), earlier);
-  EXPECT_EQ(reporter.statuses.back(), u"1個のファイルを変換しました。");
+  EXPECT_TRUE(fs::is_directory(dstPath("p.BAK")));
+  EXPECT_FALSE(fs::exists(dstPath("p.bk1")));
 }
 
 #ifndef _WIN32  // mingw's std::filesystem makes no symbolic links
@@ -156,6 +165,132 @@ TEST_F(BatchTest, TheMapIsNormalisedBeforeUse) {
         found = true;
       }
   EXPECT_TRUE(found);
+}
+
+}  // namespace
+}  // namespace velkaro::testing
+
+// ---- One batch per folder, every write through the folder checked ---------
+
+namespace velkaro::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool StartsConverting(const std::u16string &status) {
+  return status.rfind(u"ファイル「", 0) == 0;
+}
+
+// Regression: two batches into one folder at once mixed their backups.
+TEST_F(BatchTest, ASecondBatchIntoALockedFolderIsRefused) {
+  putJww(src, "p.jww", MakeRichDrawing(600, false));
+  FolderHandle other;
+  ASSERT_TRUE(other.open(D()));
+  ASSERT_EQ(other.tryLock(), FolderHandle::LockResult::Locked);
+  const BatchResult r = run({u"p.jww"});
+  EXPECT_TRUE(r.refused);
+  EXPECT_EQ(reporter.messages, std::vector<std::u16string>{kMessageDestinationBusy});
+  EXPECT_EQ(filesIn(dst), 0u);
+  other.close();
+  EXPECT_EQ(run({u"p.jww"}).converted, 1) << "the lock goes with its holder";
+}
+
+#ifndef _WIN32
+// Regression: the destination replaced by a link to the source folder while
+// a drawing was read made the output land on the source.
+TEST_F(BatchTest, ADestinationSwappedForALinkToTheSourceMidBatchCannotReachTheSource) {
+  putJww(src, "p.jww", MakeRichDrawing(600, false));
+  const auto source = src.read("p.jww");
+  const fs::path moved = dst.path().string() + "-moved";
+  reporter.onStatus = [&](const std::u16string &status) {
+    if (!StartsConverting(status) || fs::exists(moved))
+      return;
+    fs::rename(dst.path(), moved);
+    fs::create_directory_symlink(src.path(), dst.path());
+  };
+  const BatchResult r = run({u"p.jww"});
+  fs::remove(dst.path());
+  fs::rename(moved, dst.path());
+  EXPECT_EQ(r.converted, 1);
+  EXPECT_EQ(src.read("p.jww"), source);
+  EXPECT_TRUE(fs::exists(dstPath("p.jww"))) << "written into the folder that was checked";
+}
+
+// Regression: a 0600 drawing's backup and output came out world-readable.
+TEST_F(BatchTest, BackupsAndOutputsKeepTheFilesPermissions) {
+  putJww(src, "new.jww", MakeRichDrawing(600, false));
+  putJww(src, "old.jww", MakeRichDrawing(600, false));
+  putJww(dst, "old.jww", MakeRichDrawing(420, false));
+  fs::permissions(srcPath("new.jww"), fs::perms::owner_read | fs::perms::owner_write);
+  const fs::perms kept = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+  fs::permissions(dstPath("old.jww"), kept);
+  ASSERT_EQ(run({u"new.jww", u"old.jww"}).converted, 2);
+  const auto perms = [&](const char *name) {
+    return fs::status(dstPath(name)).permissions() & fs::perms::mask;
+  };
+  EXPECT_EQ(perms("new.jww"), fs::perms::owner_read | fs::perms::owner_write) << "the source's";
+  EXPECT_EQ(perms("old.jww"), kept) << "the replaced file's";
+  EXPECT_EQ(perms("old.BAK"), kept) << "the copied file's";
+}
+
+TEST_F(BatchTest, ReasonsSayWhyASourceCouldNotBeRead) {
+  fs::create_directory(srcPath("folder.jww"));
+  ASSERT_EQ(mkfifo(srcPath("fifo.jww").c_str(), 0600), 0);
+  putJww(src, "secret.jww", MakeRichDrawing(600, false));
+  fs::permissions(srcPath("secret.jww"), fs::perms::none);
+  const BatchResult r = run({u"folder.jww", u"fifo.jww", u"secret.jww"});
+  const bool root = geteuid() == 0;  // root reads anything
+  ASSERT_EQ(r.failures.size(), root ? 2u : 3u);
+  EXPECT_EQ(r.failures[0].outcome, FileOutcome::NotRegularFile);
+  EXPECT_EQ(r.failures[1].outcome, FileOutcome::NotRegularFile);
+  if (!root) {
+    EXPECT_EQ(r.failures[2].outcome, FileOutcome::PermissionDenied);
+  }
+  EXPECT_EQ(FailureListText(r.failures),
+            u"次のファイルは変換できませんでした。\r\n\r\nfolder.jww：通常のファイルではありません"
+            u"\r\nfifo.jww：通常のファイルではありません" +
+                std::u16string(root ? u"" : u"\r\nsecret.jww：読み込む権限がありません"));
+}
+#endif
+
+// A killed run leaves its temporary files and work folders; the next batch
+// removes those whose owner is gone, never one still held or merely named so.
+TEST_F(BatchTest, LeftoversOfDeadRunsAreRemovedAndLiveOnesKept) {
+  TempDir temp;
+  ScopedTempFolder useTemp(temp.path());
+  dst.write(".velkaro-0123456789abcdef.tmp", {'o', 'l', 'd'});
+  dst.write(".velkaro-notours.tmp", {'x'});
+  fs::create_directory(temp.path() / "velkaro-work-dead01");
+  std::optional<WorkFolder> live = WorkFolder::Create();
+  ASSERT_TRUE(live.has_value());
+  FolderHandle folder;
+  ASSERT_TRUE(folder.open(D()));
+  AtomicFileWriter writing(folder, u"busy.jww");
+  ASSERT_TRUE(writing.open());
+
+  putJww(src, "p.jww", MakeRichDrawing(600, false));
+  ASSERT_EQ(run({u"p.jww"}).converted, 1);
+  EXPECT_FALSE(fs::exists(dstPath(".velkaro-0123456789abcdef.tmp")));
+  EXPECT_TRUE(fs::exists(dstPath(".velkaro-notours.tmp")));
+  EXPECT_FALSE(fs::exists(temp.path() / "velkaro-work-dead01"));
+  EXPECT_TRUE(fs::exists(ToFsPath(live->path())));
+  EXPECT_EQ(filesIn(dst), 3u) << "p.jww, the foreign file and the live writer's file";
+}
+
+TEST_F(BatchTest, AStopRequestEndsTheBatchAfterTheFileInProgressGaveUp) {
+  putJww(src, "a.jww", MakeRichDrawing(600, false));
+  putJww(src, "b.jww", MakeRichDrawing(600, false));
+  reporter.onStatus = [](const std::u16string &status) {
+    if (StartsConverting(status))
+      RequestStop(2);
+  };
+  const BatchResult r = run({u"a.jww", u"b.jww"});
+  ClearStopRequest();
+  EXPECT_TRUE(r.interrupted);
+  EXPECT_EQ(r.counted, 1);
+  ASSERT_EQ(r.failures.size(), 1u);
+  EXPECT_EQ(r.failures[0].outcome, FileOutcome::Interrupted);
+  EXPECT_EQ(filesIn(dst), 0u) << "no output, no temporary file";
 }
 
 }  // namespace

@@ -157,14 +157,37 @@ TEST_F(BatchTest, TwoDrawingsOfOneNameKeepBothBackups) {
   EXPECT_EQ(dst.read("p.jwc.BAK"), oldJwc);
 }
 
-TEST_F(BatchTest, ANewBatchReplacesTheBackupOfAnEarlierOne) {
+// Regression: a second run into the same folder replaced the only backup of
+// the file that was there first.
+TEST_F(BatchTest, ASecondBatchKeepsEarlierBackupsAsGenerations) {
   putJww(src, "p.jww", MakeRichDrawing(600, false));
   putJww(dst, "p.jww", MakeRichDrawing(230, false));
+  const auto original = dst.read("p.jww");
   run({u"p.jww"});
   const auto firstOutput = dst.read("p.jww");
-  run({u"p.jww"});
+  run({u"p.jww"}, kIdentity);  // another map: other bytes than the first output
   EXPECT_EQ(dst.read("p.BAK"), firstOutput);
+  EXPECT_EQ(dst.read("p.bk1"), original);
+  // As after a stop between backup and write: the backup already holds the
+  // bytes to be backed up, so nothing moves.
+  dst.write("p.BAK", dst.read("p.jww"));
+  run({u"p.jww"});
+  EXPECT_EQ(dst.read("p.bk1"), original);
+  EXPECT_FALSE(fs::exists(dstPath("p.bk2")));
   EXPECT_FALSE(fs::exists(dstPath("p.jww.BAK")));
+}
+
+TEST_F(BatchTest, OnlyTheNinthGenerationIsDropped) {
+  putJww(src, "p.jww", MakeRichDrawing(600, false));
+  dst.write("p.jww", {'n', 'e', 'w'});
+  dst.write("p.BAK", {'B'});
+  for (char k = '1'; k <= '9'; ++k)
+    dst.write(std::string("p.bk") + k, {static_cast<std::uint8_t>(k)});
+  ASSERT_EQ(run({u"p.jww"}).converted, 1);
+  EXPECT_EQ(dst.read("p.BAK"), (std::vector<std::uint8_t>{'n', 'e', 'w'}));
+  EXPECT_EQ(dst.read("p.bk1"), std::vector<std::uint8_t>{'B'});
+  for (char k = '2'; k <= '9'; ++k)
+    EXPECT_EQ(dst.read(std::string("p.bk") + k), std::vector<std::uint8_t>{static_cast<std::uint8_t>(k - 1)});
 }
 
 TEST_F(BatchTest, BackupNamesNeverRepeatWithinABatch) {
@@ -172,7 +195,7 @@ TEST_F(BatchTest, BackupNamesNeverRepeatWithinABatch) {
   const std::u16string T = D() + PathSeparator() + u"p.jww";
   EXPECT_EQ(batch.BackupNameFor(T), D() + PathSeparator() + u"p.BAK");
   // p.jwc took p.BAK, p.jww.jww took p.jww.BAK: p.jww falls back to a number.
-  putJww(src, "p.jwc", MakeRichDrawing(600, false));  // not a JWC: skipped, still backed up
+  putJwc(src, "p.jwc", jwcfix::JwcDrawing{});
   putJww(dst, "p.jwc", MakeRichDrawing(600, false));
   putJww(src, "p.jww.jww", MakeRichDrawing(600, false));
   putJww(dst, "p.jww.jww", MakeRichDrawing(600, false));
@@ -194,15 +217,23 @@ TEST_F(BatchTest, AJwwNameThatIsNotADrawingIsSkippedButCounted) {
   EXPECT_TRUE(reporter.messages.empty()) << "skipped without a message";
   EXPECT_FALSE(fs::exists(dstPath("fake.jww")));
   EXPECT_EQ(reporter.finished.at(0).outcome, FileOutcome::CheckFailed);
-  EXPECT_EQ(reporter.statuses.back(), u"2個のファイルを変換しました。");
+  EXPECT_EQ(reporter.statuses.back(), u"2個のファイルを変換しました。（1個は変換できませんでした）");
 }
 
-TEST_F(BatchTest, AFileThatFailsItsCheckKeepsTheBackupAndTheEarlierFile) {
-  src.write("x.jwc", {'n', 'o'});
+// Regression: the backup was made before the source was checked, so a
+// file that produced nothing replaced a backup holding an earlier original.
+TEST_F(BatchTest, AFileThatProducesNoOutputLeavesTheBackupAlone) {
+  const std::vector<std::uint8_t> original{'O', 'R', 'I', 'G'};
   putJwc(dst, "x.jwc", jwcfix::JwcDrawing{});
+  putJww(dst, "y.jww", MakeRichDrawing(600, false));
+  dst.write("x.BAK", original);
+  dst.write("y.BAK", original);
+  src.write("x.jwc", {'n', 'o'});  // fails its check; y.jww is missing
   const auto earlier = dst.read("x.jwc");
-  run({u"x.jwc"});
-  EXPECT_EQ(dst.read("x.BAK"), earlier);
+  const BatchResult r = run({u"x.jwc", u"y.jww"});
+  EXPECT_EQ(r.failures.size(), 2u);
+  EXPECT_EQ(dst.read("x.BAK"), original);
+  EXPECT_EQ(dst.read("y.BAK"), original);
   EXPECT_EQ(dst.read("x.jwc"), earlier);
 }
 
@@ -289,15 +320,20 @@ TEST_F(BatchTest, ImagesAreEmbeddedAgainAndTheWorkFolderIsEmptiedAfterEachFile) 
 }
 
 // Regression: without a usable work folder the images could not be
-// extracted and the drawing was written without them.
-TEST_F(BatchTest, ADrawingWhoseImagesCannotBeExtractedIsNotWritten) {
+// extracted and the drawing was written without them; and the window then
+// refused the whole batch. Now only the drawing with images is left out.
+TEST_F(BatchTest, WithoutAWorkFolderOnlyDrawingsWithImagesAreLeftOut) {
   putJww(src, "img.jww", MakeRichDrawing(700, false));
   putJww(src, "plain.jww", MakeRichDrawing(600, false));
   JWW.BindImageFolder = dst.file("no-such-folder") + PathSeparator();
-  const BatchResult r = run({u"img.jww", u"plain.jww"});
+  BatchResult r;
+  {
+    ScopedTempFolder noTemp(dst.path() / "no-temp");
+    r = run({u"img.jww", u"plain.jww"});
+  }
   EXPECT_EQ(r.counted, 2);
   EXPECT_EQ(r.converted, 1);
-  EXPECT_EQ(reporter.finished.at(0).outcome, FileOutcome::ReadFailed);
+  EXPECT_EQ(reporter.finished.at(0).outcome, FileOutcome::ImagesNotExtracted);
   EXPECT_FALSE(fs::exists(dstPath("img.jww")));
   EXPECT_TRUE(fs::exists(dstPath("plain.jww")));
   EXPECT_FALSE(fs::exists(dst.path() / "no-such-folder"));

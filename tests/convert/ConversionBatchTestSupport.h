@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,7 +26,11 @@ namespace velkaro::testing {
 struct RecordingReporter : BatchReporter {
   void ShowMessage(const std::u16string &text) override { messages.push_back(text); }
   void FocusDestinationButton() override { ++focusMoves; }
-  void SetStatusText(const std::u16string &text) override { statuses.push_back(text); }
+  void SetStatusText(const std::u16string &text) override {
+    statuses.push_back(text);
+    if (onStatus)
+      onStatus(text);
+  }
   void FileFinished(const std::u16string &source, const std::u16string &dest,
                     FileOutcome outcome) override {
     finished.push_back({source, dest, outcome});
@@ -43,6 +48,8 @@ struct RecordingReporter : BatchReporter {
   std::vector<Finished> finished;
   std::vector<std::pair<std::int32_t, std::int32_t>> rows;
   int focusMoves = 0;
+  // Runs inside the batch at each status text: lets a test act mid-batch.
+  std::function<void(const std::u16string &)> onStatus;
 };
 
 inline const TMojiShuMap kSwapOneAndTwo{2, 1, 3, 4, 5, 6, 7, 8, 9, 10};

@@ -1,0 +1,112 @@
+// AtomicFileWriter: a new file written beside its target and renamed over
+// it, and the removal of what killed writers left. The same on every
+// platform; the platform's part is in OutputFile and FolderHandle.
+#include "support/FileIO.h"
+
+#include "support/Interrupt.h"
+
+namespace velkaro {
+
+// ---- AtomicFileWriter ------------------------------------------------------
+
+namespace {
+
+constexpr char16_t kTempPrefix[] = u".velkaro-";
+constexpr char16_t kTempSuffix[] = u".tmp";
+
+bool IsTemporaryFileName(const std::u16string &name) {
+  const std::u16string prefix = kTempPrefix, suffix = kTempSuffix;
+  if (name.size() != prefix.size() + 16 + suffix.size()) return false;
+  if (name.compare(0, prefix.size(), prefix) != 0) return false;
+  if (name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) return false;
+  for (std::size_t i = prefix.size(); i < prefix.size() + 16; ++i) {
+    const char16_t c = name[i];
+    if (!((c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f'))) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+AtomicFileWriter::AtomicFileWriter(std::u16string target) : target_(std::move(target)) {}
+
+AtomicFileWriter::AtomicFileWriter(const FolderHandle &folder, std::u16string name)
+    : borrowed_(&folder), name_(std::move(name)) {}
+
+AtomicFileWriter::~AtomicFileWriter() { discard(); }
+
+bool AtomicFileWriter::open() {
+  discard();
+  if (!borrowed_ && !own_.isOpen() && !own_.openParentOf(target_, name_)) return false;
+  if (!folder().isOpen() || !IsPlainEntryName(name_)) return false;
+  // O_EXCL with a fresh random name: never reuse or follow someone else's
+  // file, and several writers into one folder cannot collide.
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::u16string temp = kTempPrefix + FromFsPath(RandomTemporarySuffix()) + kTempSuffix;
+    if (out_.createNewLockedIn(folder(), temp)) {
+      tempName_ = temp;
+      return true;
+    }
+    if (!out_.alreadyExists()) return false;
+  }
+  return false;
+}
+
+void AtomicFileWriter::write(std::span<const std::uint8_t> bytes) { out_.write(bytes); }
+
+bool AtomicFileWriter::applyMode() {
+  if (hasMode_) return out_.setMode(mode_);
+  FileStatus replaced;
+  if (folder().status(name_, replaced) && replaced.regular) return out_.setMode(replaced.mode);
+  return out_.setMode(DefaultNewFileMode());  // what any new file of the user gets
+}
+
+bool AtomicFileWriter::commit() {
+  if (tempName_.empty() || !out_.isOpen()) return false;
+  try {
+    if (StopRequested() || !applyMode()) {
+      discard();
+      return false;
+    }
+    out_.close();
+  } catch (...) {
+    discard();
+    return false;
+  }
+  if (!folder().rename(tempName_, name_)) {
+    discard();
+    return false;
+  }
+  tempName_.clear();
+  folder().sync();  // makes the rename itself durable; best effort
+  return true;
+}
+
+void AtomicFileWriter::discard() {
+  out_.abandon();
+  if (!tempName_.empty()) {
+    folder().remove(tempName_);
+    tempName_.clear();
+  }
+}
+
+int RemoveStaleTemporaryFiles(const FolderHandle &folder) {
+  if (!folder.isOpen()) return 0;
+  int removed = 0;
+  for (const std::u16string &name : folder.entryNames())
+    if (IsTemporaryFileName(name) && RemoveIfAbandoned(folder, name)) ++removed;
+  return removed;
+}
+
+bool WriteFileAtomically(const std::u16string &target, std::span<const std::uint8_t> bytes) {
+  AtomicFileWriter writer(target);
+  if (!writer.open()) return false;
+  try {
+    writer.write(bytes);
+  } catch (const StreamError &) {
+    return false;  // the destructor removes the temporary file
+  }
+  return writer.commit();
+}
+
+}  // namespace velkaro

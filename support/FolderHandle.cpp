@@ -1,0 +1,287 @@
+// FolderHandle: POSIX through the *at() calls; Windows through a handle that
+// denies the folder's rename and deletion, and the folder's final path.
+#include "support/FolderHandle.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "support/Func_2.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+#endif
+
+namespace velkaro {
+
+namespace fs = std::filesystem;
+
+bool IsPlainEntryName(const std::u16string &name) {
+  if (name.empty() || name == u"." || name == u"..") return false;
+  for (char16_t c : name)
+    if (c == u'/' || c == u'\\' || IsForbiddenPathChar(c)) return false;
+#ifdef _WIN32
+  if (name.find(u':') != std::u16string::npos) return false;
+#endif
+  return true;
+}
+
+FolderHandle::~FolderHandle() { close(); }
+
+FolderHandle::FolderHandle(FolderHandle &&other) noexcept
+    : handle_(other.handle_), lockHandle_(other.lockHandle_), path_(std::move(other.path_)) {
+  other.handle_ = other.lockHandle_ = -1;
+}
+
+FolderHandle &FolderHandle::operator=(FolderHandle &&other) noexcept {
+  if (this != &other) {
+    close();
+    handle_ = other.handle_;
+    lockHandle_ = other.lockHandle_;
+    path_ = std::move(other.path_);
+    other.handle_ = other.lockHandle_ = -1;
+  }
+  return *this;
+}
+
+bool FolderHandle::isOpen() const { return handle_ != -1; }
+
+bool FolderHandle::openParentOf(const std::u16string &path, std::u16string &name) {
+  if (!IsUsablePath(path)) return false;
+  const fs::path p = ToFsPath(path);
+  name = FromFsPath(p.filename());
+  if (!IsPlainEntryName(name)) return false;
+  const fs::path parent = p.parent_path();
+  return open(parent.empty() ? u"." : FromFsPath(parent));
+}
+
+std::u16string FolderHandle::pathOf(const std::u16string &name) const {
+  if (!path_.empty() && (path_.back() == u'/' || path_.back() == PathSeparator()))
+    return path_ + name;
+  return path_ + PathSeparator() + name;
+}
+
+bool FolderHandle::exists(const std::u16string &name) const {
+  FileStatus st;
+  return status(name, st, false);
+}
+
+#ifndef _WIN32
+
+namespace {
+
+std::string Native(const std::u16string &name) { return ToFsPath(name).native(); }
+
+int Fd(std::intptr_t h) { return static_cast<int>(h); }
+
+// Where a lock file can live that goes away with the user's session.
+fs::path RuntimeFolder() {
+  if (const char *runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime) {
+    std::error_code ec;
+    if (fs::is_directory(runtime, ec)) return runtime;
+  }
+  std::error_code ec;
+  fs::path temp = fs::temp_directory_path(ec);
+  return ec ? fs::path("/tmp") : temp;
+}
+
+}  // namespace
+
+bool FolderHandle::open(const std::u16string &path) {
+  close();
+  if (!IsUsablePath(path)) return false;
+  int fd;
+  do {
+    fd = ::open(Native(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return false;
+  handle_ = fd;
+  path_ = path;
+  return true;
+}
+
+void FolderHandle::close() {
+  if (lockHandle_ != -1) ::close(Fd(lockHandle_));
+  if (handle_ != -1) ::close(Fd(handle_));
+  handle_ = lockHandle_ = -1;
+  path_.clear();
+}
+
+FolderHandle::LockResult FolderHandle::tryLock() {
+  if (!isOpen()) return LockResult::Failed;
+  if (::flock(Fd(handle_), LOCK_EX | LOCK_NB) == 0) return LockResult::Locked;
+  if (errno == EWOULDBLOCK) return LockResult::Busy;
+  // Some network file systems cannot lock a folder: a lock file keyed by the
+  // folder's identity in the user's runtime folder does instead.
+  const FileIdentity id = identity();
+  const fs::path lockFile = RuntimeFolder() / ("velkaro-lock-" + std::to_string(id.volume) + "-" +
+                                               std::to_string(id.file));
+  const int fd = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0) return LockResult::Failed;
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const bool busy = errno == EWOULDBLOCK;
+    ::close(fd);
+    return busy ? LockResult::Busy : LockResult::Failed;
+  }
+  lockHandle_ = fd;
+  return LockResult::Locked;
+}
+
+FileIdentity FolderHandle::identity() const {
+  struct stat st {};
+  if (!isOpen() || ::fstat(Fd(handle_), &st) != 0) return {};
+  return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
+bool FolderHandle::status(const std::u16string &name, FileStatus &status, bool followLinks) const {
+  if (!isOpen() || !IsPlainEntryName(name)) return false;
+  struct stat st {};
+  if (::fstatat(Fd(handle_), Native(name).c_str(), &st, followLinks ? 0 : AT_SYMLINK_NOFOLLOW) != 0)
+    return false;
+  status = {};
+  FillFileStatus(st, status);
+  return true;
+}
+
+bool FolderHandle::rename(const std::u16string &from, const std::u16string &to) const {
+  if (!isOpen() || !IsPlainEntryName(from) || !IsPlainEntryName(to)) return false;
+  return ::renameat(Fd(handle_), Native(from).c_str(), Fd(handle_), Native(to).c_str()) == 0;
+}
+
+bool FolderHandle::remove(const std::u16string &name) const {
+  if (!isOpen() || !IsPlainEntryName(name)) return false;
+  return ::unlinkat(Fd(handle_), Native(name).c_str(), 0) == 0;
+}
+
+std::vector<std::u16string> FolderHandle::entryNames() const {
+  std::vector<std::u16string> names;
+  if (!isOpen()) return names;
+  // fdopendir takes the descriptor over; a duplicate keeps ours open, and
+  // its own position starts at the beginning after rewinddir.
+  const int dup = ::openat(Fd(handle_), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dup < 0) return names;
+  DIR *dir = ::fdopendir(dup);
+  if (!dir) {
+    ::close(dup);
+    return names;
+  }
+  while (const dirent *entry = ::readdir(dir)) {
+    const std::string n = entry->d_name;
+    if (n != "." && n != "..") names.push_back(FromFsPath(fs::path(n)));
+  }
+  ::closedir(dir);
+  return names;
+}
+
+void FolderHandle::sync() const {
+  if (isOpen()) ::fsync(Fd(handle_));
+}
+
+#else  // _WIN32
+
+namespace {
+
+HANDLE H(std::intptr_t h) { return reinterpret_cast<HANDLE>(h); }
+
+std::wstring Wide(const std::u16string &s) { return std::wstring(s.begin(), s.end()); }
+
+}  // namespace
+
+bool FolderHandle::open(const std::u16string &path) {
+  close();
+  if (!IsUsablePath(path)) return false;
+  // No FILE_SHARE_DELETE: while we hold the folder nobody can rename or
+  // delete it, so its path keeps leading to the folder that was checked.
+  HANDLE h = CreateFileW(Wide(path).c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(h, &info) ||
+      !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    CloseHandle(h);
+    return false;
+  }
+  // Entries are named through the folder's final path, not the spelling we
+  // were given, which might pass through a junction that can change.
+  wchar_t buffer[32768];
+  const DWORD n = GetFinalPathNameByHandleW(h, buffer, 32768, FILE_NAME_NORMALIZED);
+  if (n == 0 || n >= 32768) {
+    CloseHandle(h);
+    return false;
+  }
+  handle_ = reinterpret_cast<std::intptr_t>(h);
+  path_ = std::u16string(buffer, buffer + n);
+  return true;
+}
+
+void FolderHandle::close() {
+  if (lockHandle_ != -1) CloseHandle(H(lockHandle_));
+  if (handle_ != -1) CloseHandle(H(handle_));
+  handle_ = lockHandle_ = -1;
+  path_.clear();
+}
+
+FolderHandle::LockResult FolderHandle::tryLock() {
+  if (!isOpen()) return LockResult::Failed;
+  // A named mutex keyed by the folder's identity: it dies with the process
+  // and leaves nothing on the disk.
+  const FileIdentity id = identity();
+  const std::wstring name = L"Local\\velkaro-dest-" + std::to_wstring(id.volume) + L"-" +
+                            std::to_wstring(id.file);
+  HANDLE mutex = CreateMutexW(nullptr, FALSE, name.c_str());
+  if (!mutex) return LockResult::Failed;
+  const DWORD wait = WaitForSingleObject(mutex, 0);
+  if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED) {
+    CloseHandle(mutex);
+    return LockResult::Busy;
+  }
+  lockHandle_ = reinterpret_cast<std::intptr_t>(mutex);
+  return LockResult::Locked;
+}
+
+FileIdentity FolderHandle::identity() const {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!isOpen() || !GetFileInformationByHandle(H(handle_), &info)) return {};
+  return {info.dwVolumeSerialNumber,
+          (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+}
+
+bool FolderHandle::status(const std::u16string &name, FileStatus &status, bool followLinks) const {
+  if (!isOpen() || !IsPlainEntryName(name)) return false;
+  (void)followLinks;  // QueryFileStatus opens the file itself, links followed
+  status = {};
+  return QueryFileStatus(ToFsPath(pathOf(name)), status);
+}
+
+bool FolderHandle::rename(const std::u16string &from, const std::u16string &to) const {
+  if (!isOpen() || !IsPlainEntryName(from) || !IsPlainEntryName(to)) return false;
+  return MoveFileExW(Wide(pathOf(from)).c_str(), Wide(pathOf(to)).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool FolderHandle::remove(const std::u16string &name) const {
+  if (!isOpen() || !IsPlainEntryName(name)) return false;
+  return DeleteFileW(Wide(pathOf(name)).c_str()) != 0;
+}
+
+std::vector<std::u16string> FolderHandle::entryNames() const {
+  std::vector<std::u16string> names;
+  if (!isOpen()) return names;
+  std::error_code ec;
+  for (fs::directory_iterator it(ToFsPath(path_), ec), end; !ec && it != end; it.increment(ec))
+    names.push_back(FromFsPath(it->path().filename()));
+  return names;
+}
+
+void FolderHandle::sync() const {}
+
+#endif
+
+}  // namespace velkaro

@@ -1,0 +1,188 @@
+// velkaro-cli under the conditions that lost files before: signals in the
+// middle of a batch, a file-size limit, huge and unreadable files, and names
+// with control characters. Each runs the program as a child process.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "builders/JwwBuilder.h"
+#include "jww/JwwUnit.h"
+#include "tests/cli/CliRun.h"
+
+extern char **environ;
+
+namespace velkaro::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+const char kMap[] = "2,1,3,4,5,6,7,8,9,10";
+
+// Names in a folder that a run must not leave behind.
+std::vector<std::string> Leftovers(const fs::path &folder, const std::string &prefix) {
+  std::vector<std::string> found;
+  for (const auto &e : fs::directory_iterator(folder))
+    if (e.path().filename().string().rfind(prefix, 0) == 0)
+      found.push_back(e.path().filename().string());
+  return found;
+}
+
+// Starts velkaro-cli with TMPDIR set, sends `signal` once it printed its
+// first progress line, and returns its wait status.
+int RunAndSignalAfterFirstLine(const std::vector<std::string> &args, const fs::path &tmpdir,
+                               int signal) {
+  int pipeFds[2];
+  if (pipe(pipeFds) != 0)
+    return -1;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
+  std::vector<std::string> env{"TMPDIR=" + tmpdir.string()};
+  for (char **e = environ; *e; ++e)
+    if (std::string(*e).rfind("TMPDIR=", 0) != 0)
+      env.push_back(*e);
+  std::vector<char *> envp, argv{const_cast<char *>(VELKARO_CLI_PATH)};
+  for (auto &e : env) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  std::vector<std::string> copy = args;
+  for (auto &a : copy) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  pid_t pid = -1;
+  const int spawned =
+      posix_spawn(&pid, VELKARO_CLI_PATH, &actions, nullptr, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  close(pipeFds[1]);
+  if (spawned != 0) {
+    close(pipeFds[0]);
+    return -1;
+  }
+  char c;
+  bool signalled = false;
+  while (read(pipeFds[0], &c, 1) == 1) {
+    if (c == '\n' && !signalled) {
+      kill(pid, signal);
+      signalled = true;
+    }
+  }
+  close(pipeFds[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return status;
+}
+
+JwwDrawingSpec BigDrawing(int copies) {
+  JwwDrawingSpec plan = MakeRichDrawing(600, false);
+  const auto one = plan.entities;
+  for (int i = 1; i < copies; ++i)
+    plan.entities.insert(plan.entities.end(), one.begin(), one.end());
+  return plan;
+}
+
+// Regression: Ctrl+C, closing the terminal or logging out left a temporary
+// file and the work folder, and the exit status did not say so.
+TEST(CliSafety, SignalsStopTheBatchCleanlyAndKeepFinishedFiles) {
+  TempDir src;
+  const auto drawing = BuildJww(BigDrawing(200)).bytes;
+  std::vector<std::string> args{"convert", "--dest", "", "--map", kMap};
+  for (int i = 0; i < 150; ++i) {
+    const std::string name = "d" + std::to_string(i) + ".jww";
+    src.write(name, drawing);
+    args.push_back((src.path() / name).string());
+  }
+  TempDir reference;
+  ASSERT_EQ(RunCli({"convert", "--quiet", "--dest", reference.path().string(), "--map", kMap,
+                    args[5]}).exit, 0);
+  const auto expected = reference.read("d0.jww");
+
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    TempDir dst, tmp;
+    args[2] = dst.path().string();
+    const int status = RunAndSignalAfterFirstLine(args, tmp.path(), signal);
+    ASSERT_TRUE(WIFEXITED(status)) << "killed by the signal instead of stopping: " << signal;
+    EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
+    EXPECT_TRUE(Leftovers(dst.path(), ".velkaro-").empty()) << signal;
+    EXPECT_TRUE(Leftovers(tmp.path(), "velkaro-work-").empty()) << signal;
+    std::size_t finished = 0;
+    for (const auto &e : fs::directory_iterator(dst.path())) {
+      EXPECT_EQ(ReadFileBytes(e.path()), expected) << e.path();
+      ++finished;
+    }
+    EXPECT_LT(finished, 150u) << "the batch went on after the signal";
+  }
+}
+
+// Regression: past `ulimit -f` SIGXFSZ killed the whole batch (exit 153).
+TEST(CliSafety, AFileSizeLimitFailsOneFileNotTheBatch) {
+  TempDir src, dst;
+  const auto big = BuildJww(BigDrawing(100)).bytes;
+  const auto small = BuildJww(MakeRichDrawing(600, false)).bytes;
+  const std::size_t blocks = (small.size() + big.size()) / 2 / 512;
+  ASSERT_LT(small.size(), blocks * 512);
+  ASSERT_GT(big.size(), blocks * 512);
+  src.write("big.jww", big);
+  src.write("small.jww", small);
+  TempDir io;
+  const std::string command =
+      "ulimit -f " + std::to_string(blocks) + "; exec " + ShellQuote(VELKARO_CLI_PATH) +
+      " convert --quiet --dest " + ShellQuote(dst.path().string()) + " --map " + kMap + " " +
+      ShellQuote((src.path() / "big.jww").string()) + " " +
+      ShellQuote((src.path() / "small.jww").string()) + " >" +
+      ShellQuote((io.path() / "out").string()) + " 2>" + ShellQuote((io.path() / "err").string());
+  const int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_EQ(FileText(io.path() / "out"), "2個のファイルを変換しました。（1個は変換できませんでした）\n");
+  EXPECT_NE(FileText(io.path() / "err").find("big.jww: could not be written"), std::string::npos);
+  EXPECT_FALSE(fs::exists(dst.path() / "big.jww"));
+  EXPECT_TRUE(fs::exists(dst.path() / "small.jww"));
+  EXPECT_TRUE(Leftovers(dst.path(), ".velkaro-").empty());
+}
+
+// Regression: a 2 GiB drawing was listed as -2147483648 bytes.
+TEST(CliSafety, ListShowsHugeSizesWhole) {
+  TempDir dir;
+  {
+    const int fd = open((dir.path() / "huge.jww").c_str(), O_CREAT | O_WRONLY, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(ftruncate(fd, off_t{1} << 31), 0);  // sparse: no disk used
+    close(fd);
+  }
+  const CliResult listed = RunCli({"list", dir.path().string()});
+  EXPECT_EQ(listed.exit, 0);
+  EXPECT_NE(listed.out.find("\t2147483648\t"), std::string::npos) << listed.out;
+}
+
+// Regression: a folder that could not be read was an empty list, exit 0.
+TEST(CliSafety, ListFailsOnAFolderItCannotRead) {
+  TempDir dir;
+  if (geteuid() == 0)
+    GTEST_SKIP() << "root can read any folder";
+  fs::permissions(dir.path(), fs::perms::none);
+  const CliResult r = RunCli({"list", dir.path().string()});
+  fs::permissions(dir.path(), fs::perms::owner_all);
+  EXPECT_EQ(r.exit, 1);
+  EXPECT_NE(r.err.find("cannot read the folder"), std::string::npos);
+}
+
+TEST(CliSafety, ProgressLinesEscapeControlCharactersInNames) {
+  TempDir src, dst;
+  src.write("a\tb.jww", BuildJww(MakeRichDrawing(600, false)).bytes);
+  const CliResult r =
+      RunCli({"convert", "--dest", dst.path().string(), "--map", kMap, (src.path() / "a\tb.jww").string()});
+  EXPECT_EQ(r.exit, 0);
+  EXPECT_NE(r.out.find("a\\tb.jww"), std::string::npos);
+  EXPECT_EQ(r.out.find('\t'), std::string::npos);
+}
+
+}  // namespace
+}  // namespace velkaro::testing
