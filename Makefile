@@ -3,7 +3,10 @@ BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
-.PHONY: all bootstrap configure build test run screenshot check-window-position kill-test fuzz clean
+WINDOWS_BUILD_DIR ?= build-windows
+
+.PHONY: all bootstrap configure build test run screenshot check-window-position kill-test fuzz \
+        clean windows windows-cli test-windows windows-package screenshot-windows
 
 all: build
 
@@ -43,4 +46,29 @@ fuzz:
 	FUZZ_SECONDS=$(FUZZ_SECONDS) JOBS=$(JOBS) scripts/fuzz $(FUZZ_TARGETS)
 
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(WINDOWS_BUILD_DIR) $(WINDOWS_BUILD_DIR)-cli
+
+# Windows x64, cross-compiled with mingw-w64 and tested under Wine. Qt for
+# Windows is built once into ~/.cache/velkaro (scripts/build-qt-windows).
+windows:
+	@scripts/bootstrap windows
+	@qt=$$(scripts/build-qt-windows | tail -n 1) && \
+	  cmake -S . -B $(WINDOWS_BUILD_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake \
+	    -DVELKARO_QT_WINDOWS="$$qt" -DVELKARO_BUILD_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(WINDOWS_BUILD_DIR) -j $(JOBS)
+
+test-windows: windows
+	@scripts/test-windows $(WINDOWS_BUILD_DIR)
+
+# The core, velkaro-cli and their tests for Windows, without Qt (no window).
+windows-cli:
+	@scripts/bootstrap windows
+	cmake -S . -B $(WINDOWS_BUILD_DIR)-cli -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake \
+	  -DVELKARO_BUILD_GUI=OFF -DVELKARO_BUILD_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(WINDOWS_BUILD_DIR)-cli -j $(JOBS)
+
+windows-package: windows
+	cmake --build $(WINDOWS_BUILD_DIR) --target windows-package
+
+screenshot-windows: windows-package
+	@scripts/screenshot-windows $(WINDOWS_BUILD_DIR)

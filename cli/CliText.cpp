@@ -22,7 +22,11 @@ std::string Out(const std::u16string &text) {
 }
 
 std::string OutName(const std::u16string &name) {
+#ifdef _WIN32
+  const std::string bytes = ToUtf8(name);  // names are UTF-16 there; string() would go to ANSI
+#else
   const std::string bytes = ToFsPath(name).string();
+#endif
   std::string result;
   result.reserve(bytes.size());
   for (const char c : bytes) {
@@ -42,7 +46,13 @@ std::string OutName(const std::u16string &name) {
   return result;
 }
 
-std::u16string ArgPath(const std::string &arg) { return FromFsPath(std::filesystem::path(arg)); }
+std::u16string ArgPath(const std::string &arg) {
+#ifdef _WIN32
+  return FromUtf8(arg);  // main() hands UTF-8; path(std::string) would not decode it
+#else
+  return FromFsPath(std::filesystem::path(arg));
+#endif
+}
 
 void PrintError(std::ostream &err, const std::string &text) {
   err << "velkaro-cli: " << text << '\n';

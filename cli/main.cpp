@@ -18,10 +18,67 @@
 #include "cli/RenderCommand.h"
 #include "support/Interrupt.h"
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "support/Func_2.h"
+#endif
+
 using namespace velkaro::cli;
 
+namespace {
+
+#ifdef _WIN32
+// Windows hands main() its arguments in the ANSI code page, where 図面.jww
+// becomes ??.jww: take the UTF-16 command line and give CLI11 UTF-8, which
+// ArgPath turns back into UTF-16 paths.
+std::vector<std::string> Utf8Arguments() {
+  std::vector<std::string> args;
+  int count = 0;
+  wchar_t **wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (!wide) return args;
+  for (int i = 0; i < count; ++i) {
+    const std::wstring w(wide[i]);
+    args.push_back(velkaro::ToUtf8(std::u16string(w.begin(), w.end())));
+  }
+  LocalFree(wide);
+  return args;
+}
+
+// UTF-8 on the console, and LF line breaks: stdout in text mode would turn
+// every "\n" into CR LF.
+void PrepareConsole() {
+  SetConsoleOutputCP(CP_UTF8);
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+}
+#endif
+
+}  // namespace
+
 int main(int argc, char **argv) {
+#ifdef _WIN32
+  PrepareConsole();
+  std::vector<std::string> utf8Args = Utf8Arguments();
+  std::vector<char *> utf8Argv;
+  for (std::string &a : utf8Args) utf8Argv.push_back(a.data());
+  utf8Argv.push_back(nullptr);
+  if (!utf8Args.empty()) {
+    argc = static_cast<int>(utf8Args.size());
+    argv = utf8Argv.data();
+  }
+#endif
   CLI::App app{"Velkaro: renumbers the text kinds of Jw_cad drawings (JWW, JWC).", "velkaro-cli"};
+  // On Windows CLI11 would read a "/"-rooted path as an option ("/tmp/x").
+  // Set before the subcommands are added: they take it over from here.
+  app.allow_windows_style_options(false);
   app.set_version_flag("--version", "velkaro-cli " VELKARO_VERSION);
   app.require_subcommand(1);
   app.footer("Exit codes: 0 success; 1 a file produced no output (convert) or could not be read "

@@ -1,4 +1,6 @@
-// Code page 932 through ICU (POSIX) or the system ANSI code page (Windows).
+// Code page 932 through ICU (POSIX) or Windows' own converter (Windows), named
+// explicitly there: a drawing is Shift-JIS whatever language Windows runs in,
+// so never the system's ANSI code page (CP_ACP).
 //
 // ICU's windows-31j table follows IBM's PC convention for three control codes
 // (0x1A <-> U+001C, 0x1C <-> U+007F, 0x7F <-> U+001A), where Windows' code
@@ -19,27 +21,78 @@ namespace velkaro::codepage {
 
 #ifdef _WIN32
 
-bool LegacyCodepageAvailable() { return true; }
+constexpr UINT kShiftJis = 932;
 
-std::u16string ConverterDecode(std::span<const std::uint8_t> bytes) {
-  if (bytes.empty()) return {};
-  const auto *in = reinterpret_cast<const char *>(bytes.data());
-  int n = MultiByteToWideChar(CP_ACP, 0, in, static_cast<int>(bytes.size()), nullptr, 0);
-  std::u16string out(static_cast<std::size_t>(n > 0 ? n : 0), u'\0');
-  if (n > 0)
-    MultiByteToWideChar(CP_ACP, 0, in, static_cast<int>(bytes.size()),
-                        reinterpret_cast<wchar_t *>(out.data()), n);
+bool LegacyCodepageAvailable() {
+  CPINFO info{};
+  return GetCPInfo(kShiftJis, &info) != 0;
+}
+
+namespace {
+
+// With MB_ERR_INVALID_CHARS (strict): empty when any byte does not decode.
+std::u16string Decode(const std::uint8_t *bytes, int length, DWORD flags = MB_ERR_INVALID_CHARS) {
+  const auto *in = reinterpret_cast<const char *>(bytes);
+  const int n = MultiByteToWideChar(kShiftJis, flags, in, length, nullptr, 0);
+  if (n <= 0) return {};
+  std::u16string out(static_cast<std::size_t>(n), u'\0');
+  if (MultiByteToWideChar(kShiftJis, flags, in, length, reinterpret_cast<wchar_t *>(out.data()),
+                          n) != n)
+    return {};
   return out;
 }
 
+bool IsTrailByte(std::uint8_t b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC); }
+
+}  // namespace
+
+// Windows would give its default character U+30FB for a pair that does not
+// decode, indistinguishable from a real "・": the text is decoded whole when
+// it can be, else character by character with U+FFFD for each such pair.
+// Single bytes keep Windows' own table (0xA0 and 0xFD-0xFF to the private use
+// area), so they survive a round trip.
+std::u16string ConverterDecode(std::span<const std::uint8_t> bytes) {
+  if (bytes.empty()) return {};
+  const auto length = static_cast<int>(bytes.size());
+  std::u16string out = Decode(bytes.data(), length);
+  if (!out.empty()) return out;
+  for (std::size_t i = 0; i < bytes.size();) {
+    std::size_t width = 1;
+    if (IsDBCSLeadByteEx(kShiftJis, bytes[i])) {
+      if (i + 1 >= bytes.size() || !IsTrailByte(bytes[i + 1])) {
+        out += u'\uFFFD';  // a lead byte spoils only itself
+        ++i;
+        continue;
+      }
+      width = 2;
+    }
+    const std::u16string one =
+        Decode(bytes.data() + i, static_cast<int>(width), width == 1 ? 0 : MB_ERR_INVALID_CHARS);
+    out += one.empty() ? std::u16string(1, u'\uFFFD') : one;
+    i += width;
+  }
+  return out;
+}
+
+// Code page 932 has no character beyond the BMP: a surrogate pair is one
+// unrepresentable character, one "?", as a lone surrogate is.
 std::vector<std::uint8_t> ConverterEncode(std::u16string_view text) {
   if (text.empty()) return {};
-  const auto *in = reinterpret_cast<const wchar_t *>(text.data());
-  int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, in, static_cast<int>(text.size()),
-                              nullptr, 0, "?", nullptr);
+  std::wstring in;
+  in.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF)
+      ++i;
+    in += (c >= 0xD800 && c <= 0xDFFF) ? L'?' : static_cast<wchar_t>(c);
+  }
+  const auto length = static_cast<int>(in.size());
+  const int n = WideCharToMultiByte(kShiftJis, WC_NO_BEST_FIT_CHARS, in.data(), length, nullptr, 0,
+                                    "?", nullptr);
   std::vector<std::uint8_t> out(static_cast<std::size_t>(n > 0 ? n : 0));
   if (n > 0)
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, in, static_cast<int>(text.size()),
+    WideCharToMultiByte(kShiftJis, WC_NO_BEST_FIT_CHARS, in.data(), length,
                         reinterpret_cast<char *>(out.data()), n, "?", nullptr);
   return out;
 }

@@ -1,6 +1,6 @@
 // The code-page seam: the only place that knows how the legacy multibyte
 // code page is converted. On POSIX it is code page 932 through ICU's
-// windows-31j converter; a Windows build asks the system's ANSI code page.
+// windows-31j converter; on Windows, the system's own converter for 932.
 //
 // Both directions are total: a character the code page cannot hold becomes
 // "?" (0x3F), and bytes that do not decode become U+FFFD.

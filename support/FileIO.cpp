@@ -1,7 +1,7 @@
 // POSIX file access. Every call is checked; EINTR is retried and short
 // writes are continued, so a write either lands whole or raises
-// StreamError("File I/O Error"). A Windows build supplies its own unit
-// (CreateFileW with FILE_SHARE_READ, ReplaceFileW / MoveFileExW).
+// StreamError("File I/O Error"). Windows has its own unit, FileIO_win.cpp
+// (CreateFileW with FILE_SHARE_READ, FlushFileBuffers, MoveFileExW).
 #include "support/FileIO.h"
 
 #ifndef _WIN32

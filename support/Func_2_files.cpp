@@ -8,8 +8,12 @@
 #include <stdexcept>
 #include <system_error>
 
-#include <unicode/uchar.h>
 #include <unicode/utf16.h>
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unicode/uchar.h>
+#endif
 
 #include "support/FileIO.h"
 #include "support/Func_2.h"
@@ -78,6 +82,31 @@ bool EnumerateFiles(const std::u16string &folder, const std::u16string &mask, On
   return true;
 }
 
+#ifdef _WIN32
+
+// Windows matches names by upper-casing each UTF-16 unit with one fixed
+// table, whatever the user's language: the invariant locale's mapping. The
+// result is taken as code points, so that "?" stands for one character.
+std::u32string FoldForMatching(const std::u16string &s) {
+  std::u16string upper = s;
+  if (!upper.empty()) {
+    const auto length = static_cast<int>(upper.size());
+    LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE,
+                  reinterpret_cast<const wchar_t *>(s.data()), length,
+                  reinterpret_cast<wchar_t *>(upper.data()), length, nullptr, nullptr, 0);
+  }
+  std::u32string out;
+  out.reserve(upper.size());
+  for (std::size_t i = 0; i < upper.size();) {
+    UChar32 c;
+    U16_NEXT(upper.data(), i, upper.size(), c);
+    out.push_back(static_cast<char32_t>(c));
+  }
+  return out;
+}
+
+#else
+
 char32_t FoldedCodePointAt(const std::u16string &s, std::size_t &i) {
   UChar32 c;
   U16_NEXT(s.data(), i, s.size(), c);
@@ -90,6 +119,8 @@ std::u32string FoldForMatching(const std::u16string &s) {
   for (std::size_t i = 0; i < s.size();) out.push_back(FoldedCodePointAt(s, i));
   return out;
 }
+
+#endif
 
 // Wildcard match with backtracking to the last "*": linear for the masks in
 // use and never worse than quadratic.

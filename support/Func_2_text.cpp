@@ -7,13 +7,41 @@
 #include <string>
 #include <system_error>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <unicode/ustring.h>
+#endif
 
 #include "support/Func_2.h"
 
 namespace velkaro {
 
 namespace {
+
+#ifdef _WIN32
+
+// Linguistic casing under the user's default locale (so Turkish rules apply
+// where the user runs Turkish).
+std::u16string MapCase(const std::u16string &s, DWORD flags) {
+  if (s.empty()) return s;
+  const auto *in = reinterpret_cast<const wchar_t *>(s.data());
+  const auto length = static_cast<int>(s.size());
+  flags |= LCMAP_LINGUISTIC_CASING;
+  const int n = LCMapStringEx(LOCALE_NAME_USER_DEFAULT, flags, in, length, nullptr, 0, nullptr,
+                              nullptr, 0);
+  if (n <= 0) return s;
+  std::u16string out(static_cast<std::size_t>(n), u'\0');
+  if (LCMapStringEx(LOCALE_NAME_USER_DEFAULT, flags, in, length,
+                    reinterpret_cast<wchar_t *>(out.data()), n, nullptr, nullptr, 0) != n)
+    return s;
+  return out;
+}
+
+constexpr DWORD kUpper = LCMAP_UPPERCASE;
+constexpr DWORD kLower = LCMAP_LOWERCASE;
+
+#else
 
 using CaseMapper = int32_t (*)(UChar *, int32_t, const UChar *, int32_t, const char *, UErrorCode *);
 
@@ -36,6 +64,11 @@ std::u16string MapCase(const std::u16string &s, CaseMapper mapper) {
   out.resize(static_cast<std::size_t>(n));
   return out;
 }
+
+constexpr auto kUpper = u_strToUpper;
+constexpr auto kLower = u_strToLower;
+
+#endif
 
 std::u16string UpToNul(const std::u16string &s) { return s.substr(0, s.find(u'\0')); }
 
@@ -86,9 +119,9 @@ void Round15(double v, std::string &digits, int &exponent) {
 
 }  // namespace
 
-std::u16string LocaleUpperCase(const std::u16string &s) { return MapCase(s, u_strToUpper); }
+std::u16string LocaleUpperCase(const std::u16string &s) { return MapCase(s, kUpper); }
 
-std::u16string LocaleLowerCase(const std::u16string &s) { return MapCase(s, u_strToLower); }
+std::u16string LocaleLowerCase(const std::u16string &s) { return MapCase(s, kLower); }
 
 int IndexOfText(const std::u16string &sub, const std::u16string &text) {
   if (sub.empty()) return -1;

@@ -3,7 +3,9 @@
 
 #include "support/Utf8.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <sys/stat.h>
 #endif
@@ -21,6 +23,120 @@ std::u16string FromFsPath(const std::filesystem::path &path) {
   return std::u16string(w.begin(), w.end());
 }
 
+namespace {
+
+// 100-nanosecond intervals since 1601-01-01 UTC <-> the Unix epoch.
+constexpr std::int64_t kEpochDifference = 116444736000000000LL;
+
+FileTime FromFiletime(const FILETIME &ft) {
+  const std::int64_t ticks =
+      static_cast<std::int64_t>((static_cast<std::uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime) -
+      kEpochDifference;
+  std::int64_t seconds = ticks / 10000000;
+  std::int64_t rest = ticks % 10000000;
+  if (rest < 0) {
+    rest += 10000000;
+    --seconds;
+  }
+  return {seconds, rest * 100};
+}
+
+FILETIME ToFiletime(const FileTime &t) {
+  const auto ticks = static_cast<std::uint64_t>(t.seconds * 10000000 + t.nanoseconds / 100 +
+                                                kEpochDifference);
+  return {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+}
+
+// Opens a file or folder (links followed) just to ask about it: no access
+// rights, every sharing mode, so nobody else's work is disturbed.
+HANDLE OpenForQuery(const std::filesystem::path &path, DWORD access, DWORD extraFlags = 0) {
+  return CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | extraFlags, nullptr);
+}
+
+// CON, PRN, AUX, NUL, COM1-9, LPT1-9 (and the superscript digits Windows
+// also takes), before any extension and trailing blanks or dots.
+bool IsDeviceName(std::u16string name) {
+  name = name.substr(0, name.find(u'.'));
+  while (!name.empty() && (name.back() == u' ' || name.back() == u'.')) name.pop_back();
+  for (char16_t &c : name)
+    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+  if (name == u"CON" || name == u"PRN" || name == u"AUX" || name == u"NUL" ||
+      name == u"CONIN$" || name == u"CONOUT$")
+    return true;
+  if (name.size() != 4) return false;
+  const std::u16string stem = name.substr(0, 3);
+  const char16_t digit = name[3];
+  const bool numbered = (digit >= u'1' && digit <= u'9') || digit == u'\u00B9' ||
+                        digit == u'\u00B2' || digit == u'\u00B3';
+  return numbered && (stem == u"COM" || stem == u"LPT");
+}
+
+bool NamesDevice(const std::u16string &path) {
+  std::size_t start = 0;
+  for (std::size_t i = 0; i <= path.size(); ++i) {
+    if (i == path.size() || path[i] == u'\\' || path[i] == u'/') {
+      // A drive ("C:") or the "\\?\" prefix is no name.
+      const std::u16string part = path.substr(start, i - start);
+      if (!(part.size() == 2 && part[1] == u':') && IsDeviceName(part)) return true;
+      start = i + 1;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+bool QueryFileStatus(const std::filesystem::path &path, FileStatus &status) {
+  // Through a handle, so a link is followed to the file it names.
+  const HANDLE h = OpenForQuery(path, 0);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info{};
+  const bool ok = GetFileInformationByHandle(h, &info) != 0;
+  const DWORD type = ok ? GetFileType(h) : FILE_TYPE_UNKNOWN;
+  CloseHandle(h);
+  if (!ok) return false;
+  status.folder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  status.regular = type == FILE_TYPE_DISK && !status.folder;
+  status.identity = {info.dwVolumeSerialNumber,
+                     (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+  status.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  status.access = FromFiletime(info.ftLastAccessTime);
+  status.modification = FromFiletime(info.ftLastWriteTime);
+  status.creation = FromFiletime(info.ftCreationTime);
+  status.hasCreation = true;
+  return true;
+}
+
+bool SetFileTimes(const std::filesystem::path &path, const FileStatus &times) {
+  const HANDLE h = OpenForQuery(path, FILE_WRITE_ATTRIBUTES);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  const FILETIME access = ToFiletime(times.access);
+  const FILETIME modification = ToFiletime(times.modification);
+  const FILETIME creation = ToFiletime(times.creation);
+  const bool ok = SetFileTime(h, times.hasCreation ? &creation : nullptr, &access, &modification) != 0;
+  CloseHandle(h);
+  return ok;
+}
+
+bool ToLocalTime(const FileTime &time, std::tm &local) {
+  // Through SYSTEMTIME: the daylight-saving rule of the date itself, as
+  // Explorer shows it (FileTimeToLocalFileTime would apply today's).
+  const FILETIME ft = ToFiletime(time);
+  SYSTEMTIME utc{}, here{};
+  if (!FileTimeToSystemTime(&ft, &utc) || !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &here))
+    return false;
+  local = std::tm{};
+  local.tm_year = here.wYear - 1900;
+  local.tm_mon = here.wMonth - 1;
+  local.tm_mday = here.wDay;
+  local.tm_hour = here.wHour;
+  local.tm_min = here.wMinute;
+  local.tm_sec = here.wSecond;
+  local.tm_wday = here.wDayOfWeek;
+  return true;
+}
+
 #else
 
 std::filesystem::path ToFsPath(const std::u16string &path) {
@@ -30,9 +146,6 @@ std::filesystem::path ToFsPath(const std::u16string &path) {
 std::u16string FromFsPath(const std::filesystem::path &path) {
   return utf8::ToUtf16Escaped(path.native());
 }
-
-// A Windows build implements these three with GetFileAttributesExW,
-// SetFileTime (creation time included) and FileTimeToLocalFileTime.
 
 bool QueryFileStatus(const std::filesystem::path &path, FileStatus &status) {
   struct stat st {};
@@ -88,6 +201,9 @@ bool IsUsablePath(const std::u16string &path) {
   if (path.empty()) return false;
   for (char16_t c : path)
     if (IsForbiddenPathChar(c)) return false;
+#ifdef _WIN32
+  if (NamesDevice(path)) return false;
+#endif
   return true;
 }
 

@@ -24,7 +24,9 @@ std::u16string FromFsPath(const std::filesystem::path &path);
 // silently cut the name there); on Windows also the controls below U+0020,
 // '"', '<', '>' and '|'.
 bool IsForbiddenPathChar(char16_t c);
-// False for the empty path and for one holding a forbidden character.
+// False for the empty path and for one holding a forbidden character; on
+// Windows also for a path naming a device (CON, PRN, AUX, NUL, COM1-9,
+// LPT1-9, with any extension), which would open the device, not a file.
 bool IsUsablePath(const std::u16string &path);
 
 // A time stamp: seconds since 1970-01-01 UTC and nanoseconds.
@@ -62,7 +64,10 @@ bool SetFileTimes(const std::filesystem::path &path, const FileStatus &times);
 // The local calendar time of a time stamp.
 bool ToLocalTime(const FileTime &time, std::tm &local);
 
-// True when both paths lead to one existing file or folder (links followed).
+// True when both paths lead to one existing file or folder (links followed):
+// their identities (POSIX device and inode; Windows volume serial number and
+// file index) are compared, so a trailing separator, other letter case or an
+// 8.3 short name of the same folder is still the same folder.
 bool SameFileOrFolder(const std::u16string &a, const std::u16string &b);
 
 #ifndef _WIN32

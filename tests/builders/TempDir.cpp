@@ -5,18 +5,49 @@
 #include <iterator>
 #include <stdexcept>
 
+#ifdef _WIN32
+#include <random>
+#else
 #include <unistd.h>
+#endif
 
 #include "support/Func_2.h"
 #include "support/Platform.h"
 
 namespace velkaro::testing {
 
+namespace {
+
+// A test names its files in UTF-8; on Windows path(std::string) would read
+// them in the ANSI code page.
+std::filesystem::path NamePath(const std::string &name) {
+#ifdef _WIN32
+  return ToFsPath(FromUtf8(name));
+#else
+  return name;
+#endif
+}
+
+}  // namespace
+
 TempDir::TempDir() {
+#ifdef _WIN32
+  std::random_device random;
+  const auto parent = std::filesystem::temp_directory_path();
+  for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+    const auto candidate = parent / ("velkaro-test-" + std::to_string(random()));
+    std::error_code ec;
+    if (std::filesystem::create_directory(candidate, ec))
+      path_ = candidate;
+  }
+  if (path_.empty())
+    throw std::runtime_error("cannot create a temporary folder");
+#else
   std::string pattern = (std::filesystem::temp_directory_path() / "velkaro-test-XXXXXX").string();
   if (!mkdtemp(pattern.data()))
     throw std::runtime_error("cannot create a temporary folder");
   path_ = pattern;
+#endif
 }
 
 TempDir::~TempDir() {
@@ -30,14 +61,14 @@ std::u16string TempDir::u16() const { return FromFsPath(path_); }
 
 std::u16string TempDir::u16WithSeparator() const { return u16() + PathSeparator(); }
 
-std::u16string TempDir::file(const std::string &name) const { return FromFsPath(path_ / name); }
+std::u16string TempDir::file(const std::string &name) const { return FromFsPath(path_ / NamePath(name)); }
 
 void TempDir::write(const std::string &name, const std::vector<std::uint8_t> &bytes) const {
-  WriteFileBytes(path_ / name, bytes);
+  WriteFileBytes(path_ / NamePath(name), bytes);
 }
 
 std::vector<std::uint8_t> TempDir::read(const std::string &name) const {
-  return ReadFileBytes(path_ / name);
+  return ReadFileBytes(path_ / NamePath(name));
 }
 
 std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path &path) {

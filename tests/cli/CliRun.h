@@ -6,9 +6,14 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/wait.h>
+#endif
 
 #include "builders/TempDir.h"
+#include "support/Func_2.h"
 
 namespace velkaro::testing {
 
@@ -29,6 +34,62 @@ inline std::string FileText(const std::filesystem::path &p) {
   return {bytes.begin(), bytes.end()};
 }
 
+#ifdef _WIN32
+// The program started through CreateProcessW with a UTF-16 command line (as
+// Explorer or cmd would start it), stdout and stderr going to files.
+inline std::wstring QuoteArgument(const std::string &utf8) {
+  const std::u16string u = FromUtf8(utf8);
+  std::wstring q = L"\"";
+  std::size_t slashes = 0;
+  for (const char16_t c : u) {
+    if (c == u'\\') {
+      ++slashes;
+    } else {
+      if (c == u'"') q.append(slashes + 1, L'\\');
+      slashes = 0;
+    }
+    q += static_cast<wchar_t>(c);
+  }
+  q.append(slashes, L'\\');
+  return q + L"\"";
+}
+
+inline CliResult RunCli(const std::vector<std::string> &args) {
+  TempDir io;
+  std::wstring command = QuoteArgument(VELKARO_CLI_PATH);
+  for (const std::string &a : args) command += L" " + QuoteArgument(a);
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  const auto openOutput = [&](const char *name) {
+    return CreateFileW((io.path() / name).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  };
+  const HANDLE out = openOutput("out"), err = openOutput("err");
+  const HANDLE in = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                OPEN_EXISTING, 0, nullptr);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = in;
+  startup.hStdOutput = out;
+  startup.hStdError = err;
+  PROCESS_INFORMATION process{};
+  CliResult r;
+  if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                     &startup, &process)) {
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0;
+    if (GetExitCodeProcess(process.hProcess, &code)) r.exit = static_cast<int>(code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
+  CloseHandle(out);
+  CloseHandle(err);
+  CloseHandle(in);
+  r.out = FileText(io.path() / "out");
+  r.err = FileText(io.path() / "err");
+  return r;
+}
+#else
 inline CliResult RunCli(const std::vector<std::string> &args) {
   TempDir io;
   std::string command = ShellQuote(VELKARO_CLI_PATH);
@@ -43,6 +104,7 @@ inline CliResult RunCli(const std::vector<std::string> &args) {
   r.err = FileText(io.path() / "err");
   return r;
 }
+#endif
 
 // The lines of a text, without their line feeds.
 inline std::vector<std::string> LinesOf(const std::string &text) {

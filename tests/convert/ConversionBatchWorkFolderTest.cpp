@@ -24,7 +24,9 @@ TEST(WorkFolder, IsAPrivateUniqueFolderUnderTheTemporaryFolder) {
   const fs::path p = ToFsPath(a->path());
   EXPECT_TRUE(fs::is_directory(p));
   EXPECT_EQ(fs::canonical(p).parent_path(), fs::canonical(fs::temp_directory_path()));
+#ifndef _WIN32  // Windows: the user's temporary folder is private by its ACL
   EXPECT_EQ(fs::status(p).permissions() & fs::perms::all, fs::perms::owner_all);
+#endif
 }
 
 TEST(WorkFolder, IsRemovedWithWhatIsLeftInItWhenItGoes) {
@@ -39,6 +41,7 @@ TEST(WorkFolder, IsRemovedWithWhatIsLeftInItWhenItGoes) {
   EXPECT_FALSE(fs::exists(p));
 }
 
+#ifndef _WIN32  // mingw's std::filesystem makes no symbolic links
 // Regression: removing the folder must not follow a link found in it.
 TEST(WorkFolder, RemovingDoesNotFollowLinksInside) {
   const fs::path outside = fs::temp_directory_path() / "velkaro-workfolder-test-keep";
@@ -52,6 +55,7 @@ TEST(WorkFolder, RemovingDoesNotFollowLinksInside) {
   EXPECT_TRUE(fs::exists(outside / "keep.txt"));
   fs::remove_all(outside);
 }
+#endif
 
 TEST(WorkFolder, MovingHandsTheFolderOverAndRemoveEndsItEarly) {
   std::optional<WorkFolder> a = WorkFolder::Create();

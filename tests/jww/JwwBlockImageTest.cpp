@@ -261,7 +261,7 @@ TEST_F(JwwDocTest, ImagesAreExtractedWithTheirExactBytes) {
   EXPECT_FALSE(doc.BindImage[0].exf);
   EXPECT_EQ(ReadFileBytes(workPath() / "a.bmp"), s.images[0].content);
   EXPECT_EQ(doc.BindImage[3].Fname, u"表.jpg");
-  EXPECT_EQ(ReadFileBytes(workPath() / "表.jpg"), s.images[3].content);
+  EXPECT_EQ(ReadFileBytes(workPath() / u"表.jpg"), s.images[3].content);
   EXPECT_EQ(ReadFileBytes(workPath() / "c.bmp.gz"), s.images[4].content);
 }
 

@@ -205,7 +205,7 @@ TEST_F(JwwDocTest, HostileImageNamesNeverLeaveTheFolder) {
   std::set<std::string> after = Listing(dir.path());
   after.erase("hostile.jww");
   std::set<std::string> expected = before;
-  expected.insert("work/good.bmp");
+  expected.insert((std::filesystem::path("work") / "good.bmp").string());
   EXPECT_EQ(after, expected);
   EXPECT_EQ(ReadFileBytes(workPath() / "good.bmp"), s.images.back().content);
   EXPECT_EQ(ReadFileBytes(dir.path() / "x"), ByteVec{1});
@@ -237,6 +237,7 @@ TEST_F(JwwDocTest, HostileGzNameDoesNotDeleteItsCounterpartOutside) {
   EXPECT_EQ(ReadFileBytes(dir.path() / "victim.gz"), ByteVec{2});
 }
 
+#ifndef _WIN32  // mingw's std::filesystem makes no symbolic links
 // Sound behaviour: the writer reads every image before it writes the count
 // and counts only those it could read whole.
 TEST_F(JwwDocTest, ImageThatCannotBeReadIsNotCounted) {
@@ -254,6 +255,7 @@ TEST_F(JwwDocTest, ImageThatCannotBeReadIsNotCounted) {
   expected.images = {s.images[1]};
   EXPECT_TRUE(SameBytes(BuildJww(expected).bytes, written()));
 }
+#endif
 
 TEST_F(JwwDocTest, ImageReplacedByAFolderIsNotCounted) {
   JwwDrawingSpec s = MakeCanonicalDrawing(700);

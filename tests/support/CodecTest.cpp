@@ -34,8 +34,10 @@ TEST(LegacyBytesToString, DecodesJapaneseAndHalfWidthKatakana) {
 TEST(LegacyBytesToString, UndecodableBytesBecomeReplacementCharacters) {
   // 0x80 and 0xA0 are unassigned single bytes; 85 40 is an unassigned pair;
   // a lead byte before a byte that cannot trail it spoils only itself.
+#ifndef _WIN32  // Windows' 932 maps these single bytes (WindowsPlatformTest)
   EXPECT_EQ(LegacyBytesToString(B({0x80, 0x41})), u"\uFFFDA");
   EXPECT_EQ(LegacyBytesToString(B({0xA0})), u"\uFFFD");
+#endif
   EXPECT_EQ(LegacyBytesToString(B({0x85, 0x40, 0x41})), u"\uFFFDA");
   EXPECT_EQ(LegacyBytesToString(B({0x81, 0x20, 0x41})), u"\uFFFD A");
 }

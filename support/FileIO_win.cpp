@@ -1,0 +1,362 @@
+// Windows file access, the twin of FileIO.cpp. Calls relative to an open
+// folder go through FolderHandle's paths: on Windows the held folder handle
+// keeps the folder from being renamed or deleted meanwhile. A temporary file
+// is "locked" by its writer's handle, opened without FILE_SHARE_DELETE, so
+// nobody can delete it while the writer lives. Files are opened with
+// FILE_SHARE_READ only: others may read while we read or write, nobody else
+// writes. Writes are flushed with FlushFileBuffers, and the atomic replace is
+// a rename with MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH, which NTFS
+// performs as one step.
+#include "support/FileIO.h"
+
+#ifdef _WIN32
+
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <random>
+
+#include "support/FolderHandle.h"
+#include "support/Platform.h"
+
+namespace velkaro {
+
+namespace {
+
+constexpr const char *kIoError = "File I/O Error";
+// ReadFile and WriteFile take a 32-bit count: larger transfers go in pieces.
+constexpr std::size_t kMaxTransfer = 1u << 30;
+
+std::atomic<std::uint64_t> gWriteFailureLimit{0};
+std::atomic<std::uint64_t> gBytesWritten{0};
+
+HANDLE Handle(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+std::intptr_t Stored(HANDLE h) {
+  return h == INVALID_HANDLE_VALUE ? -1 : reinterpret_cast<std::intptr_t>(h);
+}
+
+std::wstring Wide(const std::u16string &path) { return ToFsPath(path).native(); }
+
+// Opens an existing plain file for reading; folders, devices and pipes are
+// refused (a pipe would block or never end).
+HANDLE OpenRegularForReading(const std::u16string &path) {
+  if (!IsUsablePath(path)) return INVALID_HANDLE_VALUE;
+  const HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
+                               nullptr);
+  if (h == INVALID_HANDLE_VALUE) return h;
+  if (GetFileType(h) != FILE_TYPE_DISK) {
+    CloseHandle(h);
+    return INVALID_HANDLE_VALUE;
+  }
+  return h;
+}
+
+bool SizeOf(HANDLE h, std::uint64_t &size) {
+  LARGE_INTEGER li{};
+  if (!GetFileSizeEx(h, &li) || li.QuadPart < 0) return false;
+  size = static_cast<std::uint64_t>(li.QuadPart);
+  return true;
+}
+
+// Fills dst as far as the file goes; false on a read error.
+bool ReadFully(HANDLE h, std::uint8_t *dst, std::size_t n, std::size_t &delivered) {
+  delivered = 0;
+  while (delivered < n) {
+    DWORD got = 0;
+    const auto want = static_cast<DWORD>(std::min(n - delivered, kMaxTransfer));
+    if (!ReadFile(h, dst + delivered, want, &got, nullptr)) return false;
+    if (got == 0) break;
+    delivered += got;
+  }
+  return true;
+}
+
+bool WriteFully(HANDLE h, const std::uint8_t *src, std::size_t n) {
+  while (n > 0) {
+    DWORD put = 0;
+    const auto want = static_cast<DWORD>(std::min(n, kMaxTransfer));
+    if (!WriteFile(h, src, want, &put, nullptr) || put == 0) return false;
+    src += put;
+    n -= put;
+  }
+  return true;
+}
+
+// How many of n bytes the test seam lets through (n when it is off).
+std::size_t BytesAllowedBySeam(std::size_t n) {
+  const std::uint64_t limit = gWriteFailureLimit.load();
+  if (limit == 0) return n;
+  const std::uint64_t before = gBytesWritten.fetch_add(n);
+  if (before >= limit) return 0;
+  return static_cast<std::size_t>(std::min<std::uint64_t>(n, limit - before));
+}
+
+std::string RandomSuffix() {
+  static std::atomic<std::uint64_t> counter{0};
+  thread_local std::mt19937_64 rng{std::random_device{}() ^
+                                   static_cast<std::uint64_t>(GetCurrentProcessId()) ^
+                                   static_cast<std::uint64_t>(
+                                       std::chrono::steady_clock::now().time_since_epoch().count())};
+  const std::uint64_t value = rng() ^ (counter.fetch_add(1) * 0x9E3779B97F4A7C15ull);
+  char buf[17];
+  std::snprintf(buf, sizeof buf, "%016llx", static_cast<unsigned long long>(value));
+  return buf;
+}
+
+bool StatusOfHandle(HANDLE h, FileStatus &status) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(h, &info)) return false;
+  const auto time = [](const FILETIME &ft) {
+    const std::int64_t ticks =
+        static_cast<std::int64_t>((static_cast<std::uint64_t>(ft.dwHighDateTime) << 32) |
+                                  ft.dwLowDateTime) -
+        116444736000000000LL;
+    return FileTime{ticks / 10000000, ticks % 10000000 * 100};
+  };
+  status.folder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  status.regular = !status.folder && GetFileType(h) == FILE_TYPE_DISK;
+  status.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  status.identity = {info.dwVolumeSerialNumber,
+                     (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+  status.access = time(info.ftLastAccessTime);
+  status.modification = time(info.ftLastWriteTime);
+  status.creation = time(info.ftCreationTime);
+  status.hasCreation = true;
+  return true;
+}
+
+}  // namespace
+
+bool ReadWholeFile(const std::u16string &path, std::vector<std::uint8_t> &out) {
+  out.clear();
+  const HANDLE h = OpenRegularForReading(path);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  bool ok = false;
+  try {
+    // The size is only a hint: the file may grow while we read.
+    std::uint64_t size = 0;
+    if (SizeOf(h, size) && size < SIZE_MAX / 4) {
+      out.resize(static_cast<std::size_t>(size));
+      std::size_t delivered = 0;
+      ok = ReadFully(h, out.data(), out.size(), delivered);
+      out.resize(delivered);
+      std::uint8_t block[65536];
+      while (ok && delivered == size) {
+        std::size_t got = 0;
+        ok = ReadFully(h, block, sizeof block, got);
+        if (got == 0) break;
+        out.insert(out.end(), block, block + got);
+      }
+    }
+  } catch (...) {  // out of memory for a huge file
+    ok = false;
+  }
+  CloseHandle(h);
+  if (!ok) out.clear();
+  return ok;
+}
+
+// ---- FileBytes ---------------------------------------------------------------
+
+FileBytes::~FileBytes() { clear(); }
+
+void FileBytes::clear() {
+  if (data_) VirtualFree(data_, 0, MEM_RELEASE);
+  data_ = nullptr;
+  size_ = capacity_ = 0;
+}
+
+bool FileBytes::reserve(std::size_t capacity) {
+  if (capacity <= capacity_) return true;
+  // Whole pages from the system, zeroed and untouched until read into.
+  void *p = VirtualAlloc(nullptr, capacity, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+  if (!p) return false;
+  if (size_ > 0) std::memcpy(p, data_, size_);
+  const std::size_t size = size_;
+  clear();
+  data_ = static_cast<std::uint8_t *>(p);
+  size_ = size;
+  capacity_ = capacity;
+  return true;
+}
+
+bool ReadWholeFile(const std::u16string &path, FileBytes &out) {
+  out.clear();
+  const HANDLE h = OpenRegularForReading(path);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  // One page more than the size says lets the read notice the end.
+  std::uint64_t size = 0;
+  bool ok = SizeOf(h, size) && size < SIZE_MAX / 4 &&
+            out.reserve(static_cast<std::size_t>(size) + 4096);
+  while (ok) {
+    if (out.size_ == out.capacity_ && !out.reserve(out.capacity_ * 2)) {
+      ok = false;
+      break;
+    }
+    std::size_t got = 0;
+    ok = ReadFully(h, out.data_ + out.size_, out.capacity_ - out.size_, got);
+    if (got == 0) break;
+    out.size_ += got;
+  }
+  CloseHandle(h);
+  if (!ok) out.clear();
+  return ok;
+}
+
+bool ReadFilePrefix(const std::u16string &path, std::size_t maxBytes,
+                    std::vector<std::uint8_t> &out, std::uint64_t &fileSize) {
+  out.clear();
+  fileSize = 0;
+  const HANDLE h = OpenRegularForReading(path);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  bool ok = false;
+  try {
+    if (SizeOf(h, fileSize)) {
+      const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(maxBytes, fileSize));
+      out.resize(want);
+      std::size_t delivered = 0;
+      ok = ReadFully(h, out.data(), want, delivered);
+      out.resize(delivered);
+    }
+  } catch (...) {
+    ok = false;
+  }
+  CloseHandle(h);
+  if (!ok) out.clear();
+  return ok;
+}
+
+// ---- InputFile -------------------------------------------------------------
+
+InputFile::~InputFile() { close(); }
+
+bool InputFile::open(const std::u16string &path) {
+  close();
+  handle_ = Stored(OpenRegularForReading(path));
+  return handle_ >= 0;
+}
+
+std::size_t InputFile::read(std::span<std::uint8_t> dst) {
+  if (handle_ < 0) throw StreamError(kIoError, "read from a file that is not open");
+  std::size_t delivered = 0;
+  if (!ReadFully(Handle(handle_), dst.data(), dst.size(), delivered))
+    throw StreamError(kIoError, "read failed");
+  return delivered;
+}
+
+bool InputFile::openIn(const FolderHandle &folder, const std::u16string &name) {
+  return open(folder.pathOf(name));
+}
+
+bool InputFile::status(FileStatus &status) const {
+  return handle_ >= 0 && StatusOfHandle(Handle(handle_), status);
+}
+
+std::uint64_t InputFile::size() const {
+  std::uint64_t size = 0;
+  if (handle_ < 0 || !SizeOf(Handle(handle_), size)) return 0;
+  return size;
+}
+
+void InputFile::close() {
+  if (handle_ >= 0) CloseHandle(Handle(handle_));
+  handle_ = -1;
+}
+
+// ---- OutputFile ------------------------------------------------------------
+
+OutputFile::~OutputFile() { abandon(); }
+
+bool OutputFile::create(const std::u16string &path) { return openForWriting(path, CREATE_ALWAYS); }
+
+bool OutputFile::createNew(const std::u16string &path) { return openForWriting(path, CREATE_NEW); }
+
+bool OutputFile::openForWriting(const std::u16string &path, int disposition) {
+  abandon();
+  alreadyExists_ = false;
+  if (!IsUsablePath(path)) return false;
+  const HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                               static_cast<DWORD>(disposition), FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    alreadyExists_ = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+    return false;
+  }
+  if (GetFileType(h) != FILE_TYPE_DISK) {  // a device or pipe under that name
+    CloseHandle(h);
+    return false;
+  }
+  handle_ = Stored(h);
+  return true;
+}
+
+bool OutputFile::createNewLockedIn(const FolderHandle &folder, const std::u16string &name) {
+  return createNew(folder.pathOf(name));  // no FILE_SHARE_DELETE: held, it cannot be removed
+}
+
+bool OutputFile::setMode(std::uint32_t) { return handle_ >= 0; }  // no permission bits here
+
+void OutputFile::abandon() {
+  if (handle_ >= 0) CloseHandle(Handle(handle_));
+  handle_ = -1;
+}
+
+void OutputFile::write(std::span<const std::uint8_t> bytes) {
+  if (handle_ < 0) throw StreamError(kIoError, "write to a file that is not open");
+  const std::size_t allowed = BytesAllowedBySeam(bytes.size());
+  if (!WriteFully(Handle(handle_), bytes.data(), allowed))
+    throw StreamError(kIoError, "write failed");
+  if (allowed < bytes.size()) throw StreamError(kIoError, "short write (simulated full disk)");
+}
+
+void OutputFile::close() {
+  if (handle_ < 0) return;
+  const HANDLE h = Handle(handle_);
+  handle_ = -1;
+  // FlushFileBuffers reports write-back errors (full disk, I/O) that
+  // WriteFile may not have seen.
+  const bool flushed = FlushFileBuffers(h) != 0;
+  const bool closed = CloseHandle(h) != 0;
+  if (!flushed || !closed) throw StreamError(kIoError, "flush or close failed");
+}
+
+bool RemoveIfAbandoned(const FolderHandle &folder, const std::u16string &name) {
+  FileStatus st;
+  if (!folder.status(name, st, false) || !st.regular) return false;
+  // Refused with a sharing violation while its writer holds it open.
+  return folder.remove(name);
+}
+
+std::uint32_t DefaultNewFileMode() { return 0; }
+
+std::string RandomTemporarySuffix() { return RandomSuffix(); }
+
+ReadProblem ProbeReadable(const std::u16string &path) {
+  if (!IsUsablePath(path)) return ReadProblem::Missing;
+  FileStatus st;
+  if (!QueryFileStatus(ToFsPath(path), st))
+    return GetLastError() == ERROR_ACCESS_DENIED ? ReadProblem::PermissionDenied
+                                                 : ReadProblem::Missing;
+  if (!st.regular) return ReadProblem::NotRegularFile;
+  const HANDLE h = OpenRegularForReading(path);
+  if (h == INVALID_HANDLE_VALUE)
+    return GetLastError() == ERROR_ACCESS_DENIED ? ReadProblem::PermissionDenied
+                                                 : ReadProblem::Unreadable;
+  CloseHandle(h);
+  return ReadProblem::None;
+}
+
+void SetWriteFailureAfterBytesForTesting(std::uint64_t bytes) {
+  gBytesWritten.store(0);
+  gWriteFailureLimit.store(bytes);
+}
+
+}  // namespace velkaro
+
+#endif  // _WIN32
