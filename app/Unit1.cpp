@@ -16,6 +16,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QProxyStyle>
 #include <QResizeEvent>
 #include <QPushButton>
@@ -624,7 +625,11 @@ void TForm1::FitColumns() {
   }
   // The name and the memo give way (down to a few characters; their tool
   // tips show them whole), so that the date, size and version stay whole.
-  int excess = total - ListView1->viewport()->width();
+  // Rows listed later may bring the vertical scroll bar: keep room for it.
+  int room = ListView1->viewport()->width();
+  if (!ListView1->verticalScrollBar()->isVisible())
+    room -= ListView1->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, ListView1);
+  int excess = total - room;
   for (int c : {kMemoColumn, kNameColumn}) {
     if (excess <= 0)
       break;
