@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "builders/JwwBuilder.h"
 
@@ -54,15 +55,17 @@ inline JwwEntity MixedEntity(int i) {
 }
 
 // The drawing streamed into bytes: the bodies are laid out one by one rather
-// than held as records.
-inline ByteVec BuildLargeDrawing(int entities) {
+// than held as records. `entityAt` gives entity i; the one block definition
+// holds `members`.
+template <typename EntityAt>
+ByteVec BuildLargeDrawing(int entities, EntityAt entityAt, const std::vector<JwwEntity> &members) {
   JwwDrawingSpec plan = MakeCanonicalDrawing(700);
   JwwBytes out;
   AppendHeader(out, plan);
   JwwClassMap classes(700);
   out.count(static_cast<std::uint32_t>(entities));
   for (int i = 0; i < entities; ++i) {
-    const JwwEntity e = MixedEntity(i);
+    const JwwEntity e = entityAt(i);
     classes.classOf(out, ClassNameOf(KindOf(e)));
     AppendBody(out, 700, false, e);
     classes.objectDone();
@@ -71,15 +74,20 @@ inline ByteVec BuildLargeDrawing(int entities) {
   classes.classOf(out, "CDataList");
   AppendAttr(out, 700, Attr(1, 1));
   out.le32(0).le32(1).le32(1).cstring(u"block", false);
-  out.count(2);
+  out.count(static_cast<std::uint32_t>(members.size()));
   classes.objectDone();
-  for (const JwwEntity &m : {JwwEntity(Line(0, 0, 1, 1)), JwwEntity(Text(u"in block", 2))}) {
+  for (const JwwEntity &m : members) {
     classes.classOf(out, ClassNameOf(KindOf(m)));
     AppendBody(out, 700, false, m);
     classes.objectDone();
   }
   out.i32(0);  // no images
   return out.take();
+}
+
+inline ByteVec BuildLargeDrawing(int entities) {
+  return BuildLargeDrawing(entities, MixedEntity,
+                           {JwwEntity(Line(0, 0, 1, 1)), JwwEntity(Text(u"in block", 2))});
 }
 
 }  // namespace velkaro::testing

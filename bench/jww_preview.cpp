@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 
+#include "JwwLargeDrawing.h"
 #include "builders/JwwBuilder.h"
 #include "jww/JwwUnit.h"
 #include "preview/PreviewGeometry.h"
@@ -18,7 +19,7 @@ using namespace velkaro::testing;
 
 namespace {
 
-JwwEntity MixedEntity(int i) {
+JwwEntity PreviewEntity(int i) {
   const double x = (i % 1000) * 2.0, y = (i / 1000) * 2.0;
   switch (i % 10) {
     case 0: {
@@ -66,31 +67,9 @@ JwwEntity MixedEntity(int i) {
 }
 
 ByteVec BuildDrawing(int entities) {
-  JwwDrawingSpec plan = MakeCanonicalDrawing(700);
-  JwwBytes out;
-  AppendHeader(out, plan);
-  JwwClassMap classes(700);
-  out.count(static_cast<std::uint32_t>(entities));
-  for (int i = 0; i < entities; ++i) {
-    const JwwEntity e = MixedEntity(i);
-    classes.classOf(out, ClassNameOf(KindOf(e)));
-    AppendBody(out, 700, false, e);
-    classes.objectDone();
-  }
-  out.count(1);
-  classes.classOf(out, "CDataList");
-  AppendAttr(out, 700, Attr(1, 1));
-  out.le32(0).le32(1).le32(1).cstring(u"block", false);
-  const JwwEntity members[] = {Line(0, 0, 1, 1), Line(1, 0, 0, 1), Text(u"in block", 2)};
-  out.count(3);
-  classes.objectDone();
-  for (const JwwEntity &m : members) {
-    classes.classOf(out, ClassNameOf(KindOf(m)));
-    AppendBody(out, 700, false, m);
-    classes.objectDone();
-  }
-  out.i32(0);  // no images
-  return out.take();
+  return BuildLargeDrawing(entities, PreviewEntity,
+                           {JwwEntity(Line(0, 0, 1, 1)), JwwEntity(Line(1, 0, 0, 1)),
+                            JwwEntity(Text(u"in block", 2))});
 }
 
 const ByteVec &Drawing(int entities) {
