@@ -31,39 +31,42 @@ constexpr char kPrefix[] = "velkaro-work-";
 
 #ifdef _WIN32
 // On Windows a file held open without delete sharing is the lock: nobody can
-// delete it while we live, and anybody can once we are gone.
-constexpr wchar_t kLockName[] = L"velkaro.lock";
-
-std::intptr_t LockFolder(const fs::path &folder) {
-  HANDLE h = CreateFileW((folder / kLockName).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                         CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
-  return h == INVALID_HANDLE_VALUE ? -1 : reinterpret_cast<std::intptr_t>(h);
+// delete it while we live, and anybody can once we are gone. It lies beside
+// the folder (velkaro-work-N.lock), so that the folder holds only images.
+fs::path LockFileOf(const fs::path &folder) {
+  fs::path lock = folder;
+  lock += L".lock";
+  return lock;
 }
 
 void Unlock(std::intptr_t lock) { CloseHandle(reinterpret_cast<HANDLE>(lock)); }
 
+// The lock comes first, so that no folder of ours is ever unlocked.
 bool MakeLockedFolder(const fs::path &parent, fs::path &made, std::intptr_t &lock) {
   std::random_device random;
   for (int attempt = 0; attempt < 100; ++attempt) {
-    const fs::path candidate =
-        parent / (kPrefix + std::to_string(random() % 1000000000u));
+    const fs::path candidate = parent / (kPrefix + std::to_string(random() % 1000000000u));
+    HANDLE h = CreateFileW(LockFileOf(candidate).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                           CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
+    if (h == INVALID_HANDLE_VALUE) continue;
     std::error_code ec;
-    if (!fs::create_directory(candidate, ec)) continue;
-    lock = LockFolder(candidate);
-    if (lock == -1) {
-      fs::remove(candidate, ec);
-      return false;
+    if (!fs::create_directory(candidate, ec)) {
+      CloseHandle(h);
+      DeleteFileW(LockFileOf(candidate).c_str());
+      continue;
     }
     made = candidate;
+    lock = reinterpret_cast<std::intptr_t>(h);
     return true;
   }
   return false;
 }
 
 // Stale when its lock file is there and can be deleted: its owner is gone. A
-// folder without one is left alone (it may be a moment old).
+// folder without one is left alone.
 bool TakeIfStale(const fs::path &folder) {
-  return DeleteFileW((folder / kLockName).c_str()) != 0;
+  std::error_code ec;
+  return fs::is_directory(folder, ec) && DeleteFileW(LockFileOf(folder).c_str()) != 0;
 }
 #else
 void Unlock(std::intptr_t lock) { ::close(static_cast<int>(lock)); }
@@ -150,18 +153,19 @@ WorkFolder &WorkFolder::operator=(WorkFolder &&other) noexcept {
 WorkFolder::~WorkFolder() { remove(); }
 
 void WorkFolder::remove() {
-#ifdef _WIN32
-  // The lock file must be closed before the folder can go.
-  if (lock_ != -1) Unlock(lock_);
-  lock_ = -1;
-#endif
+  const fs::path folder = ToFsPath(path_).parent_path();  // path_ ends with the separator
   if (!path_.empty()) {
     // remove_all deletes links found inside, never what they point at.
     std::error_code ec;
-    fs::remove_all(ToFsPath(path_), ec);
+    fs::remove_all(folder, ec);
     path_.clear();
   }
-  if (lock_ != -1) Unlock(lock_);
+  if (lock_ != -1) {
+    Unlock(lock_);
+#ifdef _WIN32
+    DeleteFileW(LockFileOf(folder).c_str());
+#endif
+  }
   lock_ = -1;
 }
 

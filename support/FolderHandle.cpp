@@ -222,7 +222,10 @@ bool FolderHandle::open(const std::u16string &path) {
 }
 
 void FolderHandle::close() {
-  if (lockHandle_ != -1) CloseHandle(H(lockHandle_));
+  if (lockHandle_ != -1) {
+    ReleaseSemaphore(H(lockHandle_), 1, nullptr);
+    CloseHandle(H(lockHandle_));
+  }
   if (handle_ != -1) CloseHandle(H(handle_));
   handle_ = lockHandle_ = -1;
   path_.clear();
@@ -230,19 +233,20 @@ void FolderHandle::close() {
 
 FolderHandle::LockResult FolderHandle::tryLock() {
   if (!isOpen()) return LockResult::Failed;
-  // A named mutex keyed by the folder's identity: it dies with the process
-  // and leaves nothing on the disk.
+  // A named semaphore of one keyed by the folder's identity: it goes with
+  // the last handle to it, so with the process, and leaves nothing on the
+  // disk. Unlike a mutex it is not re-entrant, so a second batch in the same
+  // process is refused too.
   const FileIdentity id = identity();
   const std::wstring name = L"Local\\velkaro-dest-" + std::to_wstring(id.volume) + L"-" +
                             std::to_wstring(id.file);
-  HANDLE mutex = CreateMutexW(nullptr, FALSE, name.c_str());
-  if (!mutex) return LockResult::Failed;
-  const DWORD wait = WaitForSingleObject(mutex, 0);
-  if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED) {
-    CloseHandle(mutex);
+  HANDLE semaphore = CreateSemaphoreW(nullptr, 1, 1, name.c_str());
+  if (!semaphore) return LockResult::Failed;
+  if (WaitForSingleObject(semaphore, 0) != WAIT_OBJECT_0) {
+    CloseHandle(semaphore);
     return LockResult::Busy;
   }
-  lockHandle_ = reinterpret_cast<std::intptr_t>(mutex);
+  lockHandle_ = reinterpret_cast<std::intptr_t>(semaphore);
   return LockResult::Locked;
 }
 

@@ -261,6 +261,9 @@ TEST_F(BatchTest, LeftoversOfDeadRunsAreRemovedAndLiveOnesKept) {
   dst.write(".velkaro-0123456789abcdef.tmp", {'o', 'l', 'd'});
   dst.write(".velkaro-notours.tmp", {'x'});
   fs::create_directory(temp.path() / "velkaro-work-dead01");
+#ifdef _WIN32
+  temp.write("velkaro-work-dead01.lock", {});  // its owner's lock file, no longer held
+#endif
   std::optional<WorkFolder> live = WorkFolder::Create();
   ASSERT_TRUE(live.has_value());
   FolderHandle folder;
