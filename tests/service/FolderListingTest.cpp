@@ -60,12 +60,17 @@ class ListingTest : public ::testing::Test {
 // The file system's order looks random on Linux; the list starts in name
 // order, ASCII letters without case, and names equal but for case by code unit.
 TEST_F(ListingTest, RowsComeInNameOrder) {
-  for (const char *name : {"b.txt", "_x", "A.txt", "a.jww", "C.jww", "a.JWW"})
+  for (const char *name : {"b.txt", "_x", "A.txt", "a.jww", "C.jww"})
     dir.write(name, {'x'});
+  std::vector<std::u16string> expected{u"a.jww", u"A.txt", u"b.txt", u"C.jww", u"_x"};
+#ifndef _WIN32  // names differing only in case are one file on Windows
+  dir.write("a.JWW", {'x'});
+  expected.insert(expected.begin(), u"a.JWW");
+#endif
   std::vector<std::u16string> names;
   for (const ListRow &row : list(0).rows)
     names.push_back(row.caption);
-  EXPECT_EQ(names, (std::vector<std::u16string>{u"a.JWW", u"a.jww", u"A.txt", u"b.txt", u"C.jww", u"_x"}));
+  EXPECT_EQ(names, expected);
 }
 
 TEST_F(ListingTest, TheExampleFolderWithAllFiles) {
