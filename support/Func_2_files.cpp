@@ -249,9 +249,9 @@ std::u16string JoinPath(const std::u16string &folder, const std::u16string &name
 bool CopyFileWithTimes(const std::u16string &source, const std::u16string &dest) {
   try {
     if (!IsUsablePath(source) || !IsUsablePath(dest)) return false;
-    FileStatus times;  // taken before the read moves the access time
+    FileStatus times;  // taken before opening and reading can move the access time
     InputFile in;
-    if (!in.open(source) || !in.status(times)) return false;
+    if (!QueryFileStatus(ToFsPath(source), times) || !in.open(source)) return false;
     // The copy goes to a temporary file that replaces dest only when
     // complete: a failed read or write leaves no part of a copy, and an
     // older file under dest survives the failure.
@@ -267,9 +267,9 @@ bool CopyFileWithTimes(const std::u16string &source, const std::u16string &dest)
 bool CopyEntryWithTimes(const FolderHandle &folder, const std::u16string &from,
                         const std::u16string &to) {
   try {
-    FileStatus times;
+    FileStatus times;  // as above
     InputFile in;
-    if (!in.openIn(folder, from) || !in.status(times)) return false;
+    if (!folder.status(from, times) || !in.openIn(folder, from)) return false;
     AtomicFileWriter out(folder, to);
     if (!CopyOpenFile(in, times, out)) return false;
     SetFileTimes(ToFsPath(folder.pathOf(to)), times);
