@@ -3,6 +3,12 @@
 // platform; the platform's part is in OutputFile and FolderHandle.
 #include "support/FileIO.h"
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <random>
+
 #include "support/Interrupt.h"
 
 namespace velkaro {
@@ -10,6 +16,22 @@ namespace velkaro {
 // ---- AtomicFileWriter ------------------------------------------------------
 
 namespace {
+
+std::atomic<std::uint64_t> gWriteFailureLimit{0};
+std::atomic<std::uint64_t> gBytesWritten{0};
+
+// 16 lower-case hexadecimal digits, different at every call: a per-thread
+// generator seeded from the system and the clock, and a shared counter.
+std::string RandomTemporarySuffix() {
+  static std::atomic<std::uint64_t> counter{0};
+  thread_local std::mt19937_64 rng{
+      std::random_device{}() ^
+      static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count())};
+  const std::uint64_t value = rng() ^ (counter.fetch_add(1) * 0x9E3779B97F4A7C15ull);
+  char buf[17];
+  std::snprintf(buf, sizeof buf, "%016llx", static_cast<unsigned long long>(value));
+  return buf;
+}
 
 constexpr char16_t kTempPrefix[] = u".velkaro-";
 constexpr char16_t kTempSuffix[] = u".tmp";
@@ -107,6 +129,19 @@ bool WriteFileAtomically(const std::u16string &target, std::span<const std::uint
     return false;  // the destructor removes the temporary file
   }
   return writer.commit();
+}
+
+std::size_t BytesAllowedByWriteFailureSeam(std::size_t n) {
+  const std::uint64_t limit = gWriteFailureLimit.load();
+  if (limit == 0) return n;
+  const std::uint64_t before = gBytesWritten.fetch_add(n);
+  if (before >= limit) return 0;
+  return static_cast<std::size_t>(std::min<std::uint64_t>(n, limit - before));
+}
+
+void SetWriteFailureAfterBytesForTesting(std::uint64_t bytes) {
+  gBytesWritten.store(0);
+  gWriteFailureLimit.store(bytes);
 }
 
 }  // namespace velkaro

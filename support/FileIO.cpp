@@ -6,13 +6,9 @@
 
 #ifndef _WIN32
 
-#include <atomic>
 #include <cerrno>
-#include <chrono>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
-#include <random>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -28,9 +24,6 @@ namespace velkaro {
 namespace {
 
 constexpr const char *kIoError = "File I/O Error";
-
-std::atomic<std::uint64_t> gWriteFailureLimit{0};
-std::atomic<std::uint64_t> gBytesWritten{0};
 
 int Fd(std::intptr_t handle) { return static_cast<int>(handle); }
 
@@ -90,27 +83,6 @@ bool WriteFully(int fd, const std::uint8_t *src, std::size_t n) {
     n -= static_cast<std::size_t>(put);
   }
   return true;
-}
-
-// How many of n bytes the test seam lets through (n when it is off).
-std::size_t BytesAllowedBySeam(std::size_t n) {
-  const std::uint64_t limit = gWriteFailureLimit.load();
-  if (limit == 0) return n;
-  const std::uint64_t before = gBytesWritten.fetch_add(n);
-  if (before >= limit) return 0;
-  return static_cast<std::size_t>(std::min<std::uint64_t>(n, limit - before));
-}
-
-std::string RandomSuffix() {
-  static std::atomic<std::uint64_t> counter{0};
-  thread_local std::mt19937_64 rng{std::random_device{}() ^
-                                   static_cast<std::uint64_t>(::getpid()) ^
-                                   static_cast<std::uint64_t>(
-                                       std::chrono::steady_clock::now().time_since_epoch().count())};
-  const std::uint64_t value = rng() ^ (counter.fetch_add(1) * 0x9E3779B97F4A7C15ull);
-  char buf[17];
-  std::snprintf(buf, sizeof buf, "%016llx", static_cast<unsigned long long>(value));
-  return buf;
 }
 
 }  // namespace
@@ -341,7 +313,7 @@ void OutputFile::abandon() {
 void OutputFile::write(std::span<const std::uint8_t> bytes) {
   if (handle_ < 0) throw StreamError(kIoError, "write to a file that is not open");
   if (StopRequested()) throw StreamError(kIoError, "interrupted");
-  const std::size_t allowed = BytesAllowedBySeam(bytes.size());
+  const std::size_t allowed = BytesAllowedByWriteFailureSeam(bytes.size());
   if (!WriteFully(Fd(handle_), bytes.data(), allowed))
     throw StreamError(kIoError, "write failed");
   if (allowed < bytes.size()) throw StreamError(kIoError, "short write (simulated full disk)");
@@ -382,8 +354,6 @@ std::uint32_t DefaultNewFileMode() {
   return 0666 & ~mask;
 }
 
-std::string RandomTemporarySuffix() { return RandomSuffix(); }
-
 ReadProblem ProbeReadable(const std::u16string &path) {
   if (!IsUsablePath(path)) return ReadProblem::Missing;
   const std::string native = ToFsPath(path).native();
@@ -396,11 +366,6 @@ ReadProblem ProbeReadable(const std::u16string &path) {
                                                        : ReadProblem::Unreadable;
   ::close(fd);
   return ReadProblem::None;
-}
-
-void SetWriteFailureAfterBytesForTesting(std::uint64_t bytes) {
-  gBytesWritten.store(0);
-  gWriteFailureLimit.store(bytes);
 }
 
 }  // namespace velkaro

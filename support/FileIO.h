@@ -184,8 +184,9 @@ bool SameEntryBytes(const FolderHandle &folder, const std::u16string &a, const s
 bool RemoveIfAbandoned(const FolderHandle &folder, const std::u16string &name);
 // The permission bits any new file of the user gets (POSIX: 0666 less the umask).
 std::uint32_t DefaultNewFileMode();
-// 16 lower-case hexadecimal digits, different at every call.
-std::string RandomTemporarySuffix();
+// How many of n bytes the write-failure seam below lets the platform's
+// OutputFile write (n when it is off).
+std::size_t BytesAllowedByWriteFailureSeam(std::size_t n);
 
 // What stands in the way of reading a file, for a message that says why.
 enum class ReadProblem { None, Missing, NotRegularFile, PermissionDenied, Unreadable };

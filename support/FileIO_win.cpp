@@ -14,12 +14,8 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
-#include <random>
 
 #include "support/FolderHandle.h"
 #include "support/Platform.h"
@@ -31,9 +27,6 @@ namespace {
 constexpr const char *kIoError = "File I/O Error";
 // ReadFile and WriteFile take a 32-bit count: larger transfers go in pieces.
 constexpr std::size_t kMaxTransfer = 1u << 30;
-
-std::atomic<std::uint64_t> gWriteFailureLimit{0};
-std::atomic<std::uint64_t> gBytesWritten{0};
 
 HANDLE Handle(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 std::intptr_t Stored(HANDLE h) {
@@ -86,27 +79,6 @@ bool WriteFully(HANDLE h, const std::uint8_t *src, std::size_t n) {
     n -= put;
   }
   return true;
-}
-
-// How many of n bytes the test seam lets through (n when it is off).
-std::size_t BytesAllowedBySeam(std::size_t n) {
-  const std::uint64_t limit = gWriteFailureLimit.load();
-  if (limit == 0) return n;
-  const std::uint64_t before = gBytesWritten.fetch_add(n);
-  if (before >= limit) return 0;
-  return static_cast<std::size_t>(std::min<std::uint64_t>(n, limit - before));
-}
-
-std::string RandomSuffix() {
-  static std::atomic<std::uint64_t> counter{0};
-  thread_local std::mt19937_64 rng{std::random_device{}() ^
-                                   static_cast<std::uint64_t>(GetCurrentProcessId()) ^
-                                   static_cast<std::uint64_t>(
-                                       std::chrono::steady_clock::now().time_since_epoch().count())};
-  const std::uint64_t value = rng() ^ (counter.fetch_add(1) * 0x9E3779B97F4A7C15ull);
-  char buf[17];
-  std::snprintf(buf, sizeof buf, "%016llx", static_cast<unsigned long long>(value));
-  return buf;
 }
 
 bool StatusOfHandle(HANDLE h, FileStatus &status) {
@@ -309,7 +281,7 @@ void OutputFile::abandon() {
 
 void OutputFile::write(std::span<const std::uint8_t> bytes) {
   if (handle_ < 0) throw StreamError(kIoError, "write to a file that is not open");
-  const std::size_t allowed = BytesAllowedBySeam(bytes.size());
+  const std::size_t allowed = BytesAllowedByWriteFailureSeam(bytes.size());
   if (!WriteFully(Handle(handle_), bytes.data(), allowed))
     throw StreamError(kIoError, "write failed");
   if (allowed < bytes.size()) throw StreamError(kIoError, "short write (simulated full disk)");
@@ -335,8 +307,6 @@ bool RemoveIfAbandoned(const FolderHandle &folder, const std::u16string &name) {
 
 std::uint32_t DefaultNewFileMode() { return 0; }
 
-std::string RandomTemporarySuffix() { return RandomSuffix(); }
-
 ReadProblem ProbeReadable(const std::u16string &path) {
   if (!IsUsablePath(path)) return ReadProblem::Missing;
   FileStatus st;
@@ -350,11 +320,6 @@ ReadProblem ProbeReadable(const std::u16string &path) {
                                                  : ReadProblem::Unreadable;
   CloseHandle(h);
   return ReadProblem::None;
-}
-
-void SetWriteFailureAfterBytesForTesting(std::uint64_t bytes) {
-  gBytesWritten.store(0);
-  gWriteFailureLimit.store(bytes);
 }
 
 }  // namespace velkaro
