@@ -321,14 +321,17 @@ class ConversionBatch::Worker {
     JWW.BindImageExp = exp && !JWW.BindImageFolder.empty() && IsFolder(JWW.BindImageFolder);
     JWW.BindImageExr = true;
     FileOutcome outcome;
-    if (!JWW.FileIn(source)) {
+    // The drawing's own entities are never held all at once: the second
+    // reading writes them, each text's kind changed on its way out.
+    if (!JWW.FileInForRewrite(source)) {
       outcome = FileOutcome::ReadFailed;
     } else if (ImageMissingFromWorkFolder(JWW)) {
       outcome = FileOutcome::ImagesNotExtracted;
     } else {
-      RemapJwwTextKinds(JWW, map_);
+      RemapJwwTextKinds(JWW, map_);  // the kind table and the block definitions
       JWW.SetFileOutOption(JWW.MojiEncode ? kFileOutUtf16 : 0);
-      outcome = Write(N, mode, [&](AtomicFileWriter &out) { return JWW.FileOut(out, JWW.Enthd.jwVer); });
+      const auto remap = [this](TEntJwwMoji &text) { RemapMojiShu(map_, text.nMojiShu); };
+      outcome = Write(N, mode, [&](AtomicFileWriter &out) { return JWW.RewriteOut(out, remap); });
     }
     JwwDataFree(JWW);
     JWW.BindImageExp = exp;

@@ -43,8 +43,6 @@ std::int32_t MappedKind(const TMojiShuMap &map, std::int64_t k) {
   return (m >= 1 && m <= 10 && m != k) ? m : static_cast<std::int32_t>(k);
 }
 
-namespace {
-
 // The kind sits in nMojiShu mod 10000; the font style in nMojiShu div 10000
 // must survive the change.
 void RemapMojiShu(const TMojiShuMap &map, std::uint32_t &nMojiShu) {
@@ -56,8 +54,6 @@ void RemapMojiShu(const TMojiShuMap &map, std::uint32_t &nMojiShu) {
   if (static_cast<std::uint32_t>(m) != k)
     nMojiShu = static_cast<std::uint32_t>(m) + 10000u * style;
 }
-
-}  // namespace
 
 void RemapJwwTextKinds(TJwwData &JW) { RemapJwwTextKinds(JW, MojiShuMap); }
 

@@ -33,5 +33,8 @@ void RemapJwcTextKinds(TJwcData &JW);
 // The same with an explicit map.
 void RemapJwwTextKinds(TJwwData &JW, const TMojiShuMap &map);
 void RemapJwcTextKinds(TJwcData &JW, const TMojiShuMap &map);
+// One text's kind (nMojiShu mod 10000) under `map`, keeping its font style
+// (nMojiShu div 10000): what RemapJwwTextKinds does to each text.
+void RemapMojiShu(const TMojiShuMap &map, std::uint32_t &nMojiShu);
 
 }  // namespace velkaro

@@ -11,6 +11,7 @@
 // exponentially often.
 #include <cmath>
 #include <limits>
+#include <ranges>
 
 #include "jww/JwwInternal.h"
 #include "support/Func_2.h"
@@ -144,8 +145,7 @@ void TJwwData::ReadBlockDefinitions(ByteReader &s, JwwArchiveState &state) {
   bool delivered = false;
   const std::uint32_t count = ReadCount(s, &delivered);
   if (!delivered) {
-    const std::size_t read = static_cast<std::size_t>(
-        std::count_if(EntNo.begin(), EntNo.end(), [](const TEntJwwNo &e) { return e.EntType != 0; }));
+    const std::size_t read = EntitiesRead();
     std::string what = "the file ends before the block definition count";
     if (read < static_cast<std::size_t>(Enthd.n1))
       what += " (the entity list declared " + std::to_string(Enthd.n1) + " entities, " +
@@ -220,15 +220,13 @@ void TJwwData::ReadBlockDefinition(ByteReader &s, JwwArchiveState &state, std::s
 
 // ---- Block tree -------------------------------------------------------------
 
-void TJwwData::MakeBlockTree() {
-  std::vector<TEntJwwBlockTree>().swap(EntBlockTree);
-  EntBlockTreeN = 0;
+template <typename PlacedNumbers>
+void TJwwData::MarkReferencedDefinitions(const PlacedNumbers &placed) {
   for (auto &def : EntBlockDef) {
     def.ref_flag = false;
     def.ref_no = -1;
   }
-  const std::size_t refs = jww::Usable(EntBlockN, EntBlock.size());
-  if (refs == 0)
+  if (placed.empty())
     return;  // EntBlockNum keeps its value
   const std::size_t defCount = jww::Usable(EntBlockDefN, EntBlockDef.size());
   const DefinitionIndex index(EntBlockDef, defCount);
@@ -242,11 +240,33 @@ void TJwwData::MakeBlockTree() {
       queue.push_back(d);
     }
   };
-  for (std::size_t j = 0; j < refs; ++j)
-    reach(index.Find(EntBlock[j].nNumber));
+  for (const std::uint32_t number : placed)
+    reach(index.Find(number));
   for (std::size_t q = 0; q < queue.size(); ++q)
     for (const std::int32_t target : graph[queue[q]])
       reach(target);
+
+  std::int32_t numbered = 0;
+  for (std::size_t i = 0; i < defCount; ++i)
+    if (EntBlockDef[i].ref_flag)
+      EntBlockDef[i].ref_no = numbered++;
+  EntBlockNum = numbered;
+}
+
+template void TJwwData::MarkReferencedDefinitions(const std::unordered_set<std::uint32_t> &);
+
+void TJwwData::MakeBlockTree() {
+  std::vector<TEntJwwBlockTree>().swap(EntBlockTree);
+  EntBlockTreeN = 0;
+  const std::size_t refs = jww::Usable(EntBlockN, EntBlock.size());
+  const auto placed = std::span(EntBlock).first(refs) |
+                      std::views::transform([](const TEntJwwBlock &b) { return b.nNumber; });
+  MarkReferencedDefinitions(placed);
+  if (refs == 0)
+    return;
+  const std::size_t defCount = jww::Usable(EntBlockDefN, EntBlockDef.size());
+  const DefinitionIndex index(EntBlockDef, defCount);
+  const auto graph = DefinitionGraph(EntBlockDef, defCount, index);
 
   // The placements.
   EntBlockTree.reserve(refs);
@@ -325,12 +345,6 @@ void TJwwData::MakeBlockTree() {
     }
   }
   EntBlockTreeN = static_cast<std::int32_t>(EntBlockTree.size());
-
-  std::int32_t numbered = 0;
-  for (std::size_t i = 0; i < defCount; ++i)
-    if (EntBlockDef[i].ref_flag)
-      EntBlockDef[i].ref_no = numbered++;
-  EntBlockNum = numbered;
 }
 
 std::uint32_t TJwwData::ChangeBlockNo(std::uint32_t n) const {

@@ -269,7 +269,7 @@ void ReserveKinds(jww::EntityLists &lists, const std::array<std::size_t, 8> &cou
 
 // ---- Reading ----------------------------------------------------------------
 
-void TJwwData::ReadEntityList(ByteReader &s, JwwArchiveState &state) {
+void TJwwData::ReadEntityList(ByteReader &s, JwwArchiveState &state, const EntityPass *pass) {
   const std::size_t at = s.offset();
   bool delivered = false;
   const std::uint32_t count = ReadCount(s, &delivered);
@@ -282,21 +282,34 @@ void TJwwData::ReadEntityList(ByteReader &s, JwwArchiveState &state) {
   Enthd.n2 = 0;
   EntBlockDefN = 0;
   state = JwwArchiveState{};
-  jww::EntityLists lists = jww::EntityLists::Of(*this);
-  ReadEntityObjects(s, state, lists, count, "entity");
+  if (pass) {
+    // A definition's member arrays hold the one entity in passing.
+    TEntJwwBlockDef one;
+    jww::EntityLists lists = jww::EntityLists::Of(one);
+    ReadEntityObjects(s, state, lists, count, "entity", pass);
+  } else {
+    jww::EntityLists lists = jww::EntityLists::Of(*this);
+    ReadEntityObjects(s, state, lists, count, "entity");
+  }
 }
 
 void TJwwData::ReadEntityObjects(ByteReader &s, JwwArchiveState &state, jww::EntityLists &lists,
-                                 std::size_t declared, const char *listName) {
+                                 std::size_t declared, const char *listName,
+                                 const EntityPass *pass) {
   // Order entries the list keeps, empty ones at the end when it ends early.
   // A count beyond both a small fixed number and one 2-byte tag per byte
   // pair left cannot be a readable list; it is not materialised in full.
+  // A list read in passing keeps nothing.
   const std::size_t orderLength =
-      std::min(declared, std::max(jww::kAlwaysMaterialisedEntries, jww::EntriesBackedBy(s, 2)));
+      pass ? 0
+           : std::min(declared,
+                      std::max(jww::kAlwaysMaterialisedEntries, jww::EntriesBackedBy(s, 2)));
   lists.order.clear();
-  lists.order.reserve(std::min(declared, jww::EntriesBackedBy(s, jww::kSmallestEntityObject)));
-  if (declared >= kCountedListLength)
-    ReserveKinds(lists, CountKinds(s, state, declared, Enthd.jwVer));
+  if (!pass) {
+    lists.order.reserve(std::min(declared, jww::EntriesBackedBy(s, jww::kSmallestEntityObject)));
+    if (declared >= kCountedListLength)
+      ReserveKinds(lists, CountKinds(s, state, declared, Enthd.jwVer));
+  }
   const auto padOrder = [&] {
     if (lists.order.size() < orderLength)
       lists.order.resize(orderLength);
@@ -321,8 +334,12 @@ void TJwwData::ReadEntityObjects(ByteReader &s, JwwArchiveState &state, jww::Ent
       if (kind == 0)
         continue;  // a tag naming no class: nothing follows it
       const std::int32_t index = ReadEntityBody(s, kind, lists);
-      if (index >= 0)
+      if (index >= 0 && pass) {
+        (*pass)(kind, index, lists);
+        jww::ClearEntities(lists);
+      } else if (index >= 0) {
         lists.order.push_back({kind, index});
+      }
       ++k;
       ++state.counter;
     }
@@ -537,6 +554,17 @@ std::uint64_t CountObjects(const WriteContext &ctx, const EntityLists &lists, st
       count += 6;
   }
   return count;
+}
+
+void ClearEntities(EntityLists &c) {
+  c.line.clear();
+  c.enko.clear();
+  c.ten.clear();
+  c.moji.clear();
+  c.sunpo.clear();
+  c.solid.clear();
+  c.block.clear();
+  c.lineN = c.enkoN = c.tenN = c.mojiN = c.sunpoN = c.solidN = c.blockN = 0;
 }
 
 }  // namespace jww

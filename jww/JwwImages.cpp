@@ -175,6 +175,14 @@ void TJwwData::ExtractBindImage(ByteReader &s, const TBindImageType &image) {
 
 // ---- Writing ----------------------------------------------------------------
 
+namespace jww {
+
+bool IsTemporaryImageText(const std::u16string &s) {
+  return s.size() > kTempImagePrefix.size() && StartsWith(s, kTempImagePrefix);
+}
+
+}  // namespace jww
+
 void TJwwData::MarkImagesToEmbed() {
   const std::size_t n = jww::Usable(BindImageN, BindImage.size());
   for (auto &image : BindImage)
@@ -186,7 +194,7 @@ void TJwwData::MarkImagesToEmbed() {
   for (std::size_t i = 0; i < n; ++i)
     upperNames.push_back(LocaleUpperCase(BindImage[i].Fname));
   const auto mark = [&](const std::u16string &s) {
-    if (s.size() <= kTempImagePrefix.size() || !StartsWith(s, kTempImagePrefix))
+    if (!jww::IsTemporaryImageText(s))
       return;
     const std::size_t comma = s.find(u',');
     if (comma == std::u16string::npos || comma <= kTempImagePrefix.size())
@@ -207,6 +215,9 @@ void TJwwData::MarkImagesToEmbed() {
         static_cast<std::size_t>(entry.EntNo) < texts)
       mark(EntMoji[entry.EntNo].str);
   }
+  if (rewrite_)
+    for (const std::u16string &text : rewrite_->imageTexts)
+      mark(text);
   const std::size_t defs = jww::Usable(EntBlockDefN, EntBlockDef.size());
   for (std::size_t d = 0; d < defs; ++d) {
     const TEntJwwBlockDef &def = EntBlockDef[d];

@@ -14,11 +14,13 @@
 #include <span>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "jww/JwwUnit.h"
 #include "support/ByteReader.h"
 #include "support/ByteWriter.h"
+#include "support/FileIO.h"
 
 namespace velkaro::jww {
 
@@ -215,6 +217,24 @@ struct WriteContext {
   // The object takes its number.
   void EndObject() { ++state.counter; }
 };
+
+// What FileInForRewrite keeps of the drawing's own entity list for
+// RewriteOut, in place of the records.
+struct RewriteSource {
+  FileBytes bytes;
+  std::size_t listAt = 0;     // where the list's count starts
+  std::uint64_t objects = 0;  // objects whose body was read
+  // Definition numbers the list's block references place.
+  std::unordered_set<std::uint32_t> placed;
+  // Texts of the list that name an extracted image (MarkImagesToEmbed).
+  std::vector<std::u16string> imageTexts;
+};
+
+// Whether a text names an image extracted into the work folder.
+bool IsTemporaryImageText(const std::u16string &s);
+
+// Empties the arrays of a list read one entity at a time.
+void ClearEntities(EntityLists &lists);
 
 // Text sizes the writer stores: the absolute value, limited to 1e-10..1e10.
 // NaN passes unchanged, bit for bit.

@@ -1,6 +1,7 @@
 // JwwUnit: the lifecycle of the JWW document and FileIn, the frame that reads
 // a whole file section by section. The sections themselves live in
 // JwwHeader.cpp, JwwEntities.cpp, JwwBlocks.cpp and JwwImages.cpp.
+#include <algorithm>
 #include <new>
 
 #include "jww/JwwInternal.h"
@@ -54,6 +55,7 @@ void TJwwData::DataInit() {
   FontNameN = 0;
   MojiEncode = false;
   myMinWx = myMinWy = myMaxWx = myMaxWy = 0;
+  rewrite_.reset();
   BindImageInit();
 }
 
@@ -91,6 +93,27 @@ bool TJwwData::FileIn(const std::u16string &FName) {
   return false;
 }
 
+bool TJwwData::FileInForRewrite(const std::u16string &FName) {
+  lastError_.clear();
+  try {
+    DataInit();
+    rewrite_ = std::make_unique<jww::RewriteSource>();
+    if (!ReadWholeFile(FName, rewrite_->bytes)) {
+      lastError_ = "File I/O Error: cannot read " + ToUtf8(FName);
+      rewrite_.reset();
+      return false;
+    }
+    if (ReadDrawing(rewrite_->bytes))
+      return true;
+  } catch (const std::bad_alloc &) {
+    lastError_ = "File I/O Error: out of memory while reading";
+  } catch (...) {
+    lastError_ = "File I/O Error: unexpected failure while reading";
+  }
+  rewrite_.reset();
+  return false;
+}
+
 bool TJwwData::FileInFromBytes(std::span<const std::uint8_t> data) {
   lastError_.clear();
   try {
@@ -102,7 +125,8 @@ bool TJwwData::FileInFromBytes(std::span<const std::uint8_t> data) {
   return false;
 }
 
-// The sections in file order over the whole file's bytes.
+// The sections in file order over the whole file's bytes. For a rewrite the
+// drawing's own list passes by: only what RewriteOut needs of it is kept.
 bool TJwwData::ReadDrawing(std::span<const std::uint8_t> data) {
   bool headerRead = false;
   bool ok = false;
@@ -112,7 +136,19 @@ bool TJwwData::ReadDrawing(std::span<const std::uint8_t> data) {
       return false;  // the header is not a drawing's; no tree either
     headerRead = true;
     JwwArchiveState state;
-    ReadEntityList(s, state);
+    if (rewrite_) {
+      rewrite_->listAt = s.offset();
+      const EntityPass keep = [this](std::int32_t kind, std::int32_t index, jww::EntityLists &one) {
+        ++rewrite_->objects;
+        if (kind == kJwwBlock)
+          rewrite_->placed.insert(one.block[index].nNumber);
+        else if (kind == kJwwMoji && jww::IsTemporaryImageText(one.moji[index].str))
+          rewrite_->imageTexts.push_back(one.moji[index].str);
+      };
+      ReadEntityList(s, state, &keep);
+    } else {
+      ReadEntityList(s, state);
+    }
     ReadBlockDefinitions(s, state);
     if (Enthd.jwVer >= 700)
       ReadBindImages(s);
@@ -129,7 +165,10 @@ bool TJwwData::ReadDrawing(std::span<const std::uint8_t> data) {
   // The tree is built from whatever was read, also after a failure.
   if (headerRead) {
     try {
-      MakeBlockTree();
+      if (rewrite_)
+        MarkReferencedDefinitions(rewrite_->placed);
+      else
+        MakeBlockTree();
     } catch (...) {
       if (ok)
         lastError_ = "File I/O Error: out of memory while building the block tree";
@@ -137,6 +176,13 @@ bool TJwwData::ReadDrawing(std::span<const std::uint8_t> data) {
     }
   }
   return ok;
+}
+
+std::size_t TJwwData::EntitiesRead() const {
+  if (rewrite_)
+    return static_cast<std::size_t>(rewrite_->objects);
+  return static_cast<std::size_t>(
+      std::count_if(EntNo.begin(), EntNo.end(), [](const TEntJwwNo &e) { return e.EntType != 0; }));
 }
 
 namespace jww {

@@ -43,6 +43,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -101,6 +103,7 @@ std::string_view JwwClassNameOfKind(std::int32_t kind);
 namespace jww {
 struct EntityLists;
 struct WriteContext;
+struct RewriteSource;
 }  // namespace jww
 
 class TJwwData {
@@ -125,6 +128,20 @@ class TJwwData {
   // FileOut into a writer the caller set up (a file of an open folder, its
   // permission bits); the writer is committed on success.
   bool FileOut(AtomicFileWriter &out, std::int32_t Ver);
+
+  // The conversion's way through a drawing, in little more memory than the
+  // file's size however many entities it holds. FileInForRewrite reads and
+  // checks the whole drawing exactly as FileIn does, but leaves the drawing's
+  // own entity list in the file's bytes, which it keeps: EntNo, the entity
+  // arrays and the block tree stay empty; the header, its tables, the block
+  // definitions (marked and numbered as MakeBlockTree would) and the bound
+  // images are read as usual and may be changed before RewriteOut. RewriteOut
+  // writes the drawing at its own version as FileOut would, reading the list
+  // a second time one entity at a time; each text and dimension text of the
+  // list passes through `editText` on its way out.
+  using TextEdit = std::function<void(TEntJwwMoji &)>;
+  bool FileInForRewrite(const std::u16string &FName);
+  bool RewriteOut(AtomicFileWriter &out, const TextEdit &editText);
 
   void MakeBlockTree();
   std::uint32_t ChangeBlockNo(std::uint32_t n) const;
@@ -201,13 +218,21 @@ class TJwwData {
   double myMinWx = 0, myMinWy = 0, myMaxWx = 0, myMaxWy = 0;
 
  private:
+  // Called with each object of a list read one at a time: its kind and its
+  // index in the one-entity lists.
+  using EntityPass = std::function<void(std::int32_t kind, std::int32_t index, jww::EntityLists &one)>;
+
   // Reading (JwwHeader.cpp, JwwEntities.cpp, JwwBlocks.cpp, JwwImages.cpp).
   bool ReadDrawing(std::span<const std::uint8_t> data);
   bool ReadHeader(ByteReader &s);
   void ReadHeaderFields(ByteReader &s);
-  void ReadEntityList(ByteReader &s, JwwArchiveState &state);
+  // The drawing's own list into the document, or through `pass` when given.
+  void ReadEntityList(ByteReader &s, JwwArchiveState &state, const EntityPass *pass = nullptr);
   void ReadEntityObjects(ByteReader &s, JwwArchiveState &state, jww::EntityLists &lists,
-                         std::size_t declared, const char *listName);
+                         std::size_t declared, const char *listName,
+                         const EntityPass *pass = nullptr);
+  // How many objects of the drawing's own list had their bodies read.
+  std::size_t EntitiesRead() const;
   // The index of the new entity in its array, or -1 when the body was not read.
   std::int32_t ReadEntityBody(ByteReader &s, std::int32_t kind, jww::EntityLists &lists);
   bool ReadMojiBody(ByteReader &s, TEntJwwMoji &moji);
@@ -227,6 +252,14 @@ class TJwwData {
   void WriteSunpoBody(jww::WriteContext &ctx, const TEntJwwSunpo &sunpo) const;
   void WriteMojiBody(jww::WriteContext &ctx, const TEntJwwMoji &moji, bool imageOptions) const;
   void WriteBlockDefinitions(jww::WriteContext &ctx);
+  // The frame of FileOut and RewriteOut: `writeEntityList` lays out the
+  // drawing's own list, count first.
+  bool WriteDrawing(AtomicFileWriter &out, std::int32_t Ver,
+                    const std::function<void(jww::WriteContext &)> &writeEntityList);
+  // Marks and numbers the definitions reachable from the numbers the
+  // drawing's own block references place (MakeBlockTree without the tree).
+  template <typename PlacedNumbers>
+  void MarkReferencedDefinitions(const PlacedNumbers &placed);
   void MarkImagesToEmbed();
   std::vector<std::vector<std::uint8_t>> ReadImagesToEmbed();
   void WriteBindImages(ByteWriter &w, const std::vector<std::vector<std::uint8_t>> &contents) const;
@@ -236,6 +269,8 @@ class TJwwData {
   std::u16string BindImagePath(const std::u16string &name) const;
 
   std::string lastError_;
+  // Set by FileInForRewrite, for RewriteOut.
+  std::unique_ptr<jww::RewriteSource> rewrite_;
 };
 
 }  // namespace velkaro

@@ -1,4 +1,4 @@
-// JwwWriter: FileOut, the frame that lays out a whole JWW file for a target
+// JwwWriter: FileOut and RewriteOut, the frame that lays out a whole JWW file for a target
 // version (header, entity list, block definitions, bound images), and the
 // file-out options.
 //
@@ -21,6 +21,48 @@ bool TJwwData::FileOut(const std::u16string &FName, std::int32_t Ver) {
 }
 
 bool TJwwData::FileOut(AtomicFileWriter &out, std::int32_t Ver) {
+  return WriteDrawing(out, Ver, [this](jww::WriteContext &ctx) {
+    const jww::EntityLists lists = jww::EntityLists::Of(*this);
+    const std::size_t entries = jww::Usable(Enthd.n1, EntNo.size());
+    const std::uint64_t objects = jww::CountObjects(ctx, lists, entries);
+    if (objects > 0xFFFFFFFFu)
+      jww::Fail(jww::kFileIOError, "the drawing has more entities than a count can hold");
+    WriteCount(ctx.w, static_cast<std::uint32_t>(objects));
+    WriteEntityObjects(ctx, lists, entries);
+  });
+}
+
+bool TJwwData::RewriteOut(AtomicFileWriter &out, const TextEdit &editText) {
+  if (!rewrite_) {
+    lastError_ = "File I/O Error: no drawing was read for rewriting";
+    return false;
+  }
+  return WriteDrawing(out, Enthd.jwVer, [&](jww::WriteContext &ctx) {
+    // At the drawing's own version no dimension is split up: one object
+    // goes out for each one read.
+    if (rewrite_->objects > 0xFFFFFFFFu)
+      jww::Fail(jww::kFileIOError, "the drawing has more entities than a count can hold");
+    WriteCount(ctx.w, static_cast<std::uint32_t>(rewrite_->objects));
+    ByteReader s(rewrite_->bytes);
+    s.skip(rewrite_->listAt);
+    const EntityPass rewrite = [&](std::int32_t kind, std::int32_t index, jww::EntityLists &one) {
+      if (kind == kJwwMoji)
+        editText(one.moji[index]);
+      else if (kind == kJwwSunpo)
+        editText(one.sunpo[index].Moji);
+      WriteEntityBody(ctx, kind, index, one);
+    };
+    // The list as the first reading found it: same bytes, same reader.
+    const std::uint32_t count = ReadCount(s);
+    TEntJwwBlockDef one;
+    jww::EntityLists lists = jww::EntityLists::Of(one);
+    JwwArchiveState state;
+    ReadEntityObjects(s, state, lists, count, "entity", &rewrite);
+  });
+}
+
+bool TJwwData::WriteDrawing(AtomicFileWriter &out, std::int32_t Ver,
+                            const std::function<void(jww::WriteContext &)> &writeEntityList) {
   lastError_.clear();
   try {
     Enthd.jwID = u"JwwData.";
@@ -40,13 +82,7 @@ bool TJwwData::FileOut(AtomicFileWriter &out, std::int32_t Ver) {
 
     const jww::BlockNumberMap numbers(*this);
     jww::WriteContext ctx{w, Ver, Enthd.jwVer, FileOutOpt, numbers, JwwArchiveState{}};
-    const jww::EntityLists lists = jww::EntityLists::Of(*this);
-    const std::size_t entries = jww::Usable(Enthd.n1, EntNo.size());
-    const std::uint64_t objects = jww::CountObjects(ctx, lists, entries);
-    if (objects > 0xFFFFFFFFu)
-      jww::Fail(jww::kFileIOError, "the drawing has more entities than a count can hold");
-    WriteCount(w, static_cast<std::uint32_t>(objects));
-    WriteEntityObjects(ctx, lists, entries);
+    writeEntityList(ctx);
     WriteBlockDefinitions(ctx);
     if (Ver >= 700)
       WriteBindImages(w, images);

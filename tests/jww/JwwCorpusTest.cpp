@@ -13,6 +13,9 @@
 #include <iostream>
 
 #include "JwwFixture.h"
+#include "bench/JwwLargeDrawing.h"
+#include "convert/UnitV.h"
+#include "support/FileIO.h"
 
 namespace velkaro::testing {
 namespace {
@@ -170,6 +173,36 @@ TEST(JwwMadeCorpusTest, FilesMatchTheBuilder) {
     }
     ASSERT_TRUE(std::filesystem::exists(p)) << "run with VELKARO_UPDATE_JWW_CORPUS=1 to create it";
     EXPECT_TRUE(SameBytes(bytes, ReadFileBytes(p)));
+  }
+}
+
+// The conversion reads a drawing's own list twice and never holds it; that
+// must give the bytes of reading it whole, remapping and writing it, and the
+// same verdict on every file, good or bad.
+using JwwRewriteTest = JwwDocTest;
+
+TEST_F(JwwRewriteTest, GivesTheBytesOfReadingTheDrawingWhole) {
+  const TMojiShuMap map{3, 1, 2, 10, 9, 8, 7, 6, 5, 4};
+  std::vector<MadeFile> files = MadeFiles();
+  files.push_back({"mixed list of 3,000 entities", [] { return BuildLargeDrawing(3000); }});
+  for (const MadeFile &m : files) {
+    SCOPED_TRACE(m.path);
+    dir.write("in.jww", m.make());
+    const bool whole = doc.FileIn(dir.file("in.jww"));
+    if (whole) {
+      RemapJwwTextKinds(doc, map);
+      ASSERT_TRUE(write(doc.Enthd.jwVer, "whole.jww")) << doc.LastError();
+    }
+    ASSERT_EQ(doc.FileInForRewrite(dir.file("in.jww")), whole) << doc.LastError();
+    if (!whole)
+      continue;
+    RemapJwwTextKinds(doc, map);
+    doc.SetFileOutOption(doc.MojiEncode ? kFileOutUtf16 : 0);
+    AtomicFileWriter out(dir.file("rewritten.jww"));
+    ASSERT_TRUE(doc.RewriteOut(out, [&](TEntJwwMoji &t) { RemapMojiShu(map, t.nMojiShu); }))
+        << doc.LastError();
+    EXPECT_TRUE(SameBytes(written("whole.jww"), written("rewritten.jww")));
+    EXPECT_TRUE(doc.EntNo.empty() && doc.EntMoji.empty() && doc.EntBlockTree.empty());
   }
 }
 
