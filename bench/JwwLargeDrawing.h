@@ -56,10 +56,10 @@ inline JwwEntity MixedEntity(int i) {
 
 // The drawing streamed into bytes: the bodies are laid out one by one rather
 // than held as records. `entityAt` gives entity i; the one block definition
-// holds `members`.
+// holds `members`; the header is that of `plan`.
 template <typename EntityAt>
-ByteVec BuildLargeDrawing(int entities, EntityAt entityAt, const std::vector<JwwEntity> &members) {
-  JwwDrawingSpec plan = MakeCanonicalDrawing(700);
+ByteVec BuildLargeDrawing(int entities, EntityAt entityAt, const std::vector<JwwEntity> &members,
+                          const JwwDrawingSpec &plan = MakeCanonicalDrawing(700)) {
   JwwBytes out;
   AppendHeader(out, plan);
   JwwClassMap classes(700);
