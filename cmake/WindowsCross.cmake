@@ -57,6 +57,11 @@ if(VELKARO_QT_WINDOWS)
   endforeach()
   file(COPY ${VELKARO_QT_WINDOWS}/plugins/platforms DESTINATION ${CMAKE_BINARY_DIR}/bin)
   file(COPY ${VELKARO_QT_WINDOWS}/plugins/styles DESTINATION ${CMAKE_BINARY_DIR}/bin)
+  # Qt's Japanese translation (the .qm files are the same on every platform),
+  # where the window looks for it: translations/ beside the program.
+  if(EXISTS /usr/share/qt6/translations/qtbase_ja.qm)
+    file(COPY /usr/share/qt6/translations/qtbase_ja.qm DESTINATION ${CMAKE_BINARY_DIR}/bin/translations)
+  endif()
 endif()
 
 # The programs find the compiler's runtime and Qt's DLLs beside them, in the

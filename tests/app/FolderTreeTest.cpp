@@ -127,8 +127,11 @@ class FolderTreeTest : public QObject {
     for (int i = 0; i < 40; ++i)  // siblings that push the target down
       QVERIFY(QDir().mkpath(dir_->filePath(QStringLiteral("level0/level1/a%1").arg(i, 2, 10, QLatin1Char('0')))));
     auto tree = MakeTree();
-    tree->setSelectFolder(deep);
     QTreeView *view = tree->treeView();
+    // The temporary folder lies deeper on some systems (C:/users/<name>/Temp):
+    // a level's indentation more width for each.
+    tree->resize(tree->width() + view->indentation() * static_cast<int>(dir_->path().count(u'/')), tree->height());
+    tree->setSelectFolder(deep);
     const QPersistentModelIndex index(tree->fileSystemModel()->index(deep));
     QVERIFY(index.isValid());
     QCOMPARE(view->selectionModel()->currentIndex(), index);
@@ -164,8 +167,11 @@ class FolderTreeTest : public QObject {
     // A long sibling makes the column wider than the view, so it can scroll.
     QVERIFY(QDir().mkpath(deep + QStringLiteral("/../a-sibling-with-a-rather-long-name")));
     auto tree = MakeTree();
-    tree->setSelectFolder(deep);
     QTreeView *view = tree->treeView();
+    // The temporary folder lies deeper on some systems (C:/users/<name>/Temp):
+    // a level's indentation more width for each.
+    tree->resize(tree->width() + view->indentation() * static_cast<int>(dir_->path().count(u'/')), tree->height());
+    tree->setSelectFolder(deep);
     const QPersistentModelIndex index(tree->fileSystemModel()->index(deep));
     QTRY_VERIFY(view->visualRect(index).top() >= 0 &&
                 view->visualRect(index).bottom() <= view->viewport()->height());
@@ -183,8 +189,11 @@ class FolderTreeTest : public QObject {
     deep += QStringLiteral("/z-target");
     QVERIFY(QDir().mkpath(deep));
     auto tree = MakeTree();
-    tree->setSelectFolder(deep);
     QTreeView *view = tree->treeView();
+    // The temporary folder lies deeper on some systems (C:/users/<name>/Temp):
+    // a level's indentation more width for each.
+    tree->resize(tree->width() + view->indentation() * static_cast<int>(dir_->path().count(u'/')), tree->height());
+    tree->setSelectFolder(deep);
     const QModelIndex level1 = tree->fileSystemModel()->index(dir_->filePath(QStringLiteral("level0/level1")));
     QTRY_VERIFY(tree->fileSystemModel()->rowCount(level1) >= 41);
     QScrollBar *bar = view->verticalScrollBar();

@@ -105,7 +105,8 @@ class PreviewPaneTest : public QObject {
     Select(*form, QStringLiteral("a.jww"));
     QTRY_COMPARE(pane->cancelledBuilds(), std::uint64_t{1});
     QTRY_COMPARE(pane->state(), State::Shown);
-    QCOMPARE(pane->currentFile(), QDir(work_->filePath(QStringLiteral("src"))).filePath(QStringLiteral("a.jww")));
+    QCOMPARE(QDir::fromNativeSeparators(pane->currentFile()),
+             QDir(work_->filePath(QStringLiteral("src"))).filePath(QStringLiteral("a.jww")));
     QCOMPARE(pane->geometry()->texts.size(), std::size_t{3});
   }
 
