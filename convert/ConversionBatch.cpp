@@ -323,7 +323,7 @@ class ConversionBatch::Worker {
     FileOutcome outcome;
     // The drawing's own entities are never held all at once: the second
     // reading writes them, each text's kind changed on its way out.
-    if (!JWW.FileInForRewrite(source)) {
+    if (!JWW.FileInForRewrite(source, readBuffer_)) {
       outcome = FileOutcome::ReadFailed;
     } else if (ImageMissingFromWorkFolder(JWW)) {
       outcome = FileOutcome::ImagesNotExtracted;
@@ -416,6 +416,8 @@ class ConversionBatch::Worker {
   const std::u16string D_;
   const TMojiShuMap map_;
   std::set<std::u16string> backupsMade_;  // upper-cased: one name on any file system
+  // Holds one drawing's bytes at a time, reused from file to file.
+  FileBytes readBuffer_;
 
   friend class ConversionBatch;
 };

@@ -221,7 +221,7 @@ struct WriteContext {
 // What FileInForRewrite keeps of the drawing's own entity list for
 // RewriteOut, in place of the records.
 struct RewriteSource {
-  FileBytes bytes;
+  std::span<const std::uint8_t> bytes;  // the caller's buffer
   std::size_t listAt = 0;     // where the list's count starts
   std::uint64_t objects = 0;  // objects whose body was read
   // Definition numbers the list's block references place.

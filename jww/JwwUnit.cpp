@@ -93,16 +93,16 @@ bool TJwwData::FileIn(const std::u16string &FName) {
   return false;
 }
 
-bool TJwwData::FileInForRewrite(const std::u16string &FName) {
+bool TJwwData::FileInForRewrite(const std::u16string &FName, FileBytes &bytes) {
   lastError_.clear();
   try {
     DataInit();
-    rewrite_ = std::make_unique<jww::RewriteSource>();
-    if (!ReadWholeFile(FName, rewrite_->bytes)) {
+    if (!ReadWholeFile(FName, bytes)) {
       lastError_ = "File I/O Error: cannot read " + ToUtf8(FName);
-      rewrite_.reset();
       return false;
     }
+    rewrite_ = std::make_unique<jww::RewriteSource>();
+    rewrite_->bytes = bytes.bytes();
     if (ReadDrawing(rewrite_->bytes))
       return true;
   } catch (const std::bad_alloc &) {

@@ -57,6 +57,7 @@
 namespace velkaro {
 
 class AtomicFileWriter;
+class FileBytes;
 
 // Document-library defaults used when a pen style or colour is replaced while
 // writing. Set once at start-up and only read afterwards, so they are safe to
@@ -139,8 +140,10 @@ class TJwwData {
   // writes the drawing at its own version as FileOut would, reading the list
   // a second time one entity at a time; each text and dimension text of the
   // list passes through `editText` on its way out.
+  // `bytes` receives the file and must outlive RewriteOut; one buffer
+  // passed for file after file keeps its memory.
   using TextEdit = std::function<void(TEntJwwMoji &)>;
-  bool FileInForRewrite(const std::u16string &FName);
+  bool FileInForRewrite(const std::u16string &FName, FileBytes &bytes);
   bool RewriteOut(AtomicFileWriter &out, const TextEdit &editText);
 
   void MakeBlockTree();

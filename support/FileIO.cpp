@@ -136,6 +136,12 @@ bool FileBytes::reserve(std::size_t capacity) {
   if (capacity >= kLargeUnit) capacity = (capacity + kLargeUnit - 1) / kLargeUnit * kLargeUnit;
   void *p = ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (p == MAP_FAILED) return false;
+#ifdef MADV_HUGEPAGE
+  // Filled once, start to end: one fault per 2 MiB instead of per 4 KiB page
+  // (a third of a large drawing's conversion went to page faults). Only a
+  // request; the system may decline.
+  if (capacity >= kLargeUnit) ::madvise(p, capacity, MADV_HUGEPAGE);
+#endif
   if (size_ > 0) std::memcpy(p, data_, size_);
   const std::size_t size = size_;
   clear();
@@ -146,7 +152,7 @@ bool FileBytes::reserve(std::size_t capacity) {
 }
 
 bool ReadWholeFile(const std::u16string &path, FileBytes &out) {
-  out.clear();
+  out.size_ = 0;  // an earlier file's memory is filled again, not handed back
   const int fd = OpenRegularForReading(path);
   if (fd < 0) return false;
   // The size is only a hint: the file may grow while we read. One page more

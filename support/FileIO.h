@@ -50,7 +50,10 @@ class FileBytes {
 };
 
 // Reads the whole file into out, to its end even when it grows meanwhile.
-// False (and out empty) when it cannot be opened or read.
+// False (and out empty) when it cannot be opened or read. The memory out
+// already holds is reused: a caller reading many files into one FileBytes
+// spares the system handing out (and the program faulting in) fresh pages
+// for each.
 bool ReadWholeFile(const std::u16string &path, FileBytes &out);
 
 // Reads at most maxBytes from the start of the file; fileSize receives the

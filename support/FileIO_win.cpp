@@ -159,7 +159,7 @@ bool FileBytes::reserve(std::size_t capacity) {
 }
 
 bool ReadWholeFile(const std::u16string &path, FileBytes &out) {
-  out.clear();
+  out.size_ = 0;  // an earlier file's memory is filled again, not handed back
   const HANDLE h = OpenRegularForReading(path);
   if (h == INVALID_HANDLE_VALUE) return false;
   // One page more than the size says lets the read notice the end.
