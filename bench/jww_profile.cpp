@@ -20,6 +20,7 @@
 #include "JwwLargeDrawing.h"
 #include "convert/UnitV.h"
 #include "jww/JwwUnit.h"
+#include "support/FileIO.h"
 #include "support/Func_2.h"
 #include "support/Platform.h"
 
@@ -39,20 +40,24 @@ TMojiShuMap Inverse(const TMojiShuMap &map) {
 
 // What the batch does with one file. Kept out of line so that a profiler
 // can collect it alone.
+// As the conversion batch does it: the drawing's own list read twice and
+// written in passing, never held.
 [[gnu::noinline]] bool ConvertOnce(const std::filesystem::path &in, const std::filesystem::path &out,
                                    const TMojiShuMap &map) {
   TJwwData doc;
   doc.BindImageFolder = FromFsPath(out.parent_path()) + PathSeparator();
   doc.BindImageExr = true;
-  if (!doc.FileIn(FromFsPath(in))) {
-    std::fprintf(stderr, "FileIn: %s\n", doc.LastError().c_str());
+  FileBytes bytes;
+  if (!doc.FileInForRewrite(FromFsPath(in), bytes)) {
+    std::fprintf(stderr, "FileInForRewrite: %s\n", doc.LastError().c_str());
     return false;
   }
   RemapJwwTextKinds(doc, map);
   doc.SetFileOutOption(doc.MojiEncode ? kFileOutUtf16 : 0);
-  const bool ok = doc.FileOut(FromFsPath(out), doc.Enthd.jwVer);
+  AtomicFileWriter writer(FromFsPath(out));
+  const bool ok = doc.RewriteOut(writer, [&](TEntJwwMoji &t) { RemapMojiShu(map, t.nMojiShu); });
   if (!ok)
-    std::fprintf(stderr, "FileOut: %s\n", doc.LastError().c_str());
+    std::fprintf(stderr, "RewriteOut: %s\n", doc.LastError().c_str());
   doc.DataFree();
   return ok;
 }
