@@ -5,6 +5,9 @@
 // arrays and counts in step, and when FileOut writes it, the file written
 // reads back and can be written again. (The bytes of a second generation may
 // differ: text cleaning and the print-dpi field can take two writes to settle.)
+// The conversion's streamed path must accept what FileIn accepted and write
+// the very bytes FileOut wrote.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
@@ -17,6 +20,23 @@ namespace {
 void Check(bool condition) {
   if (!condition)
     std::abort();
+}
+
+void CheckRewriteMatches(fuzz::FuzzFolder &folder, const std::uint8_t *data, std::size_t size) {
+  folder.writeInput(data, size);
+  TJwwData streamed;
+  folder.configure(streamed);
+  FileBytes bytes;
+  Check(streamed.FileInForRewrite(folder.input, bytes));
+  streamed.SetFileOutOption(streamed.MojiEncode ? kFileOutUtf16 : 0);
+  const std::u16string rewritten = FromFsPath(folder.root / "rewritten.jww");
+  AtomicFileWriter out(rewritten);
+  Check(streamed.RewriteOut(out, [](TEntJwwMoji &) {}));
+  FileBytes whole, again;
+  Check(ReadWholeFile(folder.output, whole) && ReadWholeFile(rewritten, again));
+  Check(std::ranges::equal(whole.bytes(), again.bytes()));
+  streamed.BindImageDeleteGzFile();
+  streamed.BindImageDeleteNonGzFile();
 }
 
 void CheckCounts(const TJwwData &d) {
@@ -41,6 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     CheckCounts(doc);
     doc.SetFileOutOption(doc.MojiEncode ? kFileOutUtf16 : 0);
     if (doc.Enthd.jwVer >= 220 && doc.Enthd.jwVer <= 700 && doc.FileOut(folder.output, doc.Enthd.jwVer)) {
+      CheckRewriteMatches(folder, data, size);
       TJwwData again;
       folder.configure(again);
       Check(again.FileIn(folder.output));

@@ -11,7 +11,6 @@
 // exponentially often.
 #include <cmath>
 #include <limits>
-#include <ranges>
 
 #include "jww/JwwInternal.h"
 #include "support/Func_2.h"
@@ -220,8 +219,7 @@ void TJwwData::ReadBlockDefinition(ByteReader &s, JwwArchiveState &state, std::s
 
 // ---- Block tree -------------------------------------------------------------
 
-template <typename PlacedNumbers>
-void TJwwData::MarkReferencedDefinitions(const PlacedNumbers &placed) {
+void TJwwData::MarkReferencedDefinitions(const std::vector<std::uint32_t> &placed) {
   for (auto &def : EntBlockDef) {
     def.ref_flag = false;
     def.ref_no = -1;
@@ -253,14 +251,13 @@ void TJwwData::MarkReferencedDefinitions(const PlacedNumbers &placed) {
   EntBlockNum = numbered;
 }
 
-template void TJwwData::MarkReferencedDefinitions(const std::unordered_set<std::uint32_t> &);
-
 void TJwwData::MakeBlockTree() {
   std::vector<TEntJwwBlockTree>().swap(EntBlockTree);
   EntBlockTreeN = 0;
   const std::size_t refs = jww::Usable(EntBlockN, EntBlock.size());
-  const auto placed = std::span(EntBlock).first(refs) |
-                      std::views::transform([](const TEntJwwBlock &b) { return b.nNumber; });
+  std::vector<std::uint32_t> placed(refs);
+  for (std::size_t j = 0; j < refs; ++j)
+    placed[j] = EntBlock[j].nNumber;
   MarkReferencedDefinitions(placed);
   if (refs == 0)
     return;

@@ -166,7 +166,7 @@ bool TJwwData::ReadDrawing(std::span<const std::uint8_t> data) {
   if (headerRead) {
     try {
       if (rewrite_)
-        MarkReferencedDefinitions(rewrite_->placed);
+        MarkReferencedDefinitions({rewrite_->placed.begin(), rewrite_->placed.end()});
       else
         MakeBlockTree();
     } catch (...) {

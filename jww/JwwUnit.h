@@ -261,8 +261,7 @@ class TJwwData {
                     const std::function<void(jww::WriteContext &)> &writeEntityList);
   // Marks and numbers the definitions reachable from the numbers the
   // drawing's own block references place (MakeBlockTree without the tree).
-  template <typename PlacedNumbers>
-  void MarkReferencedDefinitions(const PlacedNumbers &placed);
+  void MarkReferencedDefinitions(const std::vector<std::uint32_t> &placed);
   void MarkImagesToEmbed();
   std::vector<std::vector<std::uint8_t>> ReadImagesToEmbed();
   void WriteBindImages(ByteWriter &w, const std::vector<std::vector<std::uint8_t>> &contents) const;
