@@ -17,7 +17,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -27,6 +26,7 @@
 #include <unistd.h>
 
 #include "JwwLargeDrawing.h"
+#include "builders/TempDir.h"
 
 using namespace velkaro;
 using namespace velkaro::testing;
@@ -62,16 +62,6 @@ ByteVec ExpectedDrawing(int entities) {
   return BuildLargeDrawing(entities, [](int i) { return MappedEntity(MixedEntity(i)); }, members, plan);
 }
 
-void WriteBytes(const fs::path &path, const ByteVec &bytes) {
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char *>(bytes.data()),
-                                              static_cast<std::streamsize>(bytes.size()));
-}
-
-ByteVec ReadBytes(const fs::path &path) {
-  std::ifstream in(path, std::ios::binary);
-  return ByteVec(std::istreambuf_iterator<char>(in), {});
-}
-
 double Median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
   return v.empty() ? 0 : v[v.size() / 2];
@@ -92,29 +82,20 @@ struct ConversionRun {
 class BatchFolder {
  public:
   BatchFolder(int files, int entities) {
-    std::string pattern = (fs::temp_directory_path() / "velkaro-floor-XXXXXX").string();
-    if (!mkdtemp(pattern.data()))
-      std::abort();
-    root_ = pattern;
     for (const char *sub : {"in", "out", "floor"})
-      fs::create_directories(root_ / sub);
+      fs::create_directories(dir_.path() / sub);
     // Both drawings go to disk at once: the bench's memory must be small when
     // a conversion starts, as a child starts with a copy of it.
     const ByteVec drawing = BuildLargeDrawing(entities, MixedEntity, kMembers);
-    WriteBytes(root_ / "expected.jww", ExpectedDrawing(entities));
+    WriteFileBytes(dir_.path() / "expected.jww", ExpectedDrawing(entities));
     fileBytes_ = drawing.size();
     for (int i = 0; i < files; ++i) {
       char name[32];
       std::snprintf(name, sizeof name, "d%05d.jww", i);
       names_.emplace_back(name);
-      WriteBytes(root_ / "in" / name, drawing);
+      WriteFileBytes(dir_.path() / "in" / name, drawing);
     }
   }
-  ~BatchFolder() {
-    std::error_code ec;
-    fs::remove_all(root_, ec);
-  }
-
   std::size_t files() const { return names_.size(); }
   std::size_t fileBytes() const { return fileBytes_; }
 
@@ -124,16 +105,16 @@ class BatchFolder {
     std::vector<char> buffer(fileBytes_ + 1);
     const auto start = std::chrono::steady_clock::now();
     for (const std::string &name : names_) {
-      const int in = open((root_ / "in" / name).c_str(), O_RDONLY);
+      const int in = open((dir_.path() / "in" / name).c_str(), O_RDONLY);
       const ssize_t n = read(in, buffer.data(), buffer.size());
       close(in);
-      const fs::path temporary = root_ / "floor" / ("." + name + ".tmp");
+      const fs::path temporary = dir_.path() / "floor" / ("." + name + ".tmp");
       const int out = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       if (n < 0 || out < 0 || write(out, buffer.data(), static_cast<std::size_t>(n)) != n ||
           fsync(out) != 0)
         std::abort();
       close(out);
-      fs::rename(temporary, root_ / "floor" / name);
+      fs::rename(temporary, dir_.path() / "floor" / name);
     }
     return SecondsSince(start);
   }
@@ -141,10 +122,10 @@ class BatchFolder {
   // velkaro-cli convert of every file, timed from start to exit.
   ConversionRun Convert(int jobs) {
     Clear("out");
-    const std::string dest = (root_ / "out").string(), jobsText = std::to_string(jobs);
+    const std::string dest = (dir_.path() / "out").string(), jobsText = std::to_string(jobs);
     std::vector<std::string> paths;
     for (const std::string &name : names_)
-      paths.push_back((root_ / "in" / name).string());
+      paths.push_back((dir_.path() / "in" / name).string());
     std::vector<char *> argv{const_cast<char *>(VELKARO_CLI_PATH), const_cast<char *>("convert"),
                              const_cast<char *>("--quiet"),       const_cast<char *>("--dest"),
                              const_cast<char *>(dest.c_str()),    const_cast<char *>("--map"),
@@ -176,20 +157,20 @@ class BatchFolder {
   }
 
   bool OutputsAsExpected() const {
-    const ByteVec expected = ReadBytes(root_ / "expected.jww");
+    const ByteVec expected = ReadFileBytes(dir_.path() / "expected.jww");
     for (const std::string &name : names_)
-      if (ReadBytes(root_ / "out" / name) != expected)
+      if (ReadFileBytes(dir_.path() / "out" / name) != expected)
         return false;
     return true;
   }
 
  private:
   void Clear(const char *sub) {
-    for (const auto &entry : fs::directory_iterator(root_ / sub))
+    for (const auto &entry : fs::directory_iterator(dir_.path() / sub))
       fs::remove(entry.path());
   }
 
-  fs::path root_;
+  TempDir dir_;
   std::vector<std::string> names_;
   std::size_t fileBytes_ = 0;
 };

@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "JwwLargeDrawing.h"
+#include "builders/TempDir.h"
 #include "convert/UnitV.h"
 #include "jww/JwwUnit.h"
 #include "support/Func_2.h"
@@ -27,29 +28,19 @@ namespace {
 constexpr int kEntities = 1'000'000;
 
 struct Fixture {
-  std::filesystem::path folder;
+  TempDir folder;
   std::u16string source, copy, output, work;
   std::size_t bytes = 0;
 
   Fixture() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "velkaro-bench-XXXXXX").string();
-    if (!mkdtemp(pattern.data()))
-      std::abort();
-    folder = pattern;
-    std::filesystem::create_directories(folder / "work");
+    std::filesystem::create_directories(folder.path() / "work");
     const ByteVec data = BuildLargeDrawing(kEntities);
     bytes = data.size();
-    std::FILE *f = std::fopen((folder / "in.jww").c_str(), "wb");
-    std::fwrite(data.data(), 1, data.size(), f);
-    std::fclose(f);
-    source = FromFsPath(folder / "in.jww");
-    copy = FromFsPath(folder / "copy.jww");
-    output = FromFsPath(folder / "out.jww");
-    work = FromFsPath(folder / "work") + PathSeparator();
-  }
-  ~Fixture() {
-    std::error_code ec;
-    std::filesystem::remove_all(folder, ec);
+    folder.write("in.jww", data);
+    source = folder.file("in.jww");
+    copy = folder.file("copy.jww");
+    output = folder.file("out.jww");
+    work = folder.file("work") + PathSeparator();
   }
 
   void configure(TJwwData &doc) const {

@@ -219,22 +219,25 @@ void TJwwData::ReadBlockDefinition(ByteReader &s, JwwArchiveState &state, std::s
 
 // ---- Block tree -------------------------------------------------------------
 
-void TJwwData::MarkReferencedDefinitions(const std::vector<std::uint32_t> &placed) {
-  for (auto &def : EntBlockDef) {
+namespace {
+
+void ClearMarks(std::vector<TEntJwwBlockDef> &defs) {
+  for (auto &def : defs) {
     def.ref_flag = false;
     def.ref_no = -1;
   }
-  if (placed.empty())
-    return;  // EntBlockNum keeps its value
-  const std::size_t defCount = jww::Usable(EntBlockDefN, EntBlockDef.size());
-  const DefinitionIndex index(EntBlockDef, defCount);
-  const auto graph = DefinitionGraph(EntBlockDef, defCount, index);
+}
 
-  // Referenced: reachable from a block reference of the drawing.
+// Marks the definitions reachable from the numbers the drawing's own block
+// references place, numbers them densely in file order and returns how many.
+std::int32_t MarkReachable(std::vector<TEntJwwBlockDef> &defs, std::size_t defCount,
+                           const DefinitionIndex &index,
+                           const std::vector<std::vector<std::int32_t>> &graph,
+                           const std::vector<std::uint32_t> &placed) {
   std::vector<std::int32_t> queue;
   const auto reach = [&](std::int32_t d) {
-    if (d >= 0 && !EntBlockDef[d].ref_flag) {
-      EntBlockDef[d].ref_flag = true;
+    if (d >= 0 && !defs[d].ref_flag) {
+      defs[d].ref_flag = true;
       queue.push_back(d);
     }
   };
@@ -246,24 +249,37 @@ void TJwwData::MarkReferencedDefinitions(const std::vector<std::uint32_t> &place
 
   std::int32_t numbered = 0;
   for (std::size_t i = 0; i < defCount; ++i)
-    if (EntBlockDef[i].ref_flag)
-      EntBlockDef[i].ref_no = numbered++;
-  EntBlockNum = numbered;
+    if (defs[i].ref_flag)
+      defs[i].ref_no = numbered++;
+  return numbered;
+}
+
+}  // namespace
+
+void TJwwData::MarkReferencedDefinitions(const std::vector<std::uint32_t> &placed) {
+  ClearMarks(EntBlockDef);
+  if (placed.empty())
+    return;  // EntBlockNum keeps its value
+  const std::size_t defCount = jww::Usable(EntBlockDefN, EntBlockDef.size());
+  const DefinitionIndex index(EntBlockDef, defCount);
+  EntBlockNum = MarkReachable(EntBlockDef, defCount, index,
+                              DefinitionGraph(EntBlockDef, defCount, index), placed);
 }
 
 void TJwwData::MakeBlockTree() {
   std::vector<TEntJwwBlockTree>().swap(EntBlockTree);
   EntBlockTreeN = 0;
+  ClearMarks(EntBlockDef);
   const std::size_t refs = jww::Usable(EntBlockN, EntBlock.size());
-  std::vector<std::uint32_t> placed(refs);
-  for (std::size_t j = 0; j < refs; ++j)
-    placed[j] = EntBlock[j].nNumber;
-  MarkReferencedDefinitions(placed);
   if (refs == 0)
-    return;
+    return;  // EntBlockNum keeps its value
   const std::size_t defCount = jww::Usable(EntBlockDefN, EntBlockDef.size());
   const DefinitionIndex index(EntBlockDef, defCount);
   const auto graph = DefinitionGraph(EntBlockDef, defCount, index);
+  std::vector<std::uint32_t> placed(refs);
+  for (std::size_t j = 0; j < refs; ++j)
+    placed[j] = EntBlock[j].nNumber;
+  EntBlockNum = MarkReachable(EntBlockDef, defCount, index, graph, placed);
 
   // The placements.
   EntBlockTree.reserve(refs);

@@ -283,14 +283,19 @@ void TJwwData::ReadEntityList(ByteReader &s, JwwArchiveState &state, const Entit
   EntBlockDefN = 0;
   state = JwwArchiveState{};
   if (pass) {
-    // A definition's member arrays hold the one entity in passing.
-    TEntJwwBlockDef one;
-    jww::EntityLists lists = jww::EntityLists::Of(one);
-    ReadEntityObjects(s, state, lists, count, "entity", pass);
+    ReadEntitiesInPassing(s, state, count, *pass);
   } else {
     jww::EntityLists lists = jww::EntityLists::Of(*this);
     ReadEntityObjects(s, state, lists, count, "entity");
   }
+}
+
+void TJwwData::ReadEntitiesInPassing(ByteReader &s, JwwArchiveState &state, std::size_t count,
+                                     const EntityPass &pass) {
+  // A definition's member arrays hold the one entity in passing.
+  TEntJwwBlockDef one;
+  jww::EntityLists lists = jww::EntityLists::Of(one);
+  ReadEntityObjects(s, state, lists, count, "entity", &pass);
 }
 
 void TJwwData::ReadEntityObjects(ByteReader &s, JwwArchiveState &state, jww::EntityLists &lists,

@@ -234,6 +234,9 @@ class TJwwData {
   void ReadEntityObjects(ByteReader &s, JwwArchiveState &state, jww::EntityLists &lists,
                          std::size_t declared, const char *listName,
                          const EntityPass *pass = nullptr);
+  // The drawing's own list of `count` objects, each through `pass`.
+  void ReadEntitiesInPassing(ByteReader &s, JwwArchiveState &state, std::size_t count,
+                             const EntityPass &pass);
   // How many objects of the drawing's own list had their bodies read.
   std::size_t EntitiesRead() const;
   // The index of the new entity in its array, or -1 when the body was not read.

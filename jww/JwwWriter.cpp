@@ -53,11 +53,8 @@ bool TJwwData::RewriteOut(AtomicFileWriter &out, const TextEdit &editText) {
       WriteEntityBody(ctx, kind, index, one);
     };
     // The list as the first reading found it: same bytes, same reader.
-    const std::uint32_t count = ReadCount(s);
-    TEntJwwBlockDef one;
-    jww::EntityLists lists = jww::EntityLists::Of(one);
     JwwArchiveState state;
-    ReadEntityObjects(s, state, lists, count, "entity", &rewrite);
+    ReadEntitiesInPassing(s, state, ReadCount(s), rewrite);
   });
 }
 
