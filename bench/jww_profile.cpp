@@ -55,7 +55,8 @@ TMojiShuMap Inverse(const TMojiShuMap &map) {
   RemapJwwTextKinds(doc, map);
   doc.SetFileOutOption(doc.MojiEncode ? kFileOutUtf16 : 0);
   AtomicFileWriter writer(FromFsPath(out));
-  const bool ok = doc.RewriteOut(writer, [&](TEntJwwMoji &t) { RemapMojiShu(map, t.nMojiShu); });
+  const bool ok = doc.RewriteOut(writer, [&](TEntJwwMoji &t) { RemapMojiShu(map, t.nMojiShu); }) &&
+                  writer.commit();
   if (!ok)
     std::fprintf(stderr, "RewriteOut: %s\n", doc.LastError().c_str());
   doc.DataFree();

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <condition_variable>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -17,6 +18,7 @@
 #include "jwc/JwcUnit.h"
 #include "jwc/jwctype.h"
 #include "jww/JwwUnit.h"
+#include "support/BackgroundCommit.h"
 #include "support/FileIO.h"
 #include "support/FolderHandle.h"
 #include "support/Func_2.h"
@@ -97,14 +99,19 @@ bool ResolvesIntoFolder(const BatchRow &row, const FileIdentity &destination) {
          parent.identity == destination;
 }
 
-// Rows grouped so that no two groups can touch one destination name:
-// everything a row writes shares the part of its name before the first ".".
+// Everything a row writes (its output, backups and their generations) shares
+// the part of its name before the first ".": rows whose keys differ never
+// touch one destination name.
+std::u16string NamesKey(const std::u16string &name) {
+  return LocaleUpperCase(name.substr(0, name.find(u'.')));
+}
+
+// Rows grouped so that no two groups can touch one destination name.
 std::vector<std::vector<std::size_t>> GroupRows(const std::vector<BatchRow> &rows) {
   std::vector<std::vector<std::size_t>> groups;
   std::map<std::u16string, std::size_t> groupOfKey;
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    const std::u16string key = LocaleUpperCase(rows[i].name.substr(0, rows[i].name.find(u'.')));
-    const auto [it, added] = groupOfKey.emplace(key, groups.size());
+    const auto [it, added] = groupOfKey.emplace(NamesKey(rows[i].name), groups.size());
     if (added)
       groups.emplace_back();
     groups[it->second].push_back(i);
@@ -243,9 +250,14 @@ void UseWorkFolder(TJwwData &JWW, const std::u16string &folder) {
 
 class ConversionBatch::Worker {
  public:
+  // Told of each row once it is done, in row order; `counted` is false for a
+  // row that is no drawing (its message was shown).
+  using RowDone = std::function<void(std::size_t index, bool counted, FileOutcome outcome)>;
+
   Worker(TJwwData &JWW, TJwcData &JWC, const FolderHandle &destination,
-         const std::u16string &D, const TMojiShuMap &map)
-      : JWW_(JWW), JWC_(JWC), folder_(destination), D_(D), map_(Normalized(map)) {}
+         const std::u16string &D, const TMojiShuMap &map, RowDone rowDone)
+      : JWW_(JWW), JWC_(JWC), folder_(destination), D_(D), map_(Normalized(map)),
+        rowDone_(std::move(rowDone)) {}
 
   // Documents and a work folder of the worker's own.
   void OwnDocuments() {
@@ -263,31 +275,66 @@ class ConversionBatch::Worker {
       UseWorkFolder(jww(), work_->path());
   }
 
-  // One row: the extension rule and its message, ConvertFile. False when the
-  // row was not counted (unsupported extension).
-  bool ConvertRow(const BatchRow &row, BatchReporter &reporter, FileOutcome &outcome) {
+  // One row: the extension rule and its message, ConvertFile. A converted
+  // file may still be on its way to the disk when this returns; it is
+  // reported once it got there, before any later row is.
+  void ConvertRow(std::size_t index, const BatchRow &row, BatchReporter &reporter) {
     const std::u16string &N = row.name;
     const std::u16string E = ExtensionOfName(N);
     if (E != u".jww" && E != u".jwc") {
+      FinishRows();
       reporter.ShowMessage(UnsupportedExtensionMessage(N, E));
-      return false;
+      rowDone_(index, false, FileOutcome::CheckFailed);
+      return;
     }
-    const std::u16string source = JoinPath(row.folder, N);
-    const std::u16string T = JoinPath(D_, N);
-    reporter.SetStatusText(ConvertingStatusText(source, T));
-    outcome = IsPlainEntryName(N) ? ConvertFile(source, N, E) : FileOutcome::WriteFailed;
-    // A stop makes reads and writes fail on purpose: say so, not why they failed.
-    if (outcome != FileOutcome::Converted && StopRequested())
-      outcome = FileOutcome::Interrupted;
-    reporter.SetStatusText(std::u16string());
-    reporter.FileFinished(source, T, outcome);
-    return true;
+    // Its backup could be the file still committing.
+    if (committing_ && NamesKey(committing_->name) == NamesKey(N))
+      FinishRows();
+    Row current{index, &reporter, JoinPath(row.folder, N), JoinPath(D_, N), N};
+    reporter.SetStatusText(ConvertingStatusText(current.source, current.dest));
+    statusShown_ = {&reporter, index};
+    const FileOutcome outcome =
+        IsPlainEntryName(N) ? ConvertFile(current.source, N, E) : FileOutcome::WriteFailed;
+    if (handedOver_) {
+      handedOver_ = false;
+      committing_ = std::move(current);
+      return;
+    }
+    FinishRows();
+    Report(current, outcome);
+  }
+
+  // Waits for the file still committing, if any, and reports it.
+  void FinishRows() {
+    if (!committing_)
+      return;
+    const FileOutcome outcome = commit_.Wait() ? FileOutcome::Converted : FileOutcome::WriteFailed;
+    const Row row = std::move(*committing_);
+    committing_.reset();
+    Report(row, outcome);
   }
 
   // A new group of rows shares no names with the rows before.
   void ForgetBackups() { backupsMade_.clear(); }
 
  private:
+  struct Row {
+    std::size_t index;
+    BatchReporter *reporter;
+    std::u16string source, dest, name;
+  };
+
+  void Report(const Row &row, FileOutcome outcome) {
+    // A stop makes reads and writes fail on purpose: say so, not why they failed.
+    if (outcome != FileOutcome::Converted && StopRequested())
+      outcome = FileOutcome::Interrupted;
+    // Unless the status line of this reporter already names a later row.
+    if (statusShown_.first != row.reporter || statusShown_.second == row.index)
+      row.reporter->SetStatusText(std::u16string());
+    row.reporter->FileFinished(row.source, row.dest, outcome);
+    rowDone_(row.index, true, outcome);
+  }
+
   TJwwData &jww() { return jww_ ? *jww_ : JWW_; }
   TJwcData &jwc() { return jwc_ ? *jwc_ : JWC_; }
 
@@ -351,19 +398,23 @@ class ConversionBatch::Worker {
     return outcome;
   }
 
-  // The backup, then the output through a temporary file. A failed write
-  // leaves the file that was there as it was (and its backup).
+  // The backup, then the output through a temporary file, committed while
+  // the next row is converted. A failed write leaves the file that was there
+  // as it was (and its backup).
   template <typename FileOut>
   FileOutcome Write(const std::u16string &N, std::uint32_t mode, FileOut fileOut) {
     if (StopRequested())
       return FileOutcome::Interrupted;
     if (folder_.exists(N) && !BackUp(N))
       return FileOutcome::BackupFailed;
-    AtomicFileWriter out(folder_, N);
-    out.setMode(mode);
-    if (fileOut(out))
-      return FileOutcome::Converted;
-    return StopRequested() ? FileOutcome::Interrupted : FileOutcome::WriteFailed;
+    auto out = std::make_unique<AtomicFileWriter>(folder_, N);
+    out->setMode(mode);
+    if (!fileOut(*out))
+      return StopRequested() ? FileOutcome::Interrupted : FileOutcome::WriteFailed;
+    FinishRows();  // one file on its way to the disk at a time
+    commit_.Start(std::move(out));
+    handedOver_ = true;
+    return FileOutcome::Converted;
   }
 
   // Keeps the file at N as its backup. False when no copy could be made.
@@ -418,6 +469,14 @@ class ConversionBatch::Worker {
   std::set<std::u16string> backupsMade_;  // upper-cased: one name on any file system
   // Holds one drawing's bytes at a time, reused from file to file.
   FileBytes readBuffer_;
+  const RowDone rowDone_;
+  // The row whose file is being committed, and whether ConvertFile just
+  // handed one over.
+  BackgroundCommit commit_;
+  std::optional<Row> committing_;
+  bool handedOver_ = false;
+  // The reporter and row of the last "converting" status text.
+  std::pair<BatchReporter *, std::size_t> statusShown_{nullptr, 0};
 
   friend class ConversionBatch;
 };
@@ -537,18 +596,19 @@ BatchResult ConversionBatch::RunChecked(const std::vector<BatchRow> &rows, const
     return RunParallel(rows, D, map, std::min<int>(options.jobs, static_cast<int>(groups)),
                        destination);
   BatchResult result;
-  Worker worker(JWW_, JWC_, destination, D, map);
-  worker.EnsureWorkFolder();
   const auto total = static_cast<std::int32_t>(rows.size());
   std::int32_t done = 0;
-  for (const BatchRow &row : rows) {
-    if (StopRequested())
-      break;
-    FileOutcome outcome = FileOutcome::CheckFailed;
-    if (worker.ConvertRow(row, reporter_, outcome))
-      Count(result, JoinPath(row.folder, row.name), JoinPath(D, row.name), outcome);
-    reporter_.RowFinished(++done, total);
-  }
+  Worker worker(JWW_, JWC_, destination, D, map,
+                [&](std::size_t i, bool counted, FileOutcome outcome) {
+                  if (counted)
+                    Count(result, JoinPath(rows[i].folder, rows[i].name), JoinPath(D, rows[i].name),
+                          outcome);
+                  reporter_.RowFinished(++done, total);
+                });
+  worker.EnsureWorkFolder();
+  for (std::size_t i = 0; i < rows.size() && !StopRequested(); ++i)
+    worker.ConvertRow(i, rows[i], reporter_);
+  worker.FinishRows();
   backupsMade_ = worker.backupsMade_;
   Finish(result);
   return result;
@@ -566,9 +626,18 @@ BatchResult ConversionBatch::RunParallel(const std::vector<BatchRow> &rows,
   std::size_t nextGroup = 0;
   int running = jobs;
 
+  const auto rowDone = [&](std::size_t i, bool counted, FileOutcome outcome) {
+    {
+      std::lock_guard lock(mutex);
+      records[i].counted = counted;
+      records[i].outcome = outcome;
+      records[i].done = true;
+    }
+    finished.notify_all();
+  };
   std::vector<std::unique_ptr<Worker>> workers;
   for (int w = 0; w < jobs; ++w) {
-    workers.push_back(std::make_unique<Worker>(JWW_, JWC_, destination, D, map));
+    workers.push_back(std::make_unique<Worker>(JWW_, JWC_, destination, D, map, rowDone));
     if (w > 0)
       workers.back()->OwnDocuments();
     workers.back()->EnsureWorkFolder();
@@ -586,18 +655,10 @@ BatchResult ConversionBatch::RunParallel(const std::vector<BatchRow> &rows,
       for (const std::size_t i : groups[g]) {
         if (StopRequested())
           break;
-        RowRecord &record = records[i];
-        FileOutcome outcome = FileOutcome::CheckFailed;
-        const bool counted = worker.ConvertRow(rows[i], record, outcome);
-        {
-          std::lock_guard lock(mutex);
-          record.counted = counted;
-          record.outcome = outcome;
-          record.done = true;
-        }
-        finished.notify_all();
+        worker.ConvertRow(i, rows[i], records[i]);
       }
     }
+    worker.FinishRows();
     std::lock_guard lock(mutex);
     --running;
     finished.notify_all();

@@ -22,6 +22,9 @@
 //   link, and are never the source itself;
 // - a drawing whose images could not be extracted is not written without
 //   them;
+// - a worker flushes and renames one file while it converts the next, but
+//   reports a file only once it is in place, and in row order; a row that
+//   could touch the names of that file waits for it first;
 // - a stop request (Interrupt.h) ends the batch after the file in progress
 //   gave up its temporary file;
 // - every file that produced no output is reported with its reason.

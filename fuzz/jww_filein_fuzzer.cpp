@@ -31,7 +31,7 @@ void CheckRewriteMatches(fuzz::FuzzFolder &folder, const std::uint8_t *data, std
   streamed.SetFileOutOption(streamed.MojiEncode ? kFileOutUtf16 : 0);
   const std::u16string rewritten = FromFsPath(folder.root / "rewritten.jww");
   AtomicFileWriter out(rewritten);
-  Check(streamed.RewriteOut(out, [](TEntJwwMoji &) {}));
+  Check(streamed.RewriteOut(out, [](TEntJwwMoji &) {}) && out.commit());
   FileBytes whole, again;
   Check(ReadWholeFile(folder.output, whole) && ReadWholeFile(rewritten, again));
   Check(std::ranges::equal(whole.bytes(), again.bytes()));

@@ -82,7 +82,8 @@ class TJwcData {
   bool FileHeaderIn(const std::u16string &FName);
   bool FileIn(const std::u16string &FName);
   bool FileOut(const std::u16string &FName);
-  // FileOut into a writer the caller set up; committed on success.
+  // FileOut into a writer the caller set up. The whole file is written when
+  // it returns true; the caller commits it.
   bool FileOut(AtomicFileWriter &out);
 
   // The same operations over bytes already in memory: the whole file for

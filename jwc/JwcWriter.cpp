@@ -346,7 +346,9 @@ bool TJwcData::FileOutToBytes(std::vector<std::uint8_t> &out) {
 
 bool TJwcData::FileOut(const std::u16string &FName) {
   AtomicFileWriter file(FName);
-  return FileOut(file);
+  if (!FileOut(file)) return false;
+  if (!file.commit()) return Fail("File I/O Error: cannot complete the file");
+  return true;
 }
 
 bool TJwcData::FileOut(AtomicFileWriter &file) {
@@ -356,7 +358,6 @@ bool TJwcData::FileOut(AtomicFileWriter &file) {
   try {
     if (!file.open()) return Fail("File I/O Error: cannot create the temporary file");
     file.write(bytes);
-    if (!file.commit()) return Fail("File I/O Error: cannot complete the file");
     return true;
   } catch (const std::exception &e) {
     return Fail(e);

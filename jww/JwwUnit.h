@@ -127,7 +127,8 @@ class TJwwData {
   void SetFileOutOption(std::int32_t n);
   bool FileOut(const std::u16string &FName, std::int32_t Ver);
   // FileOut into a writer the caller set up (a file of an open folder, its
-  // permission bits); the writer is committed on success.
+  // permission bits). The whole file is written when it returns true; the
+  // caller commits it (or lets it go, and nothing is left).
   bool FileOut(AtomicFileWriter &out, std::int32_t Ver);
 
   // The conversion's way through a drawing, in little more memory than the
@@ -139,7 +140,8 @@ class TJwwData {
   // images are read as usual and may be changed before RewriteOut. RewriteOut
   // writes the drawing at its own version as FileOut would, reading the list
   // a second time one entity at a time; each text and dimension text of the
-  // list passes through `editText` on its way out.
+  // list passes through `editText` on its way out. Like FileOut into a
+  // writer, it leaves the commit to the caller.
   // `bytes` receives the file and must outlive RewriteOut; one buffer
   // passed for file after file keeps its memory.
   using TextEdit = std::function<void(TEntJwwMoji &)>;

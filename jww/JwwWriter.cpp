@@ -4,7 +4,9 @@
 //
 // The file goes to a temporary file beside FName that replaces FName only
 // once everything was written, flushed and closed: a failure at any point
-// leaves no file under FName (an existing FName stays as it was).
+// leaves no file under FName (an existing FName stays as it was). The
+// overloads that take a writer leave that last step, the commit, to their
+// caller.
 #include <new>
 
 #include "jww/JwwInternal.h"
@@ -17,7 +19,13 @@ void TJwwData::SetFileOutOption(std::int32_t n) { FileOutOpt = (n >= 0 && n <= 6
 
 bool TJwwData::FileOut(const std::u16string &FName, std::int32_t Ver) {
   AtomicFileWriter out(FName);
-  return FileOut(out, Ver);
+  if (!FileOut(out, Ver))
+    return false;
+  if (!out.commit()) {
+    lastError_ = "File I/O Error: cannot complete the file";
+    return false;
+  }
+  return true;
 }
 
 bool TJwwData::FileOut(AtomicFileWriter &out, std::int32_t Ver) {
@@ -84,10 +92,6 @@ bool TJwwData::WriteDrawing(AtomicFileWriter &out, std::int32_t Ver,
     if (Ver >= 700)
       WriteBindImages(w, images);
     w.finish();
-    if (!out.commit()) {
-      lastError_ = "File I/O Error: cannot complete the file";
-      return false;
-    }
     return true;
   } catch (const StreamError &e) {
     lastError_ = jww::Describe(e);

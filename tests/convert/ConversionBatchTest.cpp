@@ -157,6 +157,35 @@ TEST_F(BatchTest, TwoDrawingsOfOneNameKeepBothBackups) {
   EXPECT_EQ(dst.read("p.jwc.BAK"), oldJwc);
 }
 
+// A file is committed while the next one is converted; its report must
+// still wait until it is in place, and come in row order, with one worker
+// or several.
+TEST_F(BatchTest, AFileIsInPlaceWhenItIsReportedConverted) {
+  const std::vector<std::u16string> rows{u"a.jww", u"b.jwc", u"c.jww", u"a.jwc", u"d.jww"};
+  for (const std::u16string &row : rows) {
+    if (ExtensionOfName(row) == u".jww")
+      putJww(src, ToUtf8(row), MakeRichDrawing(600, false));
+    else
+      putJwc(src, ToUtf8(row), jwcfix::JwcDrawing{});
+  }
+  putJww(dst, "c.jww", MakeRichDrawing(230, false));
+  for (const int jobs : {1, 2}) {
+    reporter = RecordingReporter{};
+    reporter.onFinished = [&](const RecordingReporter::Finished &f) {
+      EXPECT_EQ(f.outcome, FileOutcome::Converted);
+      const fs::path out = ToFsPath(f.dest);
+      EXPECT_TRUE(fs::is_regular_file(out)) << out;
+      EXPECT_EQ(fs::file_size(out), fs::file_size(src.path() / out.filename())) << out;
+      fs::remove(out);  // the next jobs count starts from the same folder
+    };
+    const BatchResult r = run(rows, kIdentity, jobs);
+    EXPECT_EQ(r.converted, 5) << jobs;
+    ASSERT_EQ(reporter.finished.size(), rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i)
+      EXPECT_EQ(ExtractName(reporter.finished[i].dest), rows[i]) << jobs;
+  }
+}
+
 // Regression: a second run into the same folder replaced the only backup of
 // the file that was there first.
 TEST_F(BatchTest, ASecondBatchKeepsEarlierBackupsAsGenerations) {

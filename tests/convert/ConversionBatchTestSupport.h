@@ -34,6 +34,8 @@ struct RecordingReporter : BatchReporter {
   void FileFinished(const std::u16string &source, const std::u16string &dest,
                     FileOutcome outcome) override {
     finished.push_back({source, dest, outcome});
+    if (onFinished)
+      onFinished(finished.back());
   }
   void RowFinished(std::int32_t done, std::int32_t total) override {
     rows.emplace_back(done, total);
@@ -48,8 +50,10 @@ struct RecordingReporter : BatchReporter {
   std::vector<Finished> finished;
   std::vector<std::pair<std::int32_t, std::int32_t>> rows;
   int focusMoves = 0;
-  // Runs inside the batch at each status text: lets a test act mid-batch.
+  // Run inside the batch at each status text and each file's outcome: let a
+  // test act or look mid-batch.
   std::function<void(const std::u16string &)> onStatus;
+  std::function<void(const Finished &)> onFinished;
 };
 
 inline const TMojiShuMap kSwapOneAndTwo{2, 1, 3, 4, 5, 6, 7, 8, 9, 10};
@@ -76,9 +80,12 @@ class BatchTest : public ::testing::Test {
     dir.write(name, jwcfix::BuildJwc(d));
   }
 
-  BatchResult run(const std::vector<std::u16string> &rows, const TMojiShuMap &map = kSwapOneAndTwo) {
+  BatchResult run(const std::vector<std::u16string> &rows, const TMojiShuMap &map = kSwapOneAndTwo,
+                  int jobs = 1) {
     ConversionBatch batch(JWW, JWC, reporter);
-    return batch.Run(S(), D(), rows, map);
+    BatchOptions options;
+    options.jobs = jobs;
+    return batch.Run(S(), D(), rows, map, options);
   }
 
   bool workFolderEmpty() const { return std::filesystem::is_empty(ToFsPath(work->path())); }

@@ -202,6 +202,7 @@ TEST_F(JwwRewriteTest, GivesTheBytesOfReadingTheDrawingWhole) {
     AtomicFileWriter out(dir.file("rewritten.jww"));
     ASSERT_TRUE(doc.RewriteOut(out, [&](TEntJwwMoji &t) { RemapMojiShu(map, t.nMojiShu); }))
         << doc.LastError();
+    ASSERT_TRUE(out.commit());
     EXPECT_TRUE(SameBytes(written("whole.jww"), written("rewritten.jww")));
     EXPECT_TRUE(doc.EntNo.empty() && doc.EntMoji.empty() && doc.EntBlockTree.empty());
   }

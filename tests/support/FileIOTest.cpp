@@ -13,6 +13,7 @@
 #endif
 
 #include "builders/TempDir.h"
+#include "support/BackgroundCommit.h"
 #include "support/FileIO.h"
 #include "support/Func_2.h"
 #include "support/Platform.h"
@@ -335,6 +336,37 @@ TEST_F(FileIOTest, WritersInOneFolderUseDistinctTemporaryFiles) {
     EXPECT_EQ(dir.read("out" + std::to_string(t) + ".jww"), Pattern(2000, t * 100 + 9));
   }
   EXPECT_EQ(NamesIn(dir.path()).size(), static_cast<std::size_t>(kWriters));
+}
+
+// The batch commits one file on a thread while it writes the next: each
+// answer must be the commit's own, a failed one must leave nothing, and a
+// commit still running when the helper goes must finish.
+TEST_F(FileIOTest, BackgroundCommitAnswersForEachFile) {
+  const auto written = [&](const std::string &name, const Bytes &bytes) {
+    auto writer = std::make_unique<AtomicFileWriter>(dir.file(name));
+    EXPECT_TRUE(writer->open());
+    writer->write(bytes);
+    return writer;
+  };
+  fs::create_directory(dir.path() / "folder.jww");
+  {
+    BackgroundCommit commit;
+    commit.Start(written("a.jww", Pattern(5000, 1)));
+    EXPECT_TRUE(commit.Pending());
+    EXPECT_TRUE(commit.Wait());
+    EXPECT_EQ(dir.read("a.jww"), Pattern(5000, 1));
+
+    commit.Start(written("folder.jww", Pattern(10)));
+    EXPECT_THROW(commit.Start(written("b.jww", Pattern(10))), std::logic_error)
+        << "the answer for folder.jww was not taken";
+    EXPECT_FALSE(commit.Wait()) << "a folder cannot be replaced";
+    EXPECT_FALSE(commit.Pending());
+
+    commit.Start(written("c.jww", Pattern(7000, 3)));
+  }
+  EXPECT_EQ(dir.read("c.jww"), Pattern(7000, 3)) << "committed before the helper went";
+  EXPECT_EQ(NamesIn(dir.path()), (std::set<std::string>{"a.jww", "c.jww", "folder.jww"}))
+      << "no temporary file, no b.jww";
 }
 
 TEST_F(FileIOTest, TargetNameThatIsNotUtf8) {
