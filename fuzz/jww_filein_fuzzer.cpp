@@ -39,6 +39,17 @@ void CheckRewriteMatches(fuzz::FuzzFolder &folder, const std::uint8_t *data, std
   streamed.BindImageDeleteNonGzFile();
 }
 
+// What FileIn refuses, the conversion's own reading refuses too.
+void CheckRewriteRefuses(fuzz::FuzzFolder &folder, const std::uint8_t *data, std::size_t size) {
+  folder.writeInput(data, size);
+  TJwwData streamed;
+  folder.configure(streamed);
+  FileBytes bytes;
+  Check(!streamed.FileInForRewrite(folder.input, bytes));
+  streamed.BindImageDeleteGzFile();
+  streamed.BindImageDeleteNonGzFile();
+}
+
 void CheckCounts(const TJwwData &d) {
   Check(d.EntLine.size() == static_cast<std::size_t>(d.EntLineN));
   Check(d.EntEnko.size() == static_cast<std::size_t>(d.EntEnkoN));
@@ -71,6 +82,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
       again.BindImageDeleteGzFile();
       again.BindImageDeleteNonGzFile();
     }
+  } else {
+    CheckRewriteRefuses(folder, data, size);
   }
   doc.BindImageDeleteGzFile();
   doc.BindImageDeleteNonGzFile();

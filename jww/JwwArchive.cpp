@@ -22,8 +22,27 @@ constexpr std::array<std::string_view, 9> kClassNames{
     "", "CDataSen", "CDataEnko", "CDataTen", "CDataMoji", "CDataSunpou", "CDataSolid",
     "CDataBlock", "CDataList"};
 
+// Printable ASCII, most of a drawing's texts and font names: each byte is
+// its own character in the code page, and nothing is cut or dropped.
+bool IsPrintableAscii(std::span<const std::uint8_t> bytes) {
+  for (const std::uint8_t b : bytes)
+    if (b < 0x20 || b >= 0x80)
+      return false;
+  return true;
+}
+
 std::u16string LegacyText(std::span<const std::uint8_t> bytes) {
-  return bytes.empty() ? std::u16string() : LegacyBytesToString(bytes);
+  if (IsPrintableAscii(bytes))
+    return std::u16string(bytes.begin(), bytes.end());
+  return LegacyBytesToString(bytes);
+}
+
+// Characters 1..0x7F: their legacy bytes are the characters themselves.
+bool IsAsciiWithoutNul(const std::u16string &text) {
+  for (const char16_t c : text)
+    if (c == 0 || c >= 0x80)
+      return false;
+  return true;
 }
 
 bool HasControlChars(const std::u16string &s) {
@@ -159,15 +178,25 @@ void TJwwData::WriteCString(ByteWriter &s, const std::u16string &text) const {
       s.writeBytes(StringToUtf16Bytes(text));
     return;
   }
+  const auto checkLength = [&](std::size_t n) {
+    // 65534 would read back as the UTF-16 marker; more has no length form.
+    if (n == kUtf16Marker || n > 0xFFFF)
+      jww::Fail(jww::kFileIOError, "a text of " + std::to_string(n) +
+                                       " legacy bytes has no encoding in the archive (\"" +
+                                       Preview(text) + "\")");
+  };
+  if (IsAsciiWithoutNul(text)) {
+    checkLength(text.size());
+    WriteLength(s, text.size());
+    for (const char16_t c : text)
+      s.writeU8(static_cast<std::uint8_t>(c));
+    return;
+  }
   const Bytes bytes = StringToLegacyBytes(text);
   std::size_t n = 0;
   while (n < bytes.size() && bytes[n] != 0)
     ++n;
-  // 65534 would read back as the UTF-16 marker; more has no length form.
-  if (n == kUtf16Marker || n > 0xFFFF)
-    jww::Fail(jww::kFileIOError, "a text of " + std::to_string(n) +
-                                     " legacy bytes has no encoding in the archive (\"" +
-                                     Preview(text) + "\")");
+  checkLength(n);
   WriteLength(s, n);
   if (n > 0)
     s.writeBytes(std::span<const std::uint8_t>(bytes.data(), n));
@@ -243,31 +272,6 @@ void TJwwData::WriteClassRecord(ByteWriter &s, std::int32_t Ver, std::string_vie
 }
 
 // ---- Attributes -------------------------------------------------------------
-
-namespace jww {
-
-void DecodeAttr(FieldDecoder &d, bool withWidth, TEntJwwAttr &a) {
-  a.lGroup = d.u32();
-  a.nPenStyle = d.u8();
-  a.nPenColor = d.u16();
-  a.nPenWidth = withWidth ? d.u16() : 0;
-  a.nLayer = d.u16();
-  a.nGLayer = d.u16();
-  a.sFlg = d.u16();
-}
-
-void EncodeAttr(FieldEncoder &e, bool withWidth, const TEntJwwAttr &a) {
-  e.u32(a.lGroup);
-  e.u8(a.nPenStyle);
-  e.u16(a.nPenColor);
-  if (withWidth)
-    e.u16(a.nPenWidth);
-  e.u16(a.nLayer);
-  e.u16(a.nGLayer);
-  e.u16(a.sFlg);
-}
-
-}  // namespace jww
 
 TEntJwwAttr TJwwData::ReadAttr(ByteReader &s) const {
   std::array<std::uint8_t, jww::kLargestFixedPart> buf;

@@ -5,6 +5,7 @@
 // Fixed parts are read in one piece into a local buffer and decoded field by
 // field; the few short reads that decide whether a body was read are those
 // of the fixed parts, all other reads are taken as they come.
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -141,17 +142,33 @@ void FiniteOr(double &v, double fallback) {
 
 bool SkipBytes(ByteReader &s, std::size_t n) { return s.skip(n) == n; }
 
-bool SkipString(ByteReader &s) {
+// What the strings a skip passed over would have told the decoding reader.
+struct SkippedStrings {
+  bool utf16 = false;  // one was stored as UTF-16 (the document's MojiEncode)
+  bool caret = false;  // one holds the byte 0x5E, the only one that gives "^"
+};
+
+bool SkipStringBytes(ByteReader &s, std::size_t n, SkippedStrings *seen) {
+  const auto bytes = s.take(n);
+  if (seen && std::find(bytes.begin(), bytes.end(), std::uint8_t{0x5E}) != bytes.end())
+    seen->caret = true;
+  return bytes.size() == n;
+}
+
+// The string forms of TJwwData::ReadCString, passed over.
+bool SkipString(ByteReader &s, SkippedStrings *seen = nullptr) {
   std::uint8_t b = 0;
   if (s.readU8(b) != 1)
     return false;
   if (b != 0xFF)
-    return SkipBytes(s, b);
+    return SkipStringBytes(s, b, seen);
   std::uint16_t w = 0;
   if (s.readU16(w) != 2)
     return false;
   if (w != 0xFFFE)
-    return SkipBytes(s, w);
+    return SkipStringBytes(s, w, seen);
+  if (seen)
+    seen->utf16 = true;
   std::uint8_t c = 0;
   if (s.readU8(c) != 1)
     return false;
@@ -162,7 +179,7 @@ bool SkipString(ByteReader &s) {
       return false;
     n = n16;
   }
-  return SkipBytes(s, 2 * n);
+  return SkipStringBytes(s, 2 * n, seen);
 }
 
 // The attribute's pen style and colour at the start of a fixed part.
@@ -188,19 +205,22 @@ bool SkipTen(ByteReader &s, std::int32_t v) {
   return pen.complete && (pen.style != 100 || SkipBytes(s, jww::TenExtraSize));
 }
 
-bool SkipMoji(ByteReader &s, std::int32_t v) {
-  return SkipFixedPart(s, jww::MojiFixedSize(v)).complete && SkipString(s) && SkipString(s);
+bool SkipMoji(ByteReader &s, std::int32_t v, SkippedStrings *seen) {
+  return SkipFixedPart(s, jww::MojiFixedSize(v)).complete && SkipString(s, seen) &&
+         SkipString(s, seen);
 }
 
-bool SkipBody(ByteReader &s, std::int32_t kind, std::int32_t v) {
+// Passes over a body as ReadEntityBody reads it; false when it is not
+// complete.
+bool SkipBody(ByteReader &s, std::int32_t kind, std::int32_t v, SkippedStrings *seen = nullptr) {
   switch (kind) {
     case kJwwLine: return SkipFixedPart(s, jww::LineFixedSize(v)).complete;
     case kJwwEnko: return SkipFixedPart(s, jww::EnkoFixedSize(v)).complete;
     case kJwwTen: return SkipTen(s, v);
-    case kJwwMoji: return SkipMoji(s, v);
+    case kJwwMoji: return SkipMoji(s, v, seen);
     case kJwwSunpo: {
       if (!SkipBytes(s, jww::AttrSize(v)) || !SkipFixedPart(s, jww::LineFixedSize(v)).complete ||
-          !SkipMoji(s, v))
+          !SkipMoji(s, v, seen))
         return false;
       if (v < 420)
         return true;
@@ -269,7 +289,7 @@ void ReserveKinds(jww::EntityLists &lists, const std::array<std::size_t, 8> &cou
 
 // ---- Reading ----------------------------------------------------------------
 
-void TJwwData::ReadEntityList(ByteReader &s, JwwArchiveState &state, const EntityPass *pass) {
+std::uint32_t TJwwData::ReadEntityListCount(ByteReader &s, JwwArchiveState &state) {
   const std::size_t at = s.offset();
   bool delivered = false;
   const std::uint32_t count = ReadCount(s, &delivered);
@@ -282,12 +302,94 @@ void TJwwData::ReadEntityList(ByteReader &s, JwwArchiveState &state, const Entit
   Enthd.n2 = 0;
   EntBlockDefN = 0;
   state = JwwArchiveState{};
-  if (pass) {
-    ReadEntitiesInPassing(s, state, count, *pass);
-  } else {
-    jww::EntityLists lists = jww::EntityLists::Of(*this);
-    ReadEntityObjects(s, state, lists, count, "entity");
+  return count;
+}
+
+void TJwwData::ReadEntityList(ByteReader &s, JwwArchiveState &state) {
+  const std::uint32_t count = ReadEntityListCount(s, state);
+  jww::EntityLists lists = jww::EntityLists::Of(*this);
+  ReadEntityObjects(s, state, lists, count, "entity");
+}
+
+void TJwwData::ReadEntityListForRewrite(ByteReader &s, JwwArchiveState &state) {
+  rewrite_->listAt = s.offset();
+  const std::uint32_t count = ReadEntityListCount(s, state);
+  const ByteReader start = s;
+  try {
+    if (SkimEntityList(s, state, count))
+      return;
+  } catch (const StreamError &) {
+    // the decoding reader below meets the same fault and says so
   }
+  // Anything the walk does not expect is read by the same code as FileIn,
+  // from the list's start, so the verdict and what is kept are FileIn's.
+  s = start;
+  state = JwwArchiveState{};
+  rewrite_->objects = 0;
+  rewrite_->placed.clear();
+  rewrite_->imageTexts.clear();
+  const EntityPass keep = [this](std::int32_t kind, std::int32_t index, jww::EntityLists &one) {
+    ++rewrite_->objects;
+    if (kind == kJwwBlock)
+      rewrite_->placed.insert(one.block[index].nNumber);
+    else if (kind == kJwwMoji && jww::IsTemporaryImageText(one.moji[index].str))
+      rewrite_->imageTexts.push_back(one.moji[index].str);
+  };
+  ReadEntitiesInPassing(s, state, count, keep);
+}
+
+// Most of a list needs no decoding for a rewrite: the walk keeps the count,
+// the numbers block references place and whether a string is UTF-16, and
+// decodes only a text that may name an extracted image (its bytes hold a
+// "^"). It gives up (false) at a body that is not complete, where the
+// decoding reader's partial reads decide.
+bool TJwwData::SkimEntityList(ByteReader &s, JwwArchiveState &state, std::size_t count) {
+  const std::int32_t v = Enthd.jwVer;
+  for (std::size_t k = 0; k < count;) {
+    const JwwClassTag tag = ReadClassTag(s, state);
+    if (!tag.delivered)
+      return false;
+    const std::int32_t kind = KindOfObject(tag, state, s, "entity");
+    if (kind == 0)
+      continue;
+    const ByteReader body = s;
+    SkippedStrings seen;
+    if (kind == kJwwBlock) {
+      TEntJwwBlock block;
+      if (ReadBlockFixed(s, v, block) != jww::BlockFixedSize(v))
+        return false;
+      rewrite_->placed.insert(block.nNumber);
+    } else if (!SkipBody(s, kind, v, &seen)) {
+      return false;
+    }
+    if (seen.utf16)
+      MojiEncode = true;  // as ReadCString would have set it
+    if (kind == kJwwMoji && seen.caret) {
+      ByteReader again = body;
+      TEntJwwMoji text;
+      if (!ReadMojiBody(again, text) || again.offset() != s.offset())
+        return false;
+      if (jww::IsTemporaryImageText(text.str))
+        rewrite_->imageTexts.push_back(std::move(text.str));
+    }
+    ++rewrite_->objects;
+    ++k;
+    ++state.counter;
+  }
+  return true;
+}
+
+std::int32_t TJwwData::KindOfObject(const JwwClassTag &tag, JwwArchiveState &state,
+                                    const ByteReader &s, const char *listName) {
+  if (!tag.newClass)
+    return state.EntityKindOf(tag.mapIndex);
+  const std::int32_t kind = JwwKindOfClassName(tag.className);
+  if (kind < kJwwLine || kind > kJwwBlock)
+    jww::FailAt(jww::kFileIOError, s,
+                "unknown class name \"" + ToUtf8(tag.className) + "\" in the " + listName +
+                    " list");
+  state.classSlot[kind] = static_cast<std::uint32_t>(tag.mapIndex);
+  return kind;
 }
 
 void TJwwData::ReadEntitiesInPassing(ByteReader &s, JwwArchiveState &state, std::size_t count,
@@ -325,23 +427,13 @@ void TJwwData::ReadEntityObjects(ByteReader &s, JwwArchiveState &state, jww::Ent
       const JwwClassTag tag = ReadClassTag(s, state);
       if (!tag.delivered)
         break;  // the file has ended: the rest of the list is lost
-      std::int32_t kind = 0;
-      if (tag.newClass) {
-        kind = JwwKindOfClassName(tag.className);
-        if (kind < kJwwLine || kind > kJwwBlock)
-          jww::FailAt(jww::kFileIOError, s,
-                      "unknown class name \"" + ToUtf8(tag.className) + "\" in the " +
-                          listName + " list");
-        state.classSlot[kind] = static_cast<std::uint32_t>(tag.mapIndex);
-      } else {
-        kind = state.EntityKindOf(tag.mapIndex);
-      }
+      const std::int32_t kind = KindOfObject(tag, state, s, listName);
       if (kind == 0)
         continue;  // a tag naming no class: nothing follows it
       const std::int32_t index = ReadEntityBody(s, kind, lists);
       if (index >= 0 && pass) {
         (*pass)(kind, index, lists);
-        jww::ClearEntities(lists);
+        jww::ClearEntities(lists, kind);
       } else if (index >= 0) {
         lists.order.push_back({kind, index});
       }
@@ -515,6 +607,15 @@ void WriteBlock(jww::WriteContext &ctx, const TEntJwwBlock &block) {
   e.flushTo(ctx.w);
 }
 
+// SanitizeText(s), without a copy when there is nothing to clean (almost
+// every text); `cleaned` holds the result otherwise.
+const std::u16string &Sanitized(const std::u16string &s, std::u16string &cleaned) {
+  if (IsSanitizedText(s))
+    return s;
+  cleaned = SanitizeText(s);
+  return cleaned;
+}
+
 const std::u16string kImagePrefix = u"^@BM";
 const std::u16string kTempImagePrefix = u"^@BM%temp%";
 
@@ -561,15 +662,21 @@ std::uint64_t CountObjects(const WriteContext &ctx, const EntityLists &lists, st
   return count;
 }
 
-void ClearEntities(EntityLists &c) {
-  c.line.clear();
-  c.enko.clear();
-  c.ten.clear();
-  c.moji.clear();
-  c.sunpo.clear();
-  c.solid.clear();
-  c.block.clear();
-  c.lineN = c.enkoN = c.tenN = c.mojiN = c.sunpoN = c.solidN = c.blockN = 0;
+void ClearEntities(EntityLists &c, std::int32_t kind) {
+  const auto clear = [](auto &array, std::int32_t &count) {
+    array.clear();
+    count = 0;
+  };
+  switch (kind) {
+    case kJwwLine: clear(c.line, c.lineN); break;
+    case kJwwEnko: clear(c.enko, c.enkoN); break;
+    case kJwwTen: clear(c.ten, c.tenN); break;
+    case kJwwMoji: clear(c.moji, c.mojiN); break;
+    case kJwwSunpo: clear(c.sunpo, c.sunpoN); break;
+    case kJwwSolid: clear(c.solid, c.solidN); break;
+    case kJwwBlock: clear(c.block, c.blockN); break;
+    default: break;
+  }
 }
 
 }  // namespace jww
@@ -614,11 +721,13 @@ void TJwwData::WriteMojiBody(jww::WriteContext &ctx, const TEntJwwMoji &moji,
   e.f64(moji.dKankaku);
   e.f64(moji.degKakudo);
   e.flushTo(ctx.w);
-  WriteCString(ctx.w, SanitizeText(moji.strFontName));
-  std::u16string text = SanitizeText(moji.str);
+  std::u16string cleaned;
+  WriteCString(ctx.w, Sanitized(moji.strFontName, cleaned));
+  const std::u16string &text = Sanitized(moji.str, cleaned);
   if (imageOptions && (ctx.options & (kFileOutStripTempPrefix | kFileOutImageNameOnly)))
-    text = ApplyImageOptions(std::move(text), ctx.options);
-  WriteCString(ctx.w, text);
+    WriteCString(ctx.w, ApplyImageOptions(text, ctx.options));
+  else
+    WriteCString(ctx.w, text);
 }
 
 void TJwwData::WriteSunpoBody(jww::WriteContext &ctx, const TEntJwwSunpo &d) const {

@@ -149,8 +149,27 @@ inline std::size_t ReadFixedPart(ByteReader &s, std::array<std::uint8_t, kLarges
   return got;
 }
 
-void DecodeAttr(FieldDecoder &d, bool withWidth, TEntJwwAttr &a);
-void EncodeAttr(FieldEncoder &e, bool withWidth, const TEntJwwAttr &a);
+// Every body starts with one: kept inline, next to the decoders they use.
+inline void DecodeAttr(FieldDecoder &d, bool withWidth, TEntJwwAttr &a) {
+  a.lGroup = d.u32();
+  a.nPenStyle = d.u8();
+  a.nPenColor = d.u16();
+  a.nPenWidth = withWidth ? d.u16() : 0;
+  a.nLayer = d.u16();
+  a.nGLayer = d.u16();
+  a.sFlg = d.u16();
+}
+
+inline void EncodeAttr(FieldEncoder &e, bool withWidth, const TEntJwwAttr &a) {
+  e.u32(a.lGroup);
+  e.u8(a.nPenStyle);
+  e.u16(a.nPenColor);
+  if (withWidth)
+    e.u16(a.nPenWidth);
+  e.u16(a.nLayer);
+  e.u16(a.nGLayer);
+  e.u16(a.sFlg);
+}
 
 // The usable length of an array whose count field says `count`.
 inline std::size_t Usable(std::int32_t count, std::size_t length) {
@@ -233,8 +252,9 @@ struct RewriteSource {
 // Whether a text names an image extracted into the work folder.
 bool IsTemporaryImageText(const std::u16string &s);
 
-// Empties the arrays of a list read one entity at a time.
-void ClearEntities(EntityLists &lists);
+// Empties the array of `kind` in a list read one entity at a time, the only
+// one that holds anything.
+void ClearEntities(EntityLists &lists, std::int32_t kind);
 
 // Text sizes the writer stores: the absolute value, limited to 1e-10..1e10.
 // NaN passes unchanged, bit for bit.

@@ -136,19 +136,10 @@ bool TJwwData::ReadDrawing(std::span<const std::uint8_t> data) {
       return false;  // the header is not a drawing's; no tree either
     headerRead = true;
     JwwArchiveState state;
-    if (rewrite_) {
-      rewrite_->listAt = s.offset();
-      const EntityPass keep = [this](std::int32_t kind, std::int32_t index, jww::EntityLists &one) {
-        ++rewrite_->objects;
-        if (kind == kJwwBlock)
-          rewrite_->placed.insert(one.block[index].nNumber);
-        else if (kind == kJwwMoji && jww::IsTemporaryImageText(one.moji[index].str))
-          rewrite_->imageTexts.push_back(one.moji[index].str);
-      };
-      ReadEntityList(s, state, &keep);
-    } else {
+    if (rewrite_)
+      ReadEntityListForRewrite(s, state);
+    else
       ReadEntityList(s, state);
-    }
     ReadBlockDefinitions(s, state);
     if (Enthd.jwVer >= 700)
       ReadBindImages(s);

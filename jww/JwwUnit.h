@@ -231,8 +231,19 @@ class TJwwData {
   bool ReadDrawing(std::span<const std::uint8_t> data);
   bool ReadHeader(ByteReader &s);
   void ReadHeaderFields(ByteReader &s);
-  // The drawing's own list into the document, or through `pass` when given.
-  void ReadEntityList(ByteReader &s, JwwArchiveState &state, const EntityPass *pass = nullptr);
+  // The drawing's own list into the document.
+  void ReadEntityList(ByteReader &s, JwwArchiveState &state);
+  // The first reading of a rewrite: what RewriteOut needs of the list, kept
+  // in rewrite_. A walk over the bodies finds it when it can; the decoding
+  // reader, as ReadEntitiesInPassing, when the walk meets anything else.
+  void ReadEntityListForRewrite(ByteReader &s, JwwArchiveState &state);
+  bool SkimEntityList(ByteReader &s, JwwArchiveState &state, std::size_t count);
+  // The list's count, checked, with the document's counts it resets.
+  std::uint32_t ReadEntityListCount(ByteReader &s, JwwArchiveState &state);
+  // The kind of the object a tag introduces (0: none follows); a new class
+  // takes its slot. Throws for a class that is no entity kind.
+  static std::int32_t KindOfObject(const JwwClassTag &tag, JwwArchiveState &state,
+                                   const ByteReader &s, const char *listName);
   void ReadEntityObjects(ByteReader &s, JwwArchiveState &state, jww::EntityLists &lists,
                          std::size_t declared, const char *listName,
                          const EntityPass *pass = nullptr);

@@ -53,16 +53,26 @@ bool TJwwData::RewriteOut(AtomicFileWriter &out, const TextEdit &editText) {
     WriteCount(ctx.w, static_cast<std::uint32_t>(rewrite_->objects));
     ByteReader s(rewrite_->bytes);
     s.skip(rewrite_->listAt);
+    std::uint64_t written = 0;
     const EntityPass rewrite = [&](std::int32_t kind, std::int32_t index, jww::EntityLists &one) {
       if (kind == kJwwMoji)
         editText(one.moji[index]);
       else if (kind == kJwwSunpo)
         editText(one.sunpo[index].Moji);
+      else if (kind == kJwwBlock && !rewrite_->placed.contains(one.block[index].nNumber))
+        jww::Fail(jww::kFileIOError, "a block reference the first reading did not see");
       WriteEntityBody(ctx, kind, index, one);
+      ++written;
     };
-    // The list as the first reading found it: same bytes, same reader.
+    // The list as the first reading found it: same bytes, the decoding
+    // reader. The first reading may have only walked it; what it counted
+    // must be what is written, or the count above would lie.
     JwwArchiveState state;
     ReadEntitiesInPassing(s, state, ReadCount(s), rewrite);
+    if (written != rewrite_->objects)
+      jww::Fail(jww::kFileIOError, "the list gave " + std::to_string(written) +
+                                       " objects, its first reading " +
+                                       std::to_string(rewrite_->objects));
   });
 }
 

@@ -1,10 +1,30 @@
 // Little-endian layout of numbers into the file image, gathered in memory.
 #include "support/ByteWriter.h"
 
+#include <algorithm>
+
 namespace velkaro {
 
 ByteWriter::ByteWriter(Sink sink, std::size_t chunk) : sink_(std::move(sink)), chunk_(chunk) {
-  buf_.reserve(chunk_ + chunk_ / 8);
+  reserve(chunk_ + chunk_ / 8);
+}
+
+void ByteWriter::reserve(std::size_t n) {
+  if (n <= room_)
+    return;
+  n = std::max(n, 2 * room_);  // amortised growth for a writer without a sink
+  auto bigger = std::make_unique_for_overwrite<std::uint8_t[]>(n);
+  if (used_ > 0)
+    std::memcpy(bigger.get(), buf_.get(), used_);
+  buf_ = std::move(bigger);
+  room_ = n;
+}
+
+std::vector<std::uint8_t> ByteWriter::take() {
+  std::vector<std::uint8_t> out(buf_.get(), buf_.get() + used_);
+  buf_.reset();
+  room_ = used_ = 0;
+  return out;
 }
 
 void ByteWriter::writeBytes(std::span<const std::uint8_t> bytes) {
@@ -15,23 +35,33 @@ void ByteWriter::writeBytes(std::span<const std::uint8_t> bytes) {
     handedOn_ += bytes.size();
     return;
   }
-  buf_.insert(buf_.end(), bytes.begin(), bytes.end());
-  if (sink_ && buf_.size() >= chunk_)
+  if (bytes.empty())
+    return;
+  if (room_ - used_ < bytes.size())
+    reserve(used_ + bytes.size());
+  std::memcpy(buf_.get() + used_, bytes.data(), bytes.size());
+  used_ += bytes.size();
+  if (sink_ && used_ >= chunk_)
     finish();
 }
 
 void ByteWriter::fill(std::uint8_t value, std::size_t n) {
-  buf_.insert(buf_.end(), n, value);
-  if (sink_ && buf_.size() >= chunk_)
+  if (n == 0)
+    return;
+  if (room_ - used_ < n)
+    reserve(used_ + n);
+  std::memset(buf_.get() + used_, value, n);
+  used_ += n;
+  if (sink_ && used_ >= chunk_)
     finish();
 }
 
 void ByteWriter::finish() {
-  if (!sink_ || buf_.empty())
+  if (!sink_ || used_ == 0)
     return;
-  sink_(buf_);
-  handedOn_ += buf_.size();
-  buf_.clear();
+  sink_(bytes());
+  handedOn_ += used_;
+  used_ = 0;
 }
 
 }  // namespace velkaro

@@ -4,11 +4,12 @@
 // short write never leaves a file under the destination name.
 #pragma once
 
-#include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <functional>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -36,27 +37,38 @@ class ByteWriter {
   void fill(std::uint8_t value, std::size_t n);
 
   // Bytes laid out so far, handed on or not.
-  std::size_t size() const { return handedOn_ + buf_.size(); }
+  std::size_t size() const { return handedOn_ + used_; }
   // The bytes not yet handed on: the whole file for a writer without a sink.
-  std::span<const std::uint8_t> bytes() const { return buf_; }
-  std::vector<std::uint8_t> take() { return std::move(buf_); }
-  void reserve(std::size_t n) { buf_.reserve(n); }
+  std::span<const std::uint8_t> bytes() const { return {buf_.get(), used_}; }
+  std::vector<std::uint8_t> take();
+  void reserve(std::size_t n);
   // Hands what is gathered to the sink (nothing without one).
   void finish();
 
  private:
-  // Little-endian, whatever the host's order.
+  // Little-endian, whatever the host's order. Numbers are the bulk of a
+  // drawing: one check and one store each.
   template <typename U>
   void put(U v) {
-    std::array<std::uint8_t, sizeof(U)> b;
-    for (std::size_t i = 0; i < sizeof(U); ++i)
-      b[i] = static_cast<std::uint8_t>(v >> (8 * i));
-    buf_.insert(buf_.end(), b.begin(), b.end());
-    if (sink_ && buf_.size() >= chunk_)
+    if (room_ - used_ < sizeof(U))
+      reserve(used_ + sizeof(U));
+    std::uint8_t *at = buf_.get() + used_;
+    if constexpr (std::endian::native == std::endian::little) {
+      std::memcpy(at, &v, sizeof(U));
+    } else {
+      for (std::size_t i = 0; i < sizeof(U); ++i)
+        at[i] = static_cast<std::uint8_t>(v >> (8 * i));
+    }
+    used_ += sizeof(U);
+    if (sink_ && used_ >= chunk_)
       finish();
   }
 
-  std::vector<std::uint8_t> buf_;
+  // room_ bytes, of which the first used_ are laid out; the rest is never
+  // read, so it needs no clearing.
+  std::unique_ptr<std::uint8_t[]> buf_;
+  std::size_t room_ = 0;
+  std::size_t used_ = 0;
   Sink sink_;
   std::size_t chunk_ = 0;
   std::size_t handedOn_ = 0;

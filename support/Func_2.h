@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace velkaro {
@@ -142,5 +143,7 @@ std::u16string StringToUtf8Hex(const std::u16string &s);
 std::u16string Utf8HexToString(const std::u16string &s);
 std::u16string RemoveBlanks(const std::u16string &s);
 std::u16string SanitizeText(const std::u16string &s);
+// Whether SanitizeText(s) would give s back unchanged.
+bool IsSanitizedText(std::u16string_view s);
 
 }  // namespace velkaro

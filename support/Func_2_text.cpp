@@ -242,8 +242,18 @@ std::u16string RemoveBlanks(const std::u16string &s) {
   return out;
 }
 
+bool IsSanitizedText(std::u16string_view s) {
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if (s[i] < 0x20) return false;
+    if (i + 1 < s.size() &&
+        ((s[i] == u'^' && s[i + 1] == u'm') || (s[i] == u'\\' && s[i + 1] == u'n')))
+      return false;
+  }
+  return true;
+}
+
 std::u16string SanitizeText(const std::u16string &s) {
-  if (s.empty()) return s;
+  if (IsSanitizedText(s)) return s;
   std::u16string out;
   out.reserve(s.size());
   for (std::size_t i = 0; i < s.size();) {

@@ -296,7 +296,10 @@ void PrintTo(const SanitizeCase &c, std::ostream *os) { *os << c.name; }
 
 class SanitizeTextTest : public ::testing::TestWithParam<SanitizeCase> {};
 
-TEST_P(SanitizeTextTest, Cleans) { EXPECT_EQ(SanitizeText(GetParam().text), GetParam().cleaned); }
+TEST_P(SanitizeTextTest, Cleans) {
+  EXPECT_EQ(SanitizeText(GetParam().text), GetParam().cleaned);
+  EXPECT_EQ(IsSanitizedText(GetParam().text), GetParam().cleaned == GetParam().text);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, SanitizeTextTest,
@@ -311,7 +314,9 @@ INSTANTIATE_TEST_SUITE_P(
                       SanitizeCase{"MarkerAfterCaret", u"^^m", u"^"},
                       SanitizeCase{"OverlappingMarkers", u"\\^m", u"\\"},
                       SanitizeCase{"SpacesKept", u"  ", u"  "},
-                      SanitizeCase{"Japanese", u"図面^m１", u"図面１"}),
+                      SanitizeCase{"Japanese", u"図面^m１", u"図面１"},
+                      SanitizeCase{"AlreadyClean", u"MS Gothic 図面", u"MS Gothic 図面"},
+                      SanitizeCase{"MarkerAtTheEnd", u"ab^m", u"ab"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 }  // namespace
