@@ -2,8 +2,8 @@
 // entity kinds, read and written. The same code serves the drawing's own list
 // and the member lists of block definitions (an EntityLists view of either).
 //
-// Fixed parts are read in one piece into a local buffer and decoded field by
-// field; the few short reads that decide whether a body was read are those
+// Fixed parts are taken in one piece and decoded field by field where they
+// lie (a copy only for one cut short); the few short reads that decide whether a body was read are those
 // of the fixed parts, all other reads are taken as they come.
 #include <algorithm>
 #include <cmath>
@@ -19,30 +19,20 @@ using jww::FieldEncoder;
 
 namespace {
 
-using FixedBuffer = std::array<std::uint8_t, jww::kLargestFixedPart>;
-
-FieldDecoder Decoder(const FixedBuffer &buf, std::size_t n) {
-  return FieldDecoder(std::span<const std::uint8_t>(buf.data(), n));
-}
-
 std::size_t ReadLineFixed(ByteReader &s, std::int32_t v, TEntJwwLine &e) {
-  FixedBuffer buf;
-  const std::size_t n = jww::LineFixedSize(v);
-  const std::size_t got = jww::ReadFixedPart(s, buf, n);
-  FieldDecoder d = Decoder(buf, n);
+  const jww::FixedPart part(s, jww::LineFixedSize(v));
+  FieldDecoder d = part.decoder();
   jww::DecodeAttr(d, jww::HasPenWidth(v), e.att);
   e.start_x = d.f64();
   e.start_y = d.f64();
   e.end_x = d.f64();
   e.end_y = d.f64();
-  return got;
+  return part.got();
 }
 
 std::size_t ReadEnkoFixed(ByteReader &s, std::int32_t v, TEntJwwEnko &e) {
-  FixedBuffer buf;
-  const std::size_t n = jww::EnkoFixedSize(v);
-  const std::size_t got = jww::ReadFixedPart(s, buf, n);
-  FieldDecoder d = Decoder(buf, n);
+  const jww::FixedPart part(s, jww::EnkoFixedSize(v));
+  FieldDecoder d = part.decoder();
   jww::DecodeAttr(d, jww::HasPenWidth(v), e.att);
   e.start_x = d.f64();
   e.start_y = d.f64();
@@ -52,35 +42,31 @@ std::size_t ReadEnkoFixed(ByteReader &s, std::int32_t v, TEntJwwEnko &e) {
   e.radKatamukiKaku = d.f64();
   e.dHenpeiRitsu = d.f64();
   e.bZenEnFlg = d.u32();
-  return got;
+  return part.got();
 }
 
 // The fixed part of a point, then its code, rotation and scale when its pen
 // style marks a special point.
 std::size_t ReadTen(ByteReader &s, std::int32_t v, TEntJwwTen &e) {
-  FixedBuffer buf;
-  const std::size_t n = jww::TenFixedSize(v);
-  const std::size_t got = jww::ReadFixedPart(s, buf, n);
-  FieldDecoder d = Decoder(buf, n);
+  const jww::FixedPart part(s, jww::TenFixedSize(v));
+  FieldDecoder d = part.decoder();
   jww::DecodeAttr(d, jww::HasPenWidth(v), e.att);
   e.start_x = d.f64();
   e.start_y = d.f64();
   e.bKariten = d.u32();
   if (e.att.nPenStyle == 100) {
-    jww::ReadFixedPart(s, buf, jww::TenExtraSize);
-    FieldDecoder x = Decoder(buf, jww::TenExtraSize);
+    const jww::FixedPart extra(s, jww::TenExtraSize);
+    FieldDecoder x = extra.decoder();
     e.nCode = x.u32();
     e.radKaitenKaku = x.f64();
     e.dBairitsu = x.f64();
   }
-  return got;
+  return part.got();
 }
 
 std::size_t ReadMojiFixed(ByteReader &s, std::int32_t v, TEntJwwMoji &e) {
-  FixedBuffer buf;
-  const std::size_t n = jww::MojiFixedSize(v);
-  const std::size_t got = jww::ReadFixedPart(s, buf, n);
-  FieldDecoder d = Decoder(buf, n);
+  const jww::FixedPart part(s, jww::MojiFixedSize(v));
+  FieldDecoder d = part.decoder();
   jww::DecodeAttr(d, jww::HasPenWidth(v), e.att);
   e.start_x = d.f64();
   e.start_y = d.f64();
@@ -91,14 +77,12 @@ std::size_t ReadMojiFixed(ByteReader &s, std::int32_t v, TEntJwwMoji &e) {
   e.dSizeY = d.f64();
   e.dKankaku = d.f64();
   e.degKakudo = d.f64();
-  return got;
+  return part.got();
 }
 
 std::size_t ReadSolidFixed(ByteReader &s, std::int32_t v, TEntJwwSolid &e) {
-  FixedBuffer buf;
-  const std::size_t n = jww::SolidFixedSize(v);
-  const std::size_t got = jww::ReadFixedPart(s, buf, n);
-  FieldDecoder d = Decoder(buf, n);
+  const jww::FixedPart part(s, jww::SolidFixedSize(v));
+  FieldDecoder d = part.decoder();
   jww::DecodeAttr(d, jww::HasPenWidth(v), e.att);
   e.start_x = d.f64();
   e.start_y = d.f64();
@@ -108,14 +92,12 @@ std::size_t ReadSolidFixed(ByteReader &s, std::int32_t v, TEntJwwSolid &e) {
   e.DPoint2_y = d.f64();
   e.DPoint3_x = d.f64();
   e.DPoint3_y = d.f64();
-  return got;
+  return part.got();
 }
 
 std::size_t ReadBlockFixed(ByteReader &s, std::int32_t v, TEntJwwBlock &e) {
-  FixedBuffer buf;
-  const std::size_t n = jww::BlockFixedSize(v);
-  const std::size_t got = jww::ReadFixedPart(s, buf, n);
-  FieldDecoder d = Decoder(buf, n);
+  const jww::FixedPart part(s, jww::BlockFixedSize(v));
+  FieldDecoder d = part.decoder();
   jww::DecodeAttr(d, jww::HasPenWidth(v), e.att);
   e.DPKijunTen_x = d.f64();
   e.DPKijunTen_y = d.f64();
@@ -123,7 +105,7 @@ std::size_t ReadBlockFixed(ByteReader &s, std::int32_t v, TEntJwwBlock &e) {
   e.dBairitsuY = d.f64();
   e.radKaitenKaku = d.f64();
   e.nNumber = d.u32();
-  return got;
+  return part.got();
 }
 
 template <typename T>

@@ -139,6 +139,31 @@ class FieldEncoder {
   std::size_t size_ = 0;
 };
 
+// The `n` bytes of a fixed part, consumed, for a FieldDecoder: a view of the
+// data when they are all there (nearly always), else a copy whose bytes the
+// data cannot deliver are 0, the value of a fresh record's fields.
+class FixedPart {
+ public:
+  FixedPart(ByteReader &s, std::size_t n) : view_(s.take(n)), got_(view_.size()) {
+    if (got_ < n) {
+      std::memcpy(buf_.data(), view_.data(), got_);
+      std::memset(buf_.data() + got_, 0, n - got_);
+      view_ = std::span<const std::uint8_t>(buf_.data(), n);
+    }
+  }
+  FixedPart(const FixedPart &) = delete;
+  FixedPart &operator=(const FixedPart &) = delete;
+
+  // The bytes the data delivered.
+  std::size_t got() const { return got_; }
+  FieldDecoder decoder() const { return FieldDecoder(view_); }
+
+ private:
+  std::span<const std::uint8_t> view_;
+  std::size_t got_;
+  std::array<std::uint8_t, kLargestFixedPart> buf_;  // only for a part cut short
+};
+
 // Reads `n` bytes of a fixed part into buf; bytes the data cannot deliver are
 // 0, the value of a fresh record's fields. Returns the bytes delivered.
 inline std::size_t ReadFixedPart(ByteReader &s, std::array<std::uint8_t, kLargestFixedPart> &buf,
