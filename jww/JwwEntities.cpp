@@ -3,8 +3,9 @@
 // and the member lists of block definitions (an EntityLists view of either).
 //
 // Fixed parts are taken in one piece and decoded field by field where they
-// lie (a copy only for one cut short); the few short reads that decide whether a body was read are those
-// of the fixed parts, all other reads are taken as they come.
+// lie (a copy only for one cut short); the few short reads that decide
+// whether a body was read are those of the fixed parts, all other reads are
+// taken as they come.
 #include <algorithm>
 #include <cmath>
 #include <limits>

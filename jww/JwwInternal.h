@@ -146,7 +146,8 @@ class FixedPart {
  public:
   FixedPart(ByteReader &s, std::size_t n) : view_(s.take(n)), got_(view_.size()) {
     if (got_ < n) {
-      std::memcpy(buf_.data(), view_.data(), got_);
+      if (got_ > 0)
+        std::memcpy(buf_.data(), view_.data(), got_);
       std::memset(buf_.data() + got_, 0, n - got_);
       view_ = std::span<const std::uint8_t>(buf_.data(), n);
     }
