@@ -10,7 +10,7 @@ namespace {
 
 // Shift-JIS (code page 932) of the non-ASCII characters the tests use.
 // 表, ソ and 能 end in 0x5C, the byte of "\", which catches code that treats
-// legacy bytes as path characters.
+// legacy bytes as path characters; タ and 運 end in 0x5E, the byte of "^".
 struct SjisEntry {
   char16_t ch;
   std::uint8_t lead, trail;
@@ -22,7 +22,7 @@ constexpr SjisEntry kSjis[] = {
     {u'ッ', 0x83, 0x62}, {u'ク', 0x83, 0x4E}, {u'\u3000', 0x81, 0x40}, {u'ア', 0x83, 0x41},
     {u'一', 0x88, 0xEA}, {u'二', 0x93, 0xF1}, {u'三', 0x8E, 0x4F}, {u'表', 0x95, 0x5C},
     {u'ソ', 0x83, 0x5C}, {u'能', 0x94, 0x5C}, {u'色', 0x90, 0x46}, {u'行', 0x8D, 0x73},
-    {u'目', 0x96, 0xDA},
+    {u'目', 0x96, 0xDA}, {u'タ', 0x83, 0x5E}, {u'運', 0x89, 0x5E},
 };
 
 }  // namespace

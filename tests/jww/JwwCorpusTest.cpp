@@ -181,11 +181,34 @@ TEST(JwwMadeCorpusTest, FilesMatchTheBuilder) {
 // same verdict on every file, good or bad.
 using JwwRewriteTest = JwwDocTest;
 
+// A list whose texts only a decoding reader can tell apart: bytes 0x5E that
+// are no caret (the second byte of タ and 運), carets, an image reference,
+// and a text stored as UTF-16 while the header holds none.
+ByteVec TextsTheFirstReadingMustLookInto() {
+  const std::vector<std::pair<JwwEntity, bool>> list{
+      {Text(u"タ運", 1), false},         {Text(u"a^b^m", 2), false},
+      {Text(u"^@BMplan.bmp,1,1", 3), false}, {Line(0, 0, 1, 1), false},
+      {Text(u"図面", 4), true},          {Text(u"after", 5), false}};
+  JwwBytes out;
+  AppendHeader(out, MakeCanonicalDrawing(700));
+  JwwClassMap classes(700);
+  out.count(static_cast<std::uint32_t>(list.size()));
+  for (const auto &[e, utf16] : list) {
+    classes.classOf(out, ClassNameOf(KindOf(e)));
+    AppendBody(out, 700, utf16, e);
+    classes.objectDone();
+  }
+  out.count(0);  // no block definitions
+  out.i32(0);    // no images
+  return out.take();
+}
+
 TEST_F(JwwRewriteTest, GivesTheBytesOfReadingTheDrawingWhole) {
   const TMojiShuMap map{3, 1, 2, 10, 9, 8, 7, 6, 5, 4};
   std::vector<MadeFile> files = MadeFiles();
   FileBytes buffer;  // one for all, as a batch keeps it
   files.push_back({"mixed list of 3,000 entities", [] { return BuildLargeDrawing(3000); }});
+  files.push_back({"texts to look into", TextsTheFirstReadingMustLookInto});
   for (const MadeFile &m : files) {
     SCOPED_TRACE(m.path);
     dir.write("in.jww", m.make());
