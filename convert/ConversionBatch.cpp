@@ -295,8 +295,8 @@ class ConversionBatch::Worker {
     statusShown_ = {&reporter, index};
     const FileOutcome outcome =
         IsPlainEntryName(N) ? ConvertFile(current.source, N, E) : FileOutcome::WriteFailed;
-    if (handedOver_) {
-      handedOver_ = false;
+    // Write handed the file over: it is committing, and no earlier row is.
+    if (!committing_ && commit_.Pending()) {
       committing_ = std::move(current);
       return;
     }
@@ -413,7 +413,6 @@ class ConversionBatch::Worker {
       return StopRequested() ? FileOutcome::Interrupted : FileOutcome::WriteFailed;
     FinishRows();  // one file on its way to the disk at a time
     commit_.Start(std::move(out));
-    handedOver_ = true;
     return FileOutcome::Converted;
   }
 
@@ -470,11 +469,9 @@ class ConversionBatch::Worker {
   // Holds one drawing's bytes at a time, reused from file to file.
   FileBytes readBuffer_;
   const RowDone rowDone_;
-  // The row whose file is being committed, and whether ConvertFile just
-  // handed one over.
+  // The file being committed, and its row once ConvertRow took it over.
   BackgroundCommit commit_;
   std::optional<Row> committing_;
-  bool handedOver_ = false;
   // The reporter and row of the last "converting" status text.
   std::pair<BatchReporter *, std::size_t> statusShown_{nullptr, 0};
 

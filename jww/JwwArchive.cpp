@@ -22,19 +22,8 @@ constexpr std::array<std::string_view, 9> kClassNames{
     "", "CDataSen", "CDataEnko", "CDataTen", "CDataMoji", "CDataSunpou", "CDataSolid",
     "CDataBlock", "CDataList"};
 
-// Printable ASCII, most of a drawing's texts and font names: each byte is
-// its own character in the code page, and nothing is cut or dropped.
-bool IsPrintableAscii(std::span<const std::uint8_t> bytes) {
-  for (const std::uint8_t b : bytes)
-    if (b < 0x20 || b >= 0x80)
-      return false;
-  return true;
-}
-
 std::u16string LegacyText(std::span<const std::uint8_t> bytes) {
-  if (IsPrintableAscii(bytes))
-    return std::u16string(bytes.begin(), bytes.end());
-  return LegacyBytesToString(bytes);
+  return bytes.empty() ? std::u16string() : LegacyBytesToString(bytes);
 }
 
 // Characters 1..0x7F: their legacy bytes are the characters themselves.

@@ -49,9 +49,16 @@ int HexDigitValue(char16_t c) {
 
 std::u16string LegacyBytesToString(std::span<const std::uint8_t> bytes) {
   // A zero byte is never part of a two-byte character, so cutting the bytes
-  // first gives the same text as cutting the decoded string.
-  const auto zero = std::find(bytes.begin(), bytes.end(), std::uint8_t{0});
-  return codepage::LegacyDecode(bytes.first(static_cast<std::size_t>(zero - bytes.begin())));
+  // first gives the same text as cutting the decoded string. The one pass
+  // that finds it also sees whether the text is ASCII, most texts and font
+  // names are: then its bytes are its characters.
+  std::size_t n = 0;
+  bool ascii = true;
+  for (; n < bytes.size() && bytes[n] != 0; ++n)
+    ascii = ascii && bytes[n] < 0x80;
+  if (ascii)
+    return std::u16string(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(n));
+  return codepage::LegacyDecode(bytes.first(n));
 }
 
 Bytes StringToLegacyBytes(const std::u16string &s) { return codepage::LegacyEncode(s); }
