@@ -14,6 +14,7 @@
 #include <system_error>
 #include <thread>
 
+#include "convert/FailureReason.h"
 #include "convert/WorkFolder.h"
 #include "jwc/JwcUnit.h"
 #include "jwc/jwctype.h"
@@ -34,6 +35,7 @@ const std::u16string kMessageMissingDestination = u"保存先フォルダが存�
 const std::u16string kMessageSameFolder = u"保存先フォルダは参照フォルダと同じにしないで下さい。";
 const std::u16string kMessageDestinationBusy =
     u"保存先フォルダには別の変換が書き込み中です。終わってからやり直して下さい。";
+const std::u16string kMessageNothingSelected = u"変換するファイルを選んで下さい。";
 
 namespace {
 
@@ -125,16 +127,20 @@ class RowRecord final : public BatchReporter {
  public:
   void ShowMessage(const std::u16string &text) override { events_.push_back({Kind::Message, text}); }
   void SetStatusText(const std::u16string &text) override { events_.push_back({Kind::Status, text}); }
+  void RowNotConvertible(const std::u16string &N, const std::u16string &E) override {
+    events_.push_back({Kind::NotConvertible, N, E});
+  }
   void FileFinished(const std::u16string &source, const std::u16string &dest,
                     FileOutcome outcome) override {
     finished_ = FileFailure{source, dest, outcome};
   }
   void ReplayTo(BatchReporter &reporter) const {
     for (const Event &e : events_) {
-      if (e.kind == Kind::Message)
-        reporter.ShowMessage(e.text);
-      else
-        reporter.SetStatusText(e.text);
+      switch (e.kind) {
+        case Kind::Message: reporter.ShowMessage(e.text); break;
+        case Kind::Status: reporter.SetStatusText(e.text); break;
+        case Kind::NotConvertible: reporter.RowNotConvertible(e.text, e.extension); break;
+      }
       if (finished_ && &e == &events_.back())
         reporter.FileFinished(finished_->source, finished_->dest, finished_->outcome);
     }
@@ -143,12 +149,14 @@ class RowRecord final : public BatchReporter {
   bool done = false;
   bool counted = false;
   FileOutcome outcome = FileOutcome::CheckFailed;
+  std::string detail;
 
  private:
-  enum class Kind { Message, Status };
+  enum class Kind { Message, Status, NotConvertible };
   struct Event {
     Kind kind;
     std::u16string text;
+    std::u16string extension = {};
   };
   std::vector<Event> events_;
   std::optional<FileFailure> finished_;
@@ -204,7 +212,8 @@ std::u16string ConvertedCountText(std::int32_t n) {
 }
 
 std::u16string BatchSummaryText(const BatchResult &result) {
-  std::u16string text = ConvertedCountText(result.counted);
+  // Only what was written: a file that produced no output is no conversion.
+  std::u16string text = ConvertedCountText(result.converted);
   if (!result.failures.empty())
     text += u"（" + IntToString(static_cast<std::int32_t>(result.failures.size())) +
             u"個は変換できませんでした）";
@@ -216,11 +225,65 @@ std::u16string FailureListText(const std::vector<FileFailure> &failures) {
   constexpr std::size_t kShown = 20;
   std::u16string text = u"次のファイルは変換できませんでした。\r\n";
   for (std::size_t i = 0; i < failures.size() && i < kShown; ++i)
-    text += u"\r\n" + ExtractName(failures[i].source) + u"：" + FileOutcomeReason(failures[i].outcome);
+    text += u"\r\n" + ExtractName(failures[i].source) + u"：" + FileFailureReason(failures[i]);
   if (failures.size() > kShown)
     text += u"\r\nほか " + IntToString(static_cast<std::int32_t>(failures.size() - kShown)) +
             u" 個";
   return text;
+}
+
+std::u16string FileFailureReason(const FileFailure &failure) {
+  std::u16string reason = FileOutcomeReason(failure.outcome);
+  if (!failure.detail.empty())
+    reason += u"。" + ReadFailureDetailText(failure.detail);
+  return reason;
+}
+
+std::u16string BatchConfirmationText(std::int32_t files, const TMojiShuMap &map,
+                                     const std::u16string &D) {
+  std::u16string text = IntToString(files) + u"個のファイルを変換します。\r\n\r\n";
+  text += IsIdentityMap(map) ? std::u16string(u"文字種は変わりません。")
+                             : u"文字種の対応：" + MapSummaryText(map);
+  text += u"\r\n保存先：" + D + u"\r\n\r\nよろしいですか？";
+  return text;
+}
+
+std::u16string RowResultLabel(const RowResult *row) {
+  if (!row)
+    return u"変換していません";
+  if (!row->counted)
+    return u"変換対象外";
+  return row->outcome == FileOutcome::Converted ? u"変換しました" : u"変換できませんでした";
+}
+
+std::u16string RowResultReason(const RowResult *row) {
+  if (!row)
+    return u"中止しました";
+  if (!row->counted) {
+    // The extension message on one line.
+    const std::u16string name = ExtractName(row->source);
+    std::u16string text = UnsupportedExtensionMessage(name, ExtensionOfName(name));
+    for (std::size_t at; (at = text.find(u"\r\n")) != std::u16string::npos;)
+      text.replace(at, 2, u" ");
+    return text;
+  }
+  if (row->outcome == FileOutcome::Converted)
+    return std::u16string();
+  return FileFailureReason({row->source, row->dest, row->outcome, row->detail});
+}
+
+std::u16string BatchResultText(const BatchResult &result,
+                               const std::vector<std::u16string> &selectedNames) {
+  std::u16string text = BatchSummaryText(result) + u"\r\n";
+  for (std::size_t i = 0; i < selectedNames.size(); ++i) {
+    const RowResult *row = i < result.rows.size() ? &result.rows[i] : nullptr;
+    text += selectedNames[i] + u"\t" + RowResultLabel(row) + u"\t" + RowResultReason(row) + u"\r\n";
+  }
+  return text;
+}
+
+void BatchReporter::RowNotConvertible(const std::u16string &N, const std::u16string &E) {
+  ShowMessage(UnsupportedExtensionMessage(N, E));
 }
 
 std::u16string BackupGenerationName(const std::u16string &backupName, int generation) {
@@ -252,7 +315,8 @@ class ConversionBatch::Worker {
  public:
   // Told of each row once it is done, in row order; `counted` is false for a
   // row that is no drawing (its message was shown).
-  using RowDone = std::function<void(std::size_t index, bool counted, FileOutcome outcome)>;
+  using RowDone = std::function<void(std::size_t index, bool counted, FileOutcome outcome,
+                                     const std::string &detail)>;
 
   Worker(TJwwData &JWW, TJwcData &JWC, const FolderHandle &destination,
          const std::u16string &D, const TMojiShuMap &map, RowDone rowDone)
@@ -283,8 +347,8 @@ class ConversionBatch::Worker {
     const std::u16string E = ExtensionOfName(N);
     if (E != u".jww" && E != u".jwc") {
       FinishRows();
-      reporter.ShowMessage(UnsupportedExtensionMessage(N, E));
-      rowDone_(index, false, FileOutcome::CheckFailed);
+      reporter.RowNotConvertible(N, E);
+      rowDone_(index, false, FileOutcome::CheckFailed, std::string());
       return;
     }
     // Its backup could be the file still committing.
@@ -293,6 +357,7 @@ class ConversionBatch::Worker {
     Row current{index, &reporter, JoinPath(row.folder, N), JoinPath(D_, N), N};
     reporter.SetStatusText(ConvertingStatusText(current.source, current.dest));
     statusShown_ = {&reporter, index};
+    detail_.clear();
     const FileOutcome outcome =
         IsPlainEntryName(N) ? ConvertFile(current.source, N, E) : FileOutcome::WriteFailed;
     // Write handed the file over: it is committing, and no earlier row is.
@@ -301,6 +366,7 @@ class ConversionBatch::Worker {
       return;
     }
     FinishRows();
+    current.detail = std::move(detail_);
     Report(current, outcome);
   }
 
@@ -322,6 +388,7 @@ class ConversionBatch::Worker {
     std::size_t index;
     BatchReporter *reporter;
     std::u16string source, dest, name;
+    std::string detail = {};
   };
 
   void Report(const Row &row, FileOutcome outcome) {
@@ -332,7 +399,9 @@ class ConversionBatch::Worker {
     if (statusShown_.first != row.reporter || statusShown_.second == row.index)
       row.reporter->SetStatusText(std::u16string());
     row.reporter->FileFinished(row.source, row.dest, outcome);
-    rowDone_(row.index, true, outcome);
+    rowDone_(row.index, true, outcome,
+             outcome == FileOutcome::Converted || outcome == FileOutcome::Interrupted ? std::string()
+                                                                                       : row.detail);
   }
 
   TJwwData &jww() { return jww_ ? *jww_ : JWW_; }
@@ -353,9 +422,16 @@ class ConversionBatch::Worker {
     // An output keeps the permission bits of the file it replaces, or takes
     // the source's.
     const std::uint32_t mode = destExists ? destStatus.mode : sourceStatus.mode;
-    if (E == u".jwc")
-      return jwc().FileCheck(source) ? ConvertJwcFile(source, N, mode) : FileOutcome::CheckFailed;
-    return jww().FileCheck(source) ? ConvertJwwFile(source, N, mode) : FileOutcome::CheckFailed;
+    if (E == u".jwc") {
+      if (jwc().FileCheck(source))
+        return ConvertJwcFile(source, N, mode);
+      detail_ = jwc().LastError();
+      return FileOutcome::CheckFailed;
+    }
+    if (jww().FileCheck(source))
+      return ConvertJwwFile(source, N, mode);
+    detail_ = jww().LastError();
+    return FileOutcome::CheckFailed;
   }
 
   FileOutcome ConvertJwwFile(const std::u16string &source, const std::u16string &N,
@@ -372,6 +448,7 @@ class ConversionBatch::Worker {
     // reading writes them, each text's kind changed on its way out.
     if (!JWW.FileInForRewrite(source, readBuffer_)) {
       outcome = FileOutcome::ReadFailed;
+      detail_ = JWW.LastError();
     } else if (ImageMissingFromWorkFolder(JWW)) {
       outcome = FileOutcome::ImagesNotExtracted;
     } else {
@@ -393,6 +470,8 @@ class ConversionBatch::Worker {
     if (JWC.FileIn(source)) {
       RemapJwcTextKinds(JWC, map_);
       outcome = Write(N, mode, [&](AtomicFileWriter &out) { return JWC.FileOut(out); });
+    } else {
+      detail_ = JWC.LastError();
     }
     JWC.DataFree();
     return outcome;
@@ -466,6 +545,8 @@ class ConversionBatch::Worker {
   const std::u16string D_;
   const TMojiShuMap map_;
   std::set<std::u16string> backupsMade_;  // upper-cased: one name on any file system
+  // Where the reader of the row in hand gave up.
+  std::string detail_;
   // Holds one drawing's bytes at a time, reused from file to file.
   FileBytes readBuffer_;
   const RowDone rowDone_;
@@ -565,13 +646,15 @@ BatchResult ConversionBatch::Run(const std::vector<BatchRow> &rows, const std::u
   return RunChecked(rows, D, map, options, destination);
 }
 
-void ConversionBatch::Count(BatchResult &result, const std::u16string &source,
-                            const std::u16string &dest, FileOutcome outcome) {
-  ++result.counted;
-  if (outcome == FileOutcome::Converted)
-    ++result.converted;
-  else
-    result.failures.push_back({source, dest, outcome});
+void ConversionBatch::Count(BatchResult &result, RowResult row) {
+  if (row.counted) {
+    ++result.counted;
+    if (row.outcome == FileOutcome::Converted)
+      ++result.converted;
+    else
+      result.failures.push_back({row.source, row.dest, row.outcome, row.detail});
+  }
+  result.rows.push_back(std::move(row));
 }
 
 void BatchReporter::BatchFinished(const BatchResult &result) {
@@ -596,10 +679,9 @@ BatchResult ConversionBatch::RunChecked(const std::vector<BatchRow> &rows, const
   const auto total = static_cast<std::int32_t>(rows.size());
   std::int32_t done = 0;
   Worker worker(JWW_, JWC_, destination, D, map,
-                [&](std::size_t i, bool counted, FileOutcome outcome) {
-                  if (counted)
-                    Count(result, JoinPath(rows[i].folder, rows[i].name), JoinPath(D, rows[i].name),
-                          outcome);
+                [&](std::size_t i, bool counted, FileOutcome outcome, const std::string &detail) {
+                  Count(result, {JoinPath(rows[i].folder, rows[i].name), JoinPath(D, rows[i].name),
+                                 counted, outcome, detail});
                   reporter_.RowFinished(++done, total);
                 });
   worker.EnsureWorkFolder();
@@ -623,11 +705,13 @@ BatchResult ConversionBatch::RunParallel(const std::vector<BatchRow> &rows,
   std::size_t nextGroup = 0;
   int running = jobs;
 
-  const auto rowDone = [&](std::size_t i, bool counted, FileOutcome outcome) {
+  const auto rowDone = [&](std::size_t i, bool counted, FileOutcome outcome,
+                           const std::string &detail) {
     {
       std::lock_guard lock(mutex);
       records[i].counted = counted;
       records[i].outcome = outcome;
+      records[i].detail = detail;
       records[i].done = true;
     }
     finished.notify_all();
@@ -674,9 +758,8 @@ BatchResult ConversionBatch::RunParallel(const std::vector<BatchRow> &rows,
         break;  // stopped before this row was taken
     }
     records[i].ReplayTo(reporter_);
-    if (records[i].counted)
-      Count(result, JoinPath(rows[i].folder, rows[i].name), JoinPath(D, rows[i].name),
-            records[i].outcome);
+    Count(result, {JoinPath(rows[i].folder, rows[i].name), JoinPath(D, rows[i].name),
+                   records[i].counted, records[i].outcome, records[i].detail});
     reporter_.RowFinished(static_cast<std::int32_t>(i + 1), total);
   }
   for (auto &t : threads)

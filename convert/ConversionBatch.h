@@ -67,6 +67,22 @@ struct FileFailure {
   std::u16string source;
   std::u16string dest;
   FileOutcome outcome;
+  // Where the reader gave up ("… at offset 0x2CEB"); may be empty.
+  std::string detail = {};
+};
+
+// The reason of a failure in Japanese, with where the reader gave up.
+std::u16string FileFailureReason(const FileFailure &failure);
+
+// What became of one selected row, in row order.
+struct RowResult {
+  std::u16string source;
+  std::u16string dest;
+  // False for a row that is no JWW/JWC file: it was shown its extension
+  // message and not converted.
+  bool counted = false;
+  FileOutcome outcome = FileOutcome::CheckFailed;
+  std::string detail;
 };
 
 struct BatchResult;
@@ -80,6 +96,10 @@ class BatchReporter {
   virtual void FocusDestinationButton() {}
   // The status bar's one text, repainted at once.
   virtual void SetStatusText(const std::u16string &text) = 0;
+  // A selected row whose extension is neither .jww nor .jwc: by default its
+  // message (UnsupportedExtensionMessage); the window lists it in the result
+  // instead of interrupting the batch.
+  virtual void RowNotConvertible(const std::u16string &N, const std::u16string &E);
   // Called after each file handed to ConvertFile (progress, CLI diagnostics).
   virtual void FileFinished(const std::u16string &source, const std::u16string &dest,
                             FileOutcome outcome) {
@@ -115,6 +135,9 @@ struct BatchResult {
   std::int32_t counted = 0;      // JWW/JWC rows handed to ConvertFile
   std::int32_t converted = 0;    // of those, the ones whose output was written
   std::vector<FileFailure> failures;  // the others, in row order
+  // Every row that was taken, in row order (rows a stop left untouched are
+  // not among them).
+  std::vector<RowResult> rows;
 };
 
 class ConversionBatch {
@@ -150,8 +173,7 @@ class ConversionBatch {
                          const FolderHandle &destination);
   BatchResult RunParallel(const std::vector<BatchRow> &rows, const std::u16string &D,
                           const TMojiShuMap &map, int jobs, const FolderHandle &destination);
-  static void Count(BatchResult &result, const std::u16string &source, const std::u16string &dest,
-                    FileOutcome outcome);
+  static void Count(BatchResult &result, RowResult row);
   void Finish(BatchResult &result);
   std::u16string Refusal(const std::vector<BatchRow> &rows, const std::u16string &D) const;
 
@@ -182,14 +204,27 @@ void UseWorkFolder(TJwwData &JWW, const std::u16string &folder);
 std::u16string UnsupportedExtensionMessage(const std::u16string &N, const std::u16string &E);
 std::u16string ConvertingStatusText(const std::u16string &source, const std::u16string &dest);
 std::u16string ConvertedCountText(std::int32_t n);
-// The final status text: ConvertedCountText(counted), followed by how many of
-// them produced no output when any did.
+// The final status text: ConvertedCountText of the files written, followed by
+// how many counted files produced no output when any did.
 std::u16string BatchSummaryText(const BatchResult &result);
+// The look before writing: how many files, the map and the destination.
+std::u16string BatchConfirmationText(std::int32_t files, const TMojiShuMap &map,
+                                     const std::u16string &D);
 // The window's message after a batch with failures: each file and why.
 std::u16string FailureListText(const std::vector<FileFailure> &failures);
+// One row of the result as the window lists it: its outcome ("変換しました",
+// "変換できませんでした", "変換対象外") and the reason, or for a selected row
+// that a stop left untouched (null), "変換していません" and why.
+std::u16string RowResultLabel(const RowResult *row);
+std::u16string RowResultReason(const RowResult *row);
+// The whole result as text, one tab-separated line per selected row (name,
+// outcome, reason) after the summary line: what the window copies.
+std::u16string BatchResultText(const BatchResult &result,
+                               const std::vector<std::u16string> &selectedNames);
 extern const std::u16string kMessageNoDestination;     // "保存先フォルダを指示して下さい。"
 extern const std::u16string kMessageMissingDestination; // "保存先フォルダが存在しません。"
 extern const std::u16string kMessageSameFolder;  // "保存先フォルダは参照フォルダと同じにしないで下さい。"
 extern const std::u16string kMessageDestinationBusy;  // another batch is writing there
+extern const std::u16string kMessageNothingSelected;  // "変換するファイルを選んで下さい。"
 
 }  // namespace velkaro

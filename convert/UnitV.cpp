@@ -4,6 +4,7 @@
 
 #include "jwc/JwcUnit.h"
 #include "jww/JwwUnit.h"
+#include "support/Func_2.h"
 
 namespace velkaro {
 
@@ -101,6 +102,39 @@ void RemapJwcTextKinds(TJwcData &JW, const TMojiShuMap &map) {
     if (no >= 1 && no <= 10)
       no = static_cast<std::uint8_t>(MappedKind(map, no));
   }
+}
+
+bool IsIdentityMap(const TMojiShuMap &map) {
+  for (std::int32_t k = 1; k <= 10; ++k)
+    if (MappedKind(map, k) != k)
+      return false;
+  return true;
+}
+
+std::u16string MapSummaryText(const TMojiShuMap &map) {
+  std::u16string text;
+  for (std::int32_t k = 1; k <= 10; ++k) {
+    const std::int32_t m = MappedKind(map, k);
+    if (m == k)
+      continue;
+    if (!text.empty())
+      text += u", ";
+    text += IntToString(k) + u"→" + IntToString(m);
+  }
+  return text.empty() ? u"変更なし" : text;
+}
+
+std::u16string MapTableText(const TMojiShuMap &map) {
+  std::u16string text;
+  for (std::int32_t k = 1; k <= 10; ++k) {
+    const std::int32_t m = MappedKind(map, k);
+    if (k > 1)
+      text += u"\n";
+    text += u"文字種" + IntToString(k) + u" → 文字種" + IntToString(m);
+    if (m == k)
+      text += u"（そのまま）";
+  }
+  return text;
 }
 
 }  // namespace velkaro

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 namespace velkaro {
 
@@ -33,6 +34,14 @@ void RemapJwcTextKinds(TJwcData &JW);
 // The same with an explicit map.
 void RemapJwwTextKinds(TJwwData &JW, const TMojiShuMap &map);
 void RemapJwcTextKinds(TJwcData &JW, const TMojiShuMap &map);
+// The map as one short line: the kinds that change ("1→3, 3→1"), or
+// "変更なし" for the identity.
+std::u16string MapSummaryText(const TMojiShuMap &map);
+// The whole map, one line per old kind ("文字種1 → 文字種3"), for a tool tip
+// or a confirmation.
+std::u16string MapTableText(const TMojiShuMap &map);
+bool IsIdentityMap(const TMojiShuMap &map);
+
 // One text's kind (nMojiShu mod 10000) under `map`, keeping its font style
 // (nMojiShu div 10000): what RemapJwwTextKinds does to each text.
 void RemapMojiShu(const TMojiShuMap &map, std::uint32_t &nMojiShu);

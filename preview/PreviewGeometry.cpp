@@ -559,6 +559,7 @@ PreviewLoadResult LoadPreview(const std::u16string &path, std::stop_token stop) 
     if (JWW->FileCheck(path)) {
       if (!JWW->FileIn(path)) {
         result.error = "a JWW file that could not be read";
+        result.detail = JWW->LastError();
         return result;
       }
       if (stop.stop_requested()) {
@@ -573,6 +574,7 @@ PreviewLoadResult LoadPreview(const std::u16string &path, std::stop_token stop) 
     if (JWC->FileCheck(path)) {
       if (!JWC->FileIn(path)) {
         result.error = "a JWC file that could not be read";
+        result.detail = JWC->LastError();
         return result;
       }
       if (stop.stop_requested()) {

@@ -160,6 +160,7 @@ struct PreviewLoadResult {
   PreviewLoadStatus status = PreviewLoadStatus::Unreadable;
   PreviewGeometry geometry;
   std::string error;  // why it is unreadable
+  std::string detail;  // where the reader gave up, for a damaged drawing
 };
 
 // Reads a file by its content (JWW, then JWC; JWS and JWK are recognised as

@@ -12,13 +12,14 @@
 
 namespace velkaro {
 
-const std::array<std::u16string, 6> kFileTypeEntries{
+const std::array<std::u16string, 7> kFileTypeEntries{
     u"ALL Files (*.*)",
     u"Jw_cad ファイル (*.jw?)",
     u"Jw_cad 図面ファイル (*.jww)",
     u"Jw_cad 図形ファイル (*.jws)",
     u"JW_CAD 図面ファイル (*.jwc)",
     u"JW_CAD 図形ファイル (*.jwk)",
+    u"JWW/JWC（変換対象）",
 };
 
 const std::array<std::u16string, 6> kListColumnHeaders{
@@ -29,11 +30,18 @@ const std::u16string kListingStatusSearching = u"ファイル検索中です";
 const std::u16string kListingStatusUnreadable = u"フォルダを読み込めません";
 
 std::u16string FileTypeMask(std::int32_t index) {
-  static const std::array<std::u16string, 6> masks{u"*",     u"*.jw?", u"*.jww",
-                                                   u"*.jws", u"*.jwc", u"*.jwk"};
+  static const std::array<std::u16string, 7> masks{u"*",     u"*.jw?", u"*.jww", u"*.jws",
+                                                   u"*.jwc", u"*.jwk", u"*.jw?"};
   if (index < 0 || index >= static_cast<std::int32_t>(masks.size()))
     return u"*";
   return masks[static_cast<std::size_t>(index)];
+}
+
+bool FileTypeAccepts(std::int32_t index, const std::u16string &name) {
+  if (index != kFileTypeConvertible)
+    return true;
+  const std::u16string e = ExtensionOfName(name);
+  return e == u".jww" || e == u".jwc";
 }
 
 std::u16string ListingFoundStatusText(std::int32_t count) {
@@ -59,16 +67,6 @@ HeaderGroup GroupOfExtension(const std::u16string &e) {
 }
 
 std::u16string CleanMemo(const std::u16string &memo) { return RemoveBlanks(SanitizeText(memo)); }
-
-// Rows in name order, as a folder lists on Windows, rather than in the file
-// system's order (which on Linux looks random): ASCII letters without case,
-// names that differ only in case by their code units.
-void SortByName(std::vector<ListRow> &rows) {
-  std::stable_sort(rows.begin(), rows.end(), [](const ListRow &a, const ListRow &b) {
-    const std::int32_t c = CompareAsciiNoCase(a.caption, b.caption);
-    return c != 0 ? c < 0 : a.caption < b.caption;
-  });
-}
 
 }  // namespace
 
@@ -113,15 +111,49 @@ std::u16string SizeText(std::uint64_t size) {
 }
 
 FolderListingResult FolderLister::ListFolder(const std::u16string &F, std::int32_t fileType) {
+  std::vector<ListRow> rows;
+  FolderListingResult result = ListFolder(
+      F, fileType,
+      [&](std::vector<ListRow> some) {
+        rows.insert(rows.end(), std::make_move_iterator(some.begin()),
+                    std::make_move_iterator(some.end()));
+      },
+      {});
+  result.rows = std::move(rows);
+  return result;
+}
+
+FolderListingResult FolderLister::ListFolder(const std::u16string &F, std::int32_t fileType,
+                                             const RowSink &sink, std::stop_token stop) {
+  // Rows go out in small lots: the first ones show at once, and a slow
+  // folder never leaves the list empty for long.
+  constexpr std::size_t kLot = 64;
   FolderListingResult result;
   result.statusText = kListingStatusSearching;
   if (!IsFolder(F))
     return result;  // an empty list; the status stays at "searching"
   result.folderExists = true;
-  const std::vector<TFileField> found =
+  std::vector<TFileField> found =
       ListFolderFiles(JoinPath(F, u""), FileTypeMask(fileType), &result.folderReadable);
-  result.rows.reserve(found.size());
-  for (const TFileField &file : found) {
+  std::erase_if(found, [&](const TFileField &f) { return !FileTypeAccepts(fileType, f.name); });
+  // Name order, as a folder lists on Windows, rather than the file system's
+  // (which on Linux looks random): ASCII letters without case, names that
+  // differ only in case by their code units. Sorted before the headers are
+  // read, so that each lot lands in place.
+  std::vector<std::size_t> order(found.size());
+  for (std::size_t i = 0; i < order.size(); ++i)
+    order[i] = i;
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    const std::int32_t c = CompareAsciiNoCase(found[a].name, found[b].name);
+    return c != 0 ? c < 0 : found[a].name < found[b].name;
+  });
+  std::vector<ListRow> lot;
+  for (const std::size_t i : order) {
+    if (stop.stop_requested()) {
+      result.cancelled = true;
+      return result;
+    }
+    const TFileField &file = found[i];
     ListRow row;
     row.caption = file.name;
     std::u16string version, memo;
@@ -132,9 +164,14 @@ FolderListingResult FolderLister::ListFolder(const std::u16string &F, std::int32
     // The whole size: a drawing of 2 GiB or more is not shown as negative.
     row.subItems[3] = SizeText(file.fullSize);
     row.subItems[4] = version;
-    result.rows.push_back(std::move(row));
+    lot.push_back(std::move(row));
+    if (lot.size() == kLot) {
+      sink(std::move(lot));
+      lot.clear();
+    }
   }
-  SortByName(result.rows);
+  if (!lot.empty())
+    sink(std::move(lot));
   result.statusText = result.folderReadable
                           ? ListingFoundStatusText(static_cast<std::int32_t>(found.size()))
                           : kListingStatusUnreadable;

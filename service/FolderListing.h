@@ -7,6 +7,8 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -17,10 +19,15 @@ class TJwsData;
 class TJwcData;
 class TJwkData;
 
-// The six entries of the file-type box, and the search mask of an index
-// (any index outside 0..5 gives "*").
-extern const std::array<std::u16string, 6> kFileTypeEntries;
+// The entries of the file-type box, and the search mask of an index (any
+// index outside them gives "*"). The six of the original box come first, so
+// a saved index keeps its meaning; the seventh lists only what converts.
+extern const std::array<std::u16string, 7> kFileTypeEntries;
+inline constexpr std::int32_t kFileTypeConvertible = 6;
 std::u16string FileTypeMask(std::int32_t index);
+// Whether a file the mask found belongs to the type (the convertible type
+// keeps only .jww and .jwc of what "*.jw?" finds).
+bool FileTypeAccepts(std::int32_t index, const std::u16string &name);
 
 // Column headers of the list, in order.
 extern const std::array<std::u16string, 6> kListColumnHeaders;
@@ -34,6 +41,7 @@ struct ListRow {
 };
 
 struct FolderListingResult {
+  bool cancelled = false;       // a stop request ended it early
   bool folderExists = false;
   bool folderReadable = false;  // false: the rows are what could be read, maybe none
   std::vector<ListRow> rows;   // in name order (CompareAsciiNoCase)
@@ -48,6 +56,12 @@ class FolderLister {
 
   // ListFolder without the window: the rows and the final status text.
   FolderListingResult ListFolder(const std::u16string &F, std::int32_t fileType);
+  // The same, handing the rows to `sink` in name order as their headers are
+  // read, a few at a time (a slow share shows its rows as they come); the
+  // result then holds no rows. A stop request ends it between two files.
+  using RowSink = std::function<void(std::vector<ListRow> rows)>;
+  FolderListingResult ListFolder(const std::u16string &F, std::int32_t fileType,
+                                 const RowSink &sink, std::stop_token stop);
   void GetFileInfo(const std::u16string &path, std::u16string &version, std::u16string &memo);
 
  private:

@@ -38,18 +38,33 @@ bool TitleBarOnAScreen(const TBounds &window, const std::vector<TBounds> &screen
 }
 
 TBounds PlaceOnScreens(const TBounds &window, const std::vector<TBounds> &screens) {
-  if (screens.empty() || TitleBarOnAScreen(window, screens))
+  if (screens.empty())
     return window;
-  const TBounds *nearest = &screens.front();
-  std::int64_t best = std::numeric_limits<std::int64_t>::max();
+  // The screen the title bar is on (the one sharing most of it), else the
+  // one nearest to the window's centre.
+  const TBounds *home = nullptr;
+  std::int64_t most = 0;
   for (const TBounds &s : screens) {
-    const std::int64_t d = DistanceSquared(window, s);
-    if (d < best) {
-      best = d;
-      nearest = &s;
+    if (!TitleBarOnAScreen(window, {s}))
+      continue;
+    const std::int64_t w = Overlap(window.left, std::int64_t{window.left} + window.width, s.left,
+                                   std::int64_t{s.left} + s.width);
+    if (w > most) {
+      most = w;
+      home = &s;
     }
   }
-  const TBounds &s = *nearest;
+  if (!home) {
+    std::int64_t best = std::numeric_limits<std::int64_t>::max();
+    for (const TBounds &s : screens) {
+      const std::int64_t d = DistanceSquared(window, s);
+      if (d < best) {
+        best = d;
+        home = &s;
+      }
+    }
+  }
+  const TBounds &s = *home;
   TBounds placed = window;
   placed.width = std::min(window.width, s.width);
   placed.height = std::min(window.height, s.height);

@@ -2,8 +2,10 @@
 //
 // Settings written on a machine with another screen layout (a second monitor
 // unplugged, a lower resolution) may place the window where no screen shows
-// it. A window whose title bar the user cannot grab is brought back onto the
-// nearest screen; any other position is kept exactly as saved.
+// it, or let it reach past the screen's edge with its buttons and status bar.
+// The window is kept on the screen that shows its title bar (else the nearest
+// one), shrunk and moved just enough to lie inside that screen's available
+// area; a window that fits is kept exactly as saved.
 #pragma once
 
 #include <cstdint>
@@ -25,9 +27,9 @@ inline constexpr std::int32_t kGrabHeight = 8;
 // Whether enough of the window's title bar lies on one of the screens.
 bool TitleBarOnAScreen(const TBounds &window, const std::vector<TBounds> &screens);
 
-// `window` (outer bounds) as saved when its title bar is on a screen;
-// otherwise moved — and shrunk when larger — into the screen nearest to it.
-// No screens: unchanged.
+// `window` (outer bounds) inside the screen showing its title bar, or the
+// nearest screen when none does: shrunk when larger, then moved in. No
+// screens: unchanged.
 TBounds PlaceOnScreens(const TBounds &window, const std::vector<TBounds> &screens);
 
 }  // namespace velkaro

@@ -207,7 +207,7 @@ TEST_F(CliConvert, FilesWithoutOutputAreNamedOnStderrAndExitOne) {
                               "1,2,3,4,5,6,7,8,9,10", srcFile("fake.jww"), srcFile("note.txt"),
                               srcFile("good.jww"), srcFile("cut.jww"), srcFile("gone.jww")});
   EXPECT_EQ(r.exit, 1);
-  EXPECT_EQ(r.out, "4個のファイルを変換しました。（3個は変換できませんでした）\n");
+  EXPECT_EQ(r.out, "1個のファイルを変換しました。（3個は変換できませんでした）\n");
   EXPECT_EQ(LinesOf(r.err),
             (std::vector<std::string>{
                 "velkaro-cli: " + srcFile("fake.jww") + ": not a drawing of that kind",

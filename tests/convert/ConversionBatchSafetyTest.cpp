@@ -36,7 +36,8 @@ TEST_F(BatchTest, AFailedWriteLeavesNoOutputAndNoTemporaryFile) {
   EXPECT_EQ(r.converted, 0);
   EXPECT_EQ(reporter.finished.at(0).outcome, FileOutcome::WriteFailed);
   EXPECT_EQ(filesIn(dst), 0u);
-  EXPECT_EQ(reporter.statuses.back(), u"1個のファイルを変換しました。（1個は変換できませんでした）");
+  // Nothing was written: nothing is counted as converted.
+  EXPECT_EQ(reporter.statuses.back(), u"0個のファイルを変換しました。（1個は変換できませんでした）");
 }
 
 TEST_F(BatchTest, AFailedJwcWriteLeavesNoOutput) {

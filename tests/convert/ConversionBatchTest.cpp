@@ -109,6 +109,45 @@ TEST_F(BatchTest, OtherExtensionsGetTheirMessageAndAreNotCounted) {
   EXPECT_FALSE(fs::exists(dstPath("a.jws")));
   EXPECT_EQ(reporter.statuses.back(), u"1個のファイルを変換しました。");
   EXPECT_EQ(reporter.rows, (std::vector<std::pair<std::int32_t, std::int32_t>>{{1, 3}, {2, 3}, {3, 3}}));
+  // Every row has its outcome in the result, the others marked as not counted.
+  ASSERT_EQ(r.rows.size(), 3u);
+  EXPECT_FALSE(r.rows[0].counted);
+  EXPECT_TRUE(r.rows[1].counted);
+  EXPECT_EQ(r.rows[1].outcome, FileOutcome::Converted);
+  EXPECT_EQ(RowResultLabel(&r.rows[0]), u"変換対象外");
+  EXPECT_EQ(RowResultReason(&r.rows[2]),
+            u"このファイル拡張子（種類）の変換には対応していません。 ファイル名：c.txt "
+            u"\u3000\u3000拡張子：.txt");
+  EXPECT_EQ(BatchResultText(r, {u"a.jws", u"b.jww", u"c.txt", u"d.jww"}),
+            u"1個のファイルを変換しました。\r\n"
+            u"a.jws\t変換対象外\t" + RowResultReason(&r.rows[0]) + u"\r\n"
+            u"b.jww\t変換しました\t\r\n"
+            u"c.txt\t変換対象外\t" + RowResultReason(&r.rows[2]) + u"\r\n"
+            u"d.jww\t変換していません\t中止しました\r\n");
+}
+
+// A front end that lists rows in its own view (the window) gets each
+// unconvertible row as a call of its own, in row order, also from workers.
+TEST_F(BatchTest, UnconvertibleRowsReachTheirOwnCallInRowOrder) {
+  struct Listing : RecordingReporter {
+    void RowNotConvertible(const std::u16string &N, const std::u16string &E) override {
+      listed.push_back(N + u" " + E);
+    }
+    std::vector<std::u16string> listed;
+  } listing;
+  for (const char *name : {"a.jww", "b.jww", "c.jww"})
+    putJww(src, name, MakeRichDrawing(600, false));
+  src.write("a.txt", {'x'});
+  src.write("c.jws", {'x'});
+  ConversionBatch batch(JWW, JWC, listing);
+  BatchOptions two;
+  two.jobs = 2;
+  const BatchResult r =
+      batch.Run(S(), D(), {u"a.jww", u"a.txt", u"b.jww", u"c.jws", u"c.jww"}, kIdentity, two);
+  EXPECT_TRUE(listing.messages.empty());
+  EXPECT_EQ(listing.listed, (std::vector<std::u16string>{u"a.txt .txt", u"c.jws .jws"}));
+  EXPECT_EQ(r.converted, 3);
+  EXPECT_EQ(r.rows.size(), 5u);
 }
 
 TEST_F(BatchTest, StatusTextsShowEachFileThenTheCount) {
@@ -246,7 +285,7 @@ TEST_F(BatchTest, AJwwNameThatIsNotADrawingIsSkippedButCounted) {
   EXPECT_TRUE(reporter.messages.empty()) << "skipped without a message";
   EXPECT_FALSE(fs::exists(dstPath("fake.jww")));
   EXPECT_EQ(reporter.finished.at(0).outcome, FileOutcome::CheckFailed);
-  EXPECT_EQ(reporter.statuses.back(), u"2個のファイルを変換しました。（1個は変換できませんでした）");
+  EXPECT_EQ(reporter.statuses.back(), u"1個のファイルを変換しました。（1個は変換できませんでした）");
 }
 
 // Regression: the backup was made before the source was checked, so a
@@ -283,6 +322,10 @@ TEST_F(BatchTest, AJwwFileCutShortIsNotReadAndLeavesNoOutput) {
   EXPECT_EQ(reporter.finished.at(0).outcome, FileOutcome::ReadFailed);
   EXPECT_FALSE(fs::exists(dstPath("cut.jww")));
   EXPECT_TRUE(workFolderEmpty());
+  // The reader's reason travels with the failure, told in Japanese too.
+  ASSERT_EQ(r.failures.size(), 1u);
+  EXPECT_NE(r.failures[0].detail.find("offset 0x"), std::string::npos) << r.failures[0].detail;
+  EXPECT_EQ(FileFailureReason(r.failures[0]).rfind(u"読み込めません。", 0), 0u);
 }
 
 class BatchVersion : public BatchTest, public ::testing::WithParamInterface<std::int32_t> {};

@@ -128,7 +128,9 @@ INSTANTIATE_TEST_SUITE_P(
                       TypeCase{2, {u"a.jww"}}, TypeCase{3, {u"d.jws"}}, TypeCase{4, {u"b.JWC"}},
                       TypeCase{5, {u"e.jwk"}},
                       TypeCase{-1, {u"a.jww", u"b.JWC", u"c.txt", u"d.jws", u"e.jwk"}},
-                      TypeCase{6, {u"a.jww", u"b.JWC", u"c.txt", u"d.jws", u"e.jwk"}}));
+                      // The convertible drawings only, whatever the case of their extension.
+                      TypeCase{6, {u"a.jww", u"b.JWC"}},
+                      TypeCase{7, {u"a.jww", u"b.JWC", u"c.txt", u"d.jws", u"e.jwk"}}));
 
 TEST_F(ListingTest, FiguresShowTheirHeaders) {
   dir.write("d.jws", testing::jwcfix::BuildJwsHeader(650));
@@ -208,7 +210,8 @@ TEST(FolderListingTables, EntriesMasksAndHeaders) {
   EXPECT_EQ(FileTypeMask(1), u"*.jw?");
   EXPECT_EQ(FileTypeMask(5), u"*.jwk");
   EXPECT_EQ(FileTypeMask(-1), u"*");
-  EXPECT_EQ(FileTypeMask(6), u"*");
+  EXPECT_EQ(kFileTypeEntries[6], u"JWW/JWC（変換対象）");
+  EXPECT_EQ(FileTypeMask(7), u"*");
   EXPECT_EQ(kListColumnHeaders[0], u"ファイル名");
   EXPECT_EQ(kListColumnHeaders[5], u"Ver.");
 }

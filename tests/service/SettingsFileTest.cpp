@@ -2,6 +2,7 @@
 // map, read errors part-way, and writes that never leave a part of a file.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 
 #include "builders/TempDir.h"
 #include "service/SettingsFile.h"
+#include "service/WindowOptions.h"
 #include "support/FileIO.h"
 
 namespace velkaro {
@@ -298,6 +300,34 @@ TEST(SettingsFileSave, AFailedFirstWriteLeavesNoFile) {
   SetWriteFailureAfterBytesForTesting(0);
   EXPECT_FALSE(saved);
   EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
+
+// The window's later choices live beside the settings file, whose 26 lines
+// stay as they are; a damaged file gives the defaults, one value at a time.
+TEST(WindowOptionsFile, RoundTripsAndSurvivesDamage) {
+  TempDir dir;
+  const std::u16string settings = dir.u16() + u"/velkaro.dat";
+  const std::u16string name = WindowOptionsFileName(settings);
+  EXPECT_EQ(name, dir.u16() + u"/velkaro.json");
+  EXPECT_TRUE(LoadWindowOptions(name).confirmBeforeConvert);  // no file
+  ASSERT_TRUE(SaveWindowOptions(name, {false, true}));
+  const TWindowOptions back = LoadWindowOptions(name);
+  EXPECT_FALSE(back.confirmBeforeConvert);
+  EXPECT_TRUE(back.maximized);
+  const struct {
+    const char *text;
+    bool confirm, maximized;
+  } damaged[] = {
+      {"{\"confirmBeforeConvert\": false, \"maximized\"", true, false},  // cut short
+      {"[1, 2]", true, false},
+      {"{\"confirmBeforeConvert\": \"no\", \"maximized\": true}", true, true},
+  };
+  for (const auto &d : damaged) {
+    dir.write("velkaro.json", std::vector<std::uint8_t>(d.text, d.text + std::strlen(d.text)));
+    const TWindowOptions o = LoadWindowOptions(name);
+    EXPECT_EQ(o.confirmBeforeConvert, d.confirm) << d.text;
+    EXPECT_EQ(o.maximized, d.maximized) << d.text;
+  }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// A saved window position is kept while its title bar is on a screen, and
-// brought back onto the nearest screen when it is not.
+// A saved window that fits its screen is kept as saved; one reaching past the
+// screen's edge is moved (and shrunk) inside the screen showing its title
+// bar, one without a screen is brought back onto the nearest screen.
 #include <gtest/gtest.h>
 
 #include "service/WindowPlacement.h"
@@ -16,7 +17,9 @@ TEST(WindowPlacement, KeepsOrBringsBack) {
   } cases[] = {
       {"on the first screen", {64, 64, 600, 520}, {64, 64, 600, 520}},
       {"on the second screen", {2000, 100, 600, 520}, {2000, 100, 600, 520}},
-      {"partly off, title bar reachable", {1800, 900, 600, 520}, {1800, 900, 600, 520}},
+      {"partly off, the title bar mostly on the second screen", {1800, 900, 600, 520},
+       {1920, 504, 600, 520}},
+      {"saved on a larger screen", {200, 80, 900, 1200}, {200, 0, 900, 1080}},
       {"title bar above the top", {64, -30, 600, 520}, {64, 0, 600, 520}},
       {"a monitor that is gone", {3500, 200, 600, 520}, {2600, 200, 600, 520}},
       {"far below", {100, 5000, 600, 520}, {100, 560, 600, 520}},
@@ -25,6 +28,12 @@ TEST(WindowPlacement, KeepsOrBringsBack) {
   };
   for (const auto &c : cases)
     EXPECT_EQ(PlaceOnScreens(c.saved, kTwoScreens), c.placed) << c.why;
+}
+
+// 900 x 600 at (200, 80) on a 1024 x 600 screen left the convert and exit
+// buttons and the status bar off the screen.
+TEST(WindowPlacement, SmallScreenShowsTheWholeWindow) {
+  EXPECT_EQ(PlaceOnScreens({200, 80, 900, 600}, {{0, 0, 1024, 600}}), (TBounds{124, 0, 900, 600}));
 }
 
 TEST(WindowPlacement, WithoutScreensNothingMoves) {
