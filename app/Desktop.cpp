@@ -22,6 +22,13 @@ void QtDesktop::ShowError(QWidget *parent, const QString &text) {
   box.exec();
 }
 
+bool QtDesktop::Confirm(QWidget *parent, const QString &text) {
+  QMessageBox box(QMessageBox::Question, ApplicationTitle(), text,
+                  QMessageBox::Yes | QMessageBox::No, parent);
+  box.setDefaultButton(QMessageBox::Yes);
+  return box.exec() == QMessageBox::Yes;
+}
+
 void QtDesktop::Beep() { QApplication::beep(); }
 
 QString QtDesktop::ChooseFolder(QWidget *parent, const QString &title, const QString &start) {

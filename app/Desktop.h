@@ -22,6 +22,9 @@ class Desktop {
   virtual void ShowMessage(QWidget *parent, const QString &text) = 0;
   // A modal box with the error icon, the title "エラー" and one OK button.
   virtual void ShowError(QWidget *parent, const QString &text) = 0;
+  // A modal question with "はい" and "いいえ", titled with the application
+  // title; true for "はい".
+  virtual bool Confirm(QWidget *parent, const QString &text) = 0;
   // The system's simple beep.
   virtual void Beep() = 0;
   // The folder chooser titled `title`, starting at `start`; the empty text
@@ -38,6 +41,7 @@ class QtDesktop final : public Desktop {
  public:
   void ShowMessage(QWidget *parent, const QString &text) override;
   void ShowError(QWidget *parent, const QString &text) override;
+  bool Confirm(QWidget *parent, const QString &text) override;
   void Beep() override;
   QString ChooseFolder(QWidget *parent, const QString &title, const QString &start) override;
   bool OpenFile(const QString &path) override;

@@ -2,6 +2,7 @@
 #include "FileListModel.h"
 
 #include <algorithm>
+#include <iterator>
 #include <numeric>
 
 namespace velkaro {
@@ -40,6 +41,15 @@ void FileListModel::setRows(std::vector<ListRow> rows) {
   beginResetModel();
   rows_ = std::move(rows);
   endResetModel();
+}
+
+void FileListModel::appendRows(std::vector<ListRow> rows) {
+  if (rows.empty())
+    return;
+  const int first = static_cast<int>(rows_.size());
+  beginInsertRows({}, first, first + static_cast<int>(rows.size()) - 1);
+  rows_.insert(rows_.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+  endInsertRows();
 }
 
 void FileListModel::clear() { setRows({}); }

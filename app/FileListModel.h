@@ -26,6 +26,8 @@ class FileListModel : public QAbstractTableModel {
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
   void setRows(std::vector<ListRow> rows);
+  // Adds rows at the end (a listing that is still coming in).
+  void appendRows(std::vector<ListRow> rows);
   void clear();
   const ListRow &row(int i) const { return rows_[static_cast<std::size_t>(i)]; }
   const std::vector<ListRow> &rows() const { return rows_; }

@@ -12,21 +12,45 @@
 
 namespace velkaro {
 
-FolderDrop::FolderDrop(QWidget *target, QObject *parent) : QObject(parent), target_(target) {
+FolderDrop::FolderDrop(QWidget *target, QObject *parent, Accept accept)
+    : QObject(parent), target_(target), accept_(accept) {
   target_->setAcceptDrops(true);
   target_->installEventFilter(this);
 }
 
-QString FolderDrop::DroppedFolder(const QMimeData *data) {
+namespace {
+
+// The one local entry the data carries, else an empty info.
+QFileInfo DroppedEntry(const QMimeData *data) {
   if (!data || !data->hasUrls())
     return {};
   const QList<QUrl> urls = data->urls();
   if (urls.size() != 1 || !urls.first().isLocalFile())
     return {};
-  const QFileInfo info(urls.first().toLocalFile());
-  if (!info.isDir())
-    return {};
+  return QFileInfo(urls.first().toLocalFile());
+}
+
+QString NativePath(const QFileInfo &info) {
   return QDir::toNativeSeparators(QDir::cleanPath(info.absoluteFilePath()));
+}
+
+}  // namespace
+
+QString FolderDrop::DroppedFolder(const QMimeData *data) {
+  const QFileInfo info = DroppedEntry(data);
+  return info.isDir() ? NativePath(info) : QString();
+}
+
+QString FolderDrop::DroppedFile(const QMimeData *data) {
+  const QFileInfo info = DroppedEntry(data);
+  return info.isFile() ? NativePath(info) : QString();
+}
+
+QString FolderDrop::Dropped(const QMimeData *data) const {
+  const QString folder = DroppedFolder(data);
+  if (!folder.isEmpty() || accept_ == Accept::Folders)
+    return folder;
+  return DroppedFile(data);
 }
 
 bool FolderDrop::eventFilter(QObject *watched, QEvent *event) {
@@ -36,7 +60,7 @@ bool FolderDrop::eventFilter(QObject *watched, QEvent *event) {
     case QEvent::DragEnter:
     case QEvent::DragMove: {
       auto *drag = static_cast<QDragMoveEvent *>(event);
-      if (DroppedFolder(drag->mimeData()).isEmpty())
+      if (Dropped(drag->mimeData()).isEmpty())
         return QObject::eventFilter(watched, event);
       drag->setDropAction(Qt::CopyAction);
       drag->accept();
@@ -44,12 +68,15 @@ bool FolderDrop::eventFilter(QObject *watched, QEvent *event) {
     }
     case QEvent::Drop: {
       auto *drop = static_cast<QDropEvent *>(event);
-      const QString folder = DroppedFolder(drop->mimeData());
-      if (folder.isEmpty())
+      const QString path = Dropped(drop->mimeData());
+      if (path.isEmpty())
         return QObject::eventFilter(watched, event);
       drop->setDropAction(Qt::CopyAction);
       drop->accept();
-      emit folderDropped(folder);
+      if (QFileInfo(path).isDir())
+        emit folderDropped(path);
+      else
+        emit fileDropped(path);
       return true;
     }
     default:

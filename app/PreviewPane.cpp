@@ -21,6 +21,7 @@
 #include <numbers>
 #include <thread>
 
+#include "convert/FailureReason.h"
 #include "convert/UnitV.h"
 
 namespace velkaro {
@@ -38,12 +39,25 @@ constexpr int kDimmedAlpha = 70;
 const QString kNoteEmpty = QStringLiteral("ファイルを選ぶと図面を表示します");
 const QString kNoteBuilding = QStringLiteral("読み込み中…");
 const QString kNoteFigure = QStringLiteral("JWS/JWKファイルは図面を表示できません");
-const QString kNoteUnreadable = QStringLiteral("図面を読み込めません");
+const QString kNoteUnreadable = QStringLiteral("「%1」を読み込めません：%2");
+const QString kSwitchInConvertedFolder =
+    QStringLiteral("保存先フォルダの図面は変換済みです。文字種はそのまま表示します。");
 const QString kNoteCut = QStringLiteral("（大きすぎるため一部のみ表示）");
 const QString kNoteDropped = QStringLiteral("（不正な値の要素%1個を省略）");
 
 QColor Colour(PreviewRgb rgb, int alpha = 255) {
   return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF, alpha);
+}
+
+// Why a file cannot be previewed, as a drafter is told it.
+QString UnreadableReason(const PreviewLoadResult &result) {
+  if (!result.detail.empty())
+    return QString::fromStdU16String(ReadFailureDetailText(result.detail));
+  if (result.error == "no such file")
+    return QStringLiteral("ファイルが見つかりません");
+  if (result.error.rfind("not a Jw_cad file", 0) == 0)
+    return QStringLiteral("Jw_cad の図面ではありません");
+  return QStringLiteral("図面の内容が壊れています");
 }
 
 std::optional<TMojiShuMap> MapIf(bool on) {
@@ -298,7 +312,11 @@ PreviewPane::PreviewPane(QWidget *parent) : QWidget(parent) {
     button->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     QPixmap swatch(12, 12);
     swatch.fill(Colour(PreviewKindColour(k)));
-    button->setIcon(QIcon(swatch));
+    // Its own colour also while no drawing is shown: a disabled icon would
+    // be greyed, each swatch to another shade of grey.
+    QIcon icon(swatch);
+    icon.addPixmap(swatch, QIcon::Disabled);
+    button->setIcon(icon);
     connect(button, &QToolButton::clicked, this,
             [this, k] { setHighlightedKind(highlight_ == k ? 0 : k); });
     legend->addWidget(button);
@@ -311,6 +329,8 @@ PreviewPane::PreviewPane(QWidget *parent) : QWidget(parent) {
   column->addLayout(body, 1);
 
   connect(mapSwitch_, &QCheckBox::toggled, this, [this](bool on) {
+    if (!convertedFolder_)
+      switchWanted_ = on;
     canvas_->setMap(MapIf(on));
     UpdateLegend();
   });
@@ -376,7 +396,9 @@ void PreviewPane::Loaded(std::uint64_t generation, std::shared_ptr<PreviewLoadRe
     }
     case PreviewLoadStatus::Figure: SetNote(State::Note, kNoteFigure); break;
     case PreviewLoadStatus::Cancelled:  // only a newer request stops a build
-    case PreviewLoadStatus::Unreadable: SetNote(State::Note, kNoteUnreadable); break;
+    case PreviewLoadStatus::Unreadable:
+      SetNote(State::Note, kNoteUnreadable.arg(QFileInfo(file_).fileName(), UnreadableReason(*result)));
+      break;
   }
   UpdateLegend();
   emit previewFinished();
@@ -390,6 +412,22 @@ void PreviewPane::SetNote(State state, const QString &text) {
 QString PreviewPane::note() const { return noteLabel_->text(); }
 
 bool PreviewPane::showsMappedKinds() const { return mapSwitch_->isChecked(); }
+
+void PreviewPane::setConvertedFolder(bool converted) {
+  if (converted == convertedFolder_)
+    return;
+  convertedFolder_ = converted;
+  const bool wanted = switchWanted_;
+  mapSwitch_->setChecked(!converted && wanted);
+  switchWanted_ = wanted;
+  mapSwitch_->setEnabled(!converted);
+  mapSwitch_->setToolTip(converted ? kSwitchInConvertedFolder : QString());
+}
+
+void PreviewPane::showMapChange() {
+  canvas_->setMap(MapIf(mapSwitch_->isChecked()));
+  UpdateLegend();
+}
 
 QToolButton *PreviewPane::legendButton(int kind) const {
   return kind >= 1 && kind <= 10 ? legend_[static_cast<std::size_t>(kind - 1)] : nullptr;

@@ -42,6 +42,12 @@ class PreviewPane : public QWidget {
   // Previews the file (empty: nothing selected). A build still running for
   // an earlier file is stopped.
   void showFile(const QString &path);
+  // Whether the files shown were converted already (the list shows the
+  // destination folder): the switch is then off and disabled, so an output
+  // is never shown converted a second time and taken for unconverted.
+  void setConvertedFolder(bool converted);
+  // The map in force changed (the settings dialog).
+  void showMapChange();
 
   State state() const { return state_; }
   QString currentFile() const { return file_; }
@@ -86,6 +92,8 @@ class PreviewPane : public QWidget {
   int highlight_ = 0;
   std::uint64_t generation_ = 0;
   std::uint64_t cancelledBuilds_ = 0;
+  bool convertedFolder_ = false;
+  bool switchWanted_ = false;  // the user's choice, kept while the folder forbids it
   std::vector<std::unique_ptr<Job>> jobs_;
 };
 

@@ -13,6 +13,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProgressBar>
@@ -33,11 +34,15 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "BackgroundTasks.h"
+#include "BatchRunner.h"
 #include "Desktop.h"
 #include "ElidedLabel.h"
 #include "FileListModel.h"
 #include "FolderDrop.h"
+#include "MapLine.h"
 #include "PreviewPane.h"
+#include "ResultView.h"
 #include "Unit2.h"
 #include "UnitVal.h"
 #include "convert/ConversionBatch.h"
@@ -50,8 +55,10 @@
 #include "plExplorerFolderTree.h"
 #include "service/DrawingFacts.h"
 #include "service/FolderListing.h"
+#include "service/WindowOptions.h"
 #include "service/WindowPlacement.h"
 #include "support/Func_2.h"
+#include "support/Platform.h"
 
 namespace velkaro {
 
@@ -66,6 +73,11 @@ const QString kNoSourceFolder = QStringLiteral("参照フォルダを指定し�
 const QString kSourceFolderMissing = QStringLiteral("参照フォルダが存在しません。");
 const QString kNoFileChosen = QStringLiteral("ファイルを指示して下さい。");
 const QString kNoProgram = QStringLiteral("ファイル「%1」を開くプログラムが見つかりません。");
+const QString kCloseDuringBatch =
+    QStringLiteral("変換中です。変換を中止して終了しますか？\n（変換を終えたファイルはそのまま残ります）");
+const QString kStopping = QStringLiteral("中止しています…（変換中のファイルを片付けています）");
+const QString kReadingKinds = QStringLiteral("変換設定（選択した図面を読み込み中…）");
+const QString kDialogTitle = QStringLiteral("変換設定");
 
 // Sample values that set the width of the columns whose contents have a fixed
 // form, so that the date and the version show whole on a first start.
@@ -145,46 +157,36 @@ class SortArrowStyle final : public QProxyStyle {
 
 }  // namespace
 
-// The batch's messages and status texts shown by the window, and the
-// progress bar advanced per row.
-class TForm1::BatchView final : public BatchReporter {
- public:
-  explicit BatchView(TForm1 &form) : form_(form) {}
-
-  void ShowMessage(const std::u16string &text) override {
-    form_.desktop_.ShowMessage(&form_, FromU16(text));
-  }
-  void FocusDestinationButton() override { form_.Button1->setFocus(Qt::OtherFocusReason); }
-  void SetStatusText(const std::u16string &text) override { form_.SetStatusText(FromU16(text)); }
-  // The bar shows only once a row was converted: a refusal shows none.
-  void RowFinished(std::int32_t done, std::int32_t total) override {
-    QProgressBar *bar = form_.progress_;
-    bar->setRange(0, std::max(1, total));
-    bar->setValue(std::min(done, total));
-    bar->show();
-    bar->repaint();
-  }
-  void ReportFailures(const std::vector<FileFailure> &failures) override {
-    form_.progress_->hide();
-    form_.desktop_.ShowMessage(&form_, FromU16(FailureListText(failures)));
-  }
-
- private:
-  TForm1 &form_;
-};
-
 TForm1::TForm1(TForm1Options options, QWidget *parent)
     : QMainWindow(parent), options_(std::move(options)),
       desktop_(options_.desktop ? *options_.desktop : DefaultDesktop()) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Velkaro Ver.1.10"));
+  tasks_ = new BackgroundTasks(this);
+  runner_ = new BatchRunner(this);
   BuildComponents();
   FormCreate();
   // The settings dialog is made after the main window, as at program start.
   Form2 = new TForm2(this);
+  resultView_ = new ResultView(desktop_, this);
+
+  connect(runner_, &BatchRunner::statusChanged, this, &TForm1::SetStatusText);
+  connect(runner_, &BatchRunner::progressed, this, [this](int done, int total) {
+    progress_->setRange(0, std::max(1, total));
+    progress_->setValue(std::min(done, total));
+  });
+  connect(runner_, &BatchRunner::refused, this, [this](const QString &message) {
+    desktop_.ShowMessage(this, message);
+    Button1->setFocus(Qt::OtherFocusReason);
+  });
+  connect(runner_, &BatchRunner::finished, this, &TForm1::BatchDone);
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+  // Their threads may still post here: stop them before the members go.
+  delete runner_;
+  delete tasks_;
+}
 
 // ---------------------------------------------------------------------------
 // Components
@@ -257,6 +259,10 @@ void TForm1::BuildComponents() {
   progress_->setMaximumWidth(160);
   progress_->hide();
   StatusBar1->addPermanentWidget(progress_);
+  ButtonStop = MakeButton(QStringLiteral("ButtonStop"), QStringLiteral("中止"), StatusBar1);
+  ButtonStop->setToolTip(QStringLiteral("変換中のファイルを終えてから止めます（Esc）"));
+  ButtonStop->hide();
+  StatusBar1->addPermanentWidget(ButtonStop);
   setStatusBar(StatusBar1);
 
   Timer1 = new QTimer(this);
@@ -274,6 +280,14 @@ void TForm1::BuildComponents() {
   auto *refresh = new QShortcut(QKeySequence(Qt::Key_F5), this);
   refresh->setObjectName(QStringLiteral("RefreshShortcut"));
   connect(refresh, &QShortcut::activated, this, &TForm1::Relist);
+  auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  escape->setObjectName(QStringLiteral("StopShortcut"));
+  connect(escape, &QShortcut::activated, this, &TForm1::StopBatch);
+  connect(ButtonStop, &QPushButton::clicked, this, &TForm1::StopBatch);
+  // A drawing dropped on the preview shows its folder, as on the list.
+  auto *previewDrop = new FolderDrop(preview_, this, FolderDrop::Accept::FoldersAndFiles);
+  connect(previewDrop, &FolderDrop::folderDropped, this, &TForm1::SetSourceFolder);
+  connect(previewDrop, &FolderDrop::fileDropped, this, &TForm1::ShowDroppedFile);
   auto *destinationDrop = new FolderDrop(Edit1, this);
   connect(destinationDrop, &FolderDrop::folderDropped, this, &TForm1::SetDestinationFolder);
   connect(Edit1, &QLineEdit::editingFinished, this, [this] { SetDestinationFolder(Edit1->text()); });
@@ -309,8 +323,8 @@ void TForm1::BuildPanel3() {
   Edit1 = new QLineEdit(Panel3);
   Edit1->setObjectName(QStringLiteral("Edit1"));
   // A path may be typed or pasted (checked when the edit ends) or a folder
-  // dropped on it; not a tab stop.
-  Edit1->setFocusPolicy(Qt::ClickFocus);
+  // dropped on it; reached by Tab like every other control.
+  Edit1->setFocusPolicy(Qt::StrongFocus);
 
   Button2 = MakeButton(QStringLiteral("Button2"), QStringLiteral("変換設定(&S)"), Panel3);
   Label3 = MakeLabel(QStringLiteral("Label3"), QStringLiteral("※変換対象は"), Panel3);
@@ -318,13 +332,16 @@ void TForm1::BuildPanel3() {
 
   ButtonT = MakeButton(QStringLiteral("ButtonT"), QStringLiteral("変換 (&T)"), Panel3);
   ButtonX = MakeButton(QStringLiteral("ButtonX"), QStringLiteral("終了 (&X)"), Panel3);
+  mapLine_ = new MapLine(Panel3);
 
   // The file-type box has the top row to itself: beside a 200 pixel tree in
   // the 600 pixel window of the first start, "ファイルの種類：" and the box's
   // longest entry leave no room for anything else there. The commands sit
   // in the two rows below, the convert and exit buttons at the right edge.
   grid->addWidget(Label2, 0, 0);
-  grid->addWidget(ComboBox1, 0, 1, 1, 4, Qt::AlignLeft | Qt::AlignVCenter);
+  grid->addWidget(ComboBox1, 0, 1, 1, 2, Qt::AlignLeft | Qt::AlignVCenter);
+  // The map in force, right above the convert button.
+  grid->addWidget(mapLine_, 0, 3, 1, 2);
   grid->addWidget(Button1, 1, 0);
   grid->addWidget(Edit1, 2, 0, 1, 2);
   grid->addWidget(Button2, 1, 1);
@@ -335,9 +352,10 @@ void TForm1::BuildPanel3() {
   grid->setColumnStretch(3, 1);
 
   setTabOrder(ComboBox1, Button1);
-  setTabOrder(Button1, ButtonT);
+  setTabOrder(Button1, Edit1);
+  setTabOrder(Edit1, Button2);
+  setTabOrder(Button2, ButtonT);
   setTabOrder(ButtonT, ButtonX);
-  setTabOrder(ButtonX, Button2);
 }
 
 void TForm1::BuildListView() {
@@ -381,8 +399,12 @@ void TForm1::BuildListView() {
   });
   // Any double click in the list counts, also on empty space below the rows.
   ListView1->viewport()->installEventFilter(this);
-  auto *sourceDrop = new FolderDrop(ListView1->viewport(), this);
+  // Home and End go to the first and last file (not the first and last column).
+  ListView1->installEventFilter(this);
+  auto *sourceDrop =
+      new FolderDrop(ListView1->viewport(), this, FolderDrop::Accept::FoldersAndFiles);
   connect(sourceDrop, &FolderDrop::folderDropped, this, &TForm1::SetSourceFolder);
+  connect(sourceDrop, &FolderDrop::fileDropped, this, &TForm1::ShowDroppedFile);
 }
 
 // ---------------------------------------------------------------------------
@@ -396,9 +418,11 @@ void TForm1::FormCreate() {
   plExplorerFolderTree1->setSelectFolder(QString());
 
   setTabOrder(plExplorerFolderTree1->treeView(), ComboBox1);
-  setTabOrder(Button2, ListView1);
-  auto *treeDrop = new FolderDrop(plExplorerFolderTree1->treeView()->viewport(), this);
+  setTabOrder(ButtonX, ListView1);
+  auto *treeDrop = new FolderDrop(plExplorerFolderTree1->treeView()->viewport(), this,
+                                  FolderDrop::Accept::FoldersAndFiles);
   connect(treeDrop, &FolderDrop::folderDropped, this, &TForm1::SetSourceFolder);
+  connect(treeDrop, &FolderDrop::fileDropped, this, &TForm1::ShowDroppedFile);
 }
 
 void TForm1::setVisible(bool visible) {
@@ -409,6 +433,8 @@ void TForm1::setVisible(bool visible) {
   if (visible && !shown_) {
     shown_ = true;
     FormShow();
+    if (windowOptions_.maximized)
+      setWindowState(windowState() | Qt::WindowMaximized);
   }
   QMainWindow::setVisible(visible);
 }
@@ -417,6 +443,33 @@ void TForm1::showEvent(QShowEvent *event) {
   QMainWindow::showEvent(event);
   if (fitColumns_ && !event->spontaneous())
     FitColumns();  // the list has its width only now
+  if (!event->spontaneous() && !keptOnScreen_) {
+    keptOnScreen_ = true;
+    // Only now is the frame known: the whole frame goes inside the screen.
+    QTimer::singleShot(0, this, &TForm1::KeepFrameOnScreen);
+  }
+}
+
+void TForm1::KeepFrameOnScreen() {
+  if (isMaximized() || isFullScreen())
+    return;
+  const QRect frame = frameGeometry();
+  std::vector<TBounds> screens;
+  for (const QScreen *screen : QGuiApplication::screens()) {
+    const QRect r = screen->availableGeometry();
+    screens.push_back({r.x(), r.y(), r.width(), r.height()});
+  }
+  const TBounds placed = PlaceOnScreens({frame.x(), frame.y(), frame.width(), frame.height()}, screens);
+  if (placed == TBounds{frame.x(), frame.y(), frame.width(), frame.height()})
+    return;
+  resize(width() - (frame.width() - placed.width), height() - (frame.height() - placed.height));
+  move(placed.left, placed.top);
+}
+
+void TForm1::changeEvent(QEvent *event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::WindowStateChange && isMaximized())
+    QTimer::singleShot(0, this, &TForm1::GiveExtraWidthToNameAndMemo);  // once laid out
 }
 
 void TForm1::FormShow() {
@@ -440,11 +493,22 @@ void TForm1::FormShow() {
   plExplorerFolderTree1->setSelectFolder(preFolder_);
   sort_ = TListSortState{};
   ShowSourceFolder(preFolder_);
+  ShowMapInForce();
   ListFolder(preFolder_);
   StartTimer1();
 }
 
 void TForm1::closeEvent(QCloseEvent *event) {
+  if (runner_->running()) {
+    // Nothing is left half-done: the batch stops between files first, and
+    // the window closes once it has.
+    event->ignore();
+    if (closeAfterBatch_ || desktop_.Confirm(this, kCloseDuringBatch)) {
+      closeAfterBatch_ = true;
+      StopBatch();
+    }
+    return;
+  }
   if (shown_ && !closed_) {
     closed_ = true;
     FormClose();
@@ -454,6 +518,7 @@ void TForm1::closeEvent(QCloseEvent *event) {
 
 void TForm1::FormClose() {
   StopTimer1();
+  listingStop_.request_stop();
   if (JWW)
     FreeDrawingData();
   if (workFolder_) {
@@ -515,12 +580,22 @@ void TForm1::LoadSettings(const QString &fileName) {
   // Without a settings file the columns are fitted to what they show, until
   // the user sets widths.
   fitColumns_ = state == SettingsFileState::NoFile;
+  windowOptions_ = LoadWindowOptions(WindowOptionsFileName(ToU16(fileName)));
   ApplySettings(settings);
+  settingsLoaded_ = true;
 }
 
 void TForm1::SaveSettings(const QString &fileName) {
-  // A failed save leaves no file; the next start uses the defaults.
+  // A failed save leaves the earlier file as it was.
   velkaro::SaveSettings(ToU16(fileName), CurrentSettings());
+  TWindowOptions options = windowOptions_;
+  options.maximized = isMaximized();
+  SaveWindowOptions(WindowOptionsFileName(ToU16(fileName)), options);
+}
+
+void TForm1::SaveSettingsNow() {
+  if (settingsLoaded_ && !closed_ && !SettingsFileName.isEmpty())
+    SaveSettings(SettingsFileName);
 }
 
 void TForm1::ApplySettings(const TSettings &settings) {
@@ -553,6 +628,15 @@ TSettings TForm1::CurrentSettings() const {
   settings.Top = y();
   settings.Width = width();
   settings.Height = height();
+  if (isMaximized() || isFullScreen()) {
+    // The size it comes back to when no longer maximised.
+    const QRect normal = normalGeometry();
+    const QPoint frame = geometry().topLeft() - frameGeometry().topLeft();
+    settings.Left = normal.x() - frame.x();
+    settings.Top = normal.y() - frame.y();
+    settings.Width = normal.width();
+    settings.Height = normal.height();
+  }
   settings.Panel1Width = Panel1->width();
   settings.preFolder = ToU16(preFolder_);
   settings.destFolder = ToU16(Edit1->text());
@@ -574,14 +658,51 @@ void TForm1::ApplyPanel1Width(int width) {
 
 void TForm1::ListFolder(const QString &F) {
   StopTimer1();
+  // A listing still coming in is left at once: a slow share must not keep
+  // the user from the next folder.
+  listingStop_.request_stop();
+  const std::uint64_t generation = ++listingGeneration_;
+  listing_ = true;
   SetStatusText(FromU16(kListingStatusSearching));
   listModel_->clear();
   // The new rows are in name order, not in the order the arrow showed.
   ListView1->horizontalHeader()->setSortIndicatorShown(false);
-  FolderLister lister(*JWW, *JWS, *JWC, *JWK);
-  FolderListingResult result = lister.ListFolder(ToU16(F), ComboBox1->currentIndex());
+  BackgroundTasks *tasks = tasks_;
+  listingStop_ = tasks_->run([this, tasks, generation, F, fileType = ComboBox1->currentIndex()](
+                                 std::stop_token stop) {
+    // Documents of its own: the window's may be reading another header.
+    TJwwData jww;
+    TJwsData jws;
+    TJwcData jwc;
+    TJwkData jwk;
+    FolderLister lister(jww, jws, jwc, jwk);
+    const auto result = std::make_shared<FolderListingResult>(lister.ListFolder(
+        ToU16(F), fileType,
+        [&](std::vector<ListRow> rows) {
+          auto lot = std::make_shared<std::vector<ListRow>>(std::move(rows));
+          tasks->post([this, generation, lot] { ListingRows(generation, std::move(*lot)); });
+        },
+        stop));
+    tasks->post([this, generation, F, result] { ListingFinished(generation, F, *result); });
+  });
+  StartTimer1();
+}
+
+void TForm1::ListingRows(std::uint64_t generation, std::vector<ListRow> rows) {
+  if (generation != listingGeneration_)
+    return;  // a listing the user has left
+  listModel_->appendRows(std::move(rows));
+  if (!selectAfterListing_.isEmpty())
+    SelectRowNamed(selectAfterListing_);
+}
+
+void TForm1::ListingFinished(std::uint64_t generation, const QString &F,
+                             const FolderListingResult &result) {
+  if (generation != listingGeneration_)
+    return;
+  listing_ = false;
+  selectAfterListing_.clear();
   if (result.folderExists) {
-    listModel_->setRows(std::move(result.rows));
     SetStatusText(FromU16(result.statusText));
     if (fitColumns_)
       FitColumns();
@@ -589,7 +710,21 @@ void TForm1::ListFolder(const QString &F) {
     // Nothing was searched: say why rather than "searching" for ever.
     SetStatusText(F.isEmpty() ? QString() : kSourceFolderMissing);
   }
-  StartTimer1();
+  emit listingFinished();
+}
+
+void TForm1::SelectRowNamed(const QString &name) {
+  const int row = static_cast<int>(std::find_if(listModel_->rows().begin(), listModel_->rows().end(),
+                                                [&](const ListRow &r) { return FromU16(r.caption) == name; }) -
+                                   listModel_->rows().begin());
+  if (row >= listModel_->rowCount())
+    return;
+  selectAfterListing_.clear();
+  const QModelIndex index = listModel_->index(row, 0);
+  ListView1->selectionModel()->setCurrentIndex(
+      index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  ListView1->scrollTo(index);
+  ListView1->setFocus(Qt::OtherFocusReason);
 }
 
 void TForm1::Relist() { ListFolder(preFolder_); }
@@ -601,6 +736,18 @@ void TForm1::SetSourceFolder(const QString &folder) {
   ShowSourceFolder(folder);
   ListFolder(folder);
   preFolder_ = folder;
+  SaveSettingsNow();
+}
+
+void TForm1::ShowDroppedFile(const QString &file) {
+  const QFileInfo info(file);
+  const QString folder = QDir::toNativeSeparators(info.absolutePath());
+  if (folder == preFolder_ && !listing_) {
+    SelectRowNamed(info.fileName());
+    return;
+  }
+  selectAfterListing_ = info.fileName();
+  SetSourceFolder(folder);
 }
 
 void TForm1::ShowSourceFolder(const QString &folder) {
@@ -653,6 +800,7 @@ void TForm1::Timer1Timer() {
     ShowSourceFolder(s);
     ListFolder(s);
     preFolder_ = s;
+    SaveSettingsNow();
   }
   StartTimer1();
 }
@@ -695,17 +843,25 @@ void TForm1::SetDestinationFolder(const QString &typed) {
     folder = QUrl(folder).toLocalFile();
   if (!folder.isEmpty())
     folder = QDir::toNativeSeparators(folder);
+  const bool changed = folder != Edit1->text();
   Edit1->setText(folder);
   // Checked as the conversion will check it, so a wrong folder shows now.
   const QString refusal = FromU16(ConversionBatch::CheckDestination(ToU16(preFolder_), ToU16(folder)));
   Edit1->setPalette(QPalette());
+  const QString shown = statusText();
   if (!refusal.isEmpty() && !folder.isEmpty()) {
     QPalette refused = Edit1->palette();
     refused.setColor(QPalette::Text, QColor(200, 0, 0));
     Edit1->setPalette(refused);
     SetStatusText(refusal);
+  } else if (shown == FromU16(kMessageMissingDestination) || shown == FromU16(kMessageSameFolder) ||
+             shown == FromU16(kMessageNoDestination)) {
+    SetStatusText(QString());  // the folder was put right: the refusal no longer holds
   }
   Edit1->setToolTip(folder.isEmpty() ? QString() : refusal);
+  if (changed)
+    SaveSettingsNow();
+  ShowPreview();  // the switch depends on whether the list shows the destination
 }
 
 void TForm1::ListView1DblClick() {
@@ -740,31 +896,129 @@ void TForm1::ListView1DblClick() {
 }
 
 void TForm1::ButtonTClick() {
+  if (runner_->running())
+    return;
+  const std::u16string D = ToU16(Edit1->text());
+  if (const std::u16string refusal = ConversionBatch::CheckDestination(ToU16(preFolder_), D);
+      !refusal.empty()) {
+    desktop_.ShowMessage(this, FromU16(refusal));
+    Button1->setFocus(Qt::OtherFocusReason);
+    return;
+  }
+  const std::vector<std::u16string> rows = SelectedCaptions();
+  if (rows.empty()) {
+    desktop_.ShowMessage(this, FromU16(kMessageNothingSelected));
+    return;
+  }
+  const auto drawings = std::count_if(rows.begin(), rows.end(), [](const std::u16string &N) {
+    const std::u16string E = ExtensionOfName(N);
+    return E == u".jww" || E == u".jwc";
+  });
+  if (windowOptions_.confirmBeforeConvert && drawings > 0 &&
+      !desktop_.Confirm(this, FromU16(BatchConfirmationText(static_cast<std::int32_t>(drawings),
+                                                            MojiShuMap, D))))
+    return;
+  StartBatch(rows);
+}
+
+void TForm1::StartBatch(const std::vector<std::u16string> &rows) {
   // Without a work folder the batch still converts what carries no images;
   // a drawing with images is then reported, not written without them.
   EnsureWorkFolder();
-  const std::vector<std::u16string> rows = SelectedCaptions();
-  progress_->hide();
-  BatchView view(*this);
-  ConversionBatch batch(*JWW, *JWC, view);
-  batch.Run(ToU16(preFolder_), ToU16(Edit1->text()), rows, MojiShuMap);
-  progress_->hide();
+  BatchRunner::Request request;
+  request.source = ToU16(preFolder_);
+  request.destination = ToU16(Edit1->text());
+  request.rows = rows;
+  request.map = MojiShuMap;
+  request.jobs = WindowBatchJobs();
+  request.workFolder = workFolder_ ? workFolder_->path() : std::u16string();
+  batchRows_ = rows;
+  batchDestination_ = Edit1->text();
+  // Nothing of the last batch stays up while this one runs.
+  SetStatusText(QString());
+  progress_->setRange(0, static_cast<int>(rows.size()));
+  progress_->setValue(0);
+  progress_->show();
+  ButtonStop->setEnabled(true);
+  ButtonStop->show();
+  SetBatchControlsEnabled(false);
+  runner_->start(request);
 }
+
+void TForm1::StopBatch() {
+  if (!runner_->running() || runner_->stopRequested())
+    return;
+  runner_->requestStop();
+  ButtonStop->setEnabled(false);
+  SetStatusText(kStopping);
+}
+
+void TForm1::BatchDone(std::shared_ptr<const BatchResult> result) {
+  progress_->hide();
+  ButtonStop->hide();
+  SetBatchControlsEnabled(true);
+  if (!result->refused) {
+    SetStatusText(FromU16(BatchSummaryText(*result)));
+    resultView_->showResult(result, batchRows_, batchDestination_);
+  }
+  emit batchFinished();
+  if (closeAfterBatch_)
+    close();
+}
+
+bool TForm1::batchRunning() const { return runner_->running(); }
+
+void TForm1::SetBatchControlsEnabled(bool enabled) {
+  // What would change the batch's inputs while it runs.
+  for (QWidget *w : std::initializer_list<QWidget *>{ButtonT, Button1, Edit1, Button2})
+    w->setEnabled(enabled);
+}
+
+void TForm1::ShowMapInForce() { mapLine_->showMap(MojiShuMap); }
 
 void TForm1::ButtonXClick() { close(); }
 
 void TForm1::Button2Click() {
+  if (runner_->running())
+    return;
   Timer1->setInterval(0);
   StopTimer1();
   plExplorerFolderTree1->IdleStop();
+  Form2->setConfirmBeforeConvert(windowOptions_.confirmBeforeConvert);
   ShowKindsOfSelection();
-  Form2->exec();
+  PlaceSettingsDialog();
+  const bool accepted = Form2->exec() == QDialog::Accepted;
+  ++kindsGeneration_;  // a reading still running is no longer wanted
+  Form2->setWindowTitle(kDialogTitle);
+  if (accepted) {
+    windowOptions_.confirmBeforeConvert = Form2->confirmBeforeConvert();
+    ShowMapInForce();
+    preview_->showMapChange();
+    // Saved at once: after a crash the next start shows the map in force.
+    SaveSettingsNow();
+  }
   plExplorerFolderTree1->IdleRestart();
   StartTimer1();
 }
 
+void TForm1::PlaceSettingsDialog() {
+  // The default place is the screen's corner, far from the window that opens
+  // the dialog: that one, and a place no screen shows, give way to the
+  // window's centre. Any other place is the user's and is kept.
+  const TSettings defaults;
+  const QPoint at = Form2->pos();
+  bool onScreen = false;
+  for (const QScreen *screen : QGuiApplication::screens())
+    onScreen = onScreen || screen->availableGeometry().contains(at + QPoint(8, 8));
+  if (onScreen && at != QPoint(defaults.dialogLeft, defaults.dialogTop))
+    return;
+  const QRect main = frameGeometry();
+  Form2->move(main.center() - QPoint(Form2->width() / 2, Form2->height() / 2));
+}
+
 void TForm1::ShowKindsOfSelection() {
   const std::vector<std::u16string> rows = SelectedCaptions();
+  const std::uint64_t generation = ++kindsGeneration_;
   if (rows.empty() || !IsFolder(ToU16(preFolder_))) {
     Form2->showKinds(nullptr);
     return;
@@ -773,11 +1027,20 @@ void TForm1::ShowKindsOfSelection() {
   paths.reserve(rows.size());
   for (const std::u16string &N : rows)
     paths.push_back(ToU16(JoinPath(preFolder_, FromU16(N))));
-  // Whole drawings are read: this may take a moment for many large ones.
-  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-  const KindsOverview overview = ReadKindsOverview(paths, MojiShuMap);
-  QGuiApplication::restoreOverrideCursor();
-  Form2->showKinds(&overview);
+  // Whole drawings are read, which may take a while for many large ones:
+  // the dialog opens at once and shows them when they are read.
+  Form2->showKinds(nullptr);
+  Form2->setWindowTitle(kReadingKinds);
+  BackgroundTasks *tasks = tasks_;
+  tasks_->run([this, tasks, generation, paths, map = MojiShuMap](std::stop_token) {
+    auto overview = std::make_shared<const KindsOverview>(ReadKindsOverview(paths, map));
+    tasks->post([this, generation, overview] {
+      if (generation != kindsGeneration_)
+        return;  // the dialog was closed meanwhile
+      Form2->setWindowTitle(kDialogTitle);
+      Form2->showKinds(overview.get());
+    });
+  });
 }
 
 // ---------------------------------------------------------------------------
@@ -788,6 +1051,29 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event) {
       static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
     ListView1DblClick();
     return true;
+  }
+  if (watched == ListView1 && event->type() == QEvent::KeyPress) {
+    const auto *key = static_cast<QKeyEvent *>(event);
+    const int rows = listModel_->rowCount();
+    if ((key->key() == Qt::Key_Home || key->key() == Qt::Key_End) && rows > 0 &&
+        !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+      const QModelIndex target = listModel_->index(key->key() == Qt::Key_Home ? 0 : rows - 1, 0);
+      // Shift extends the selection from the current row, as in Explorer.
+      const auto command = key->modifiers() & Qt::ShiftModifier
+                               ? QItemSelectionModel::SelectCurrent | QItemSelectionModel::Rows
+                               : QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
+      if (key->modifiers() & Qt::ShiftModifier) {
+        const QModelIndex from = ListView1->currentIndex().isValid() ? ListView1->currentIndex()
+                                                                     : listModel_->index(0, 0);
+        ListView1->selectionModel()->select(QItemSelection(from, target),
+                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        ListView1->selectionModel()->setCurrentIndex(target, QItemSelectionModel::NoUpdate);
+      } else {
+        ListView1->selectionModel()->setCurrentIndex(target, command);
+      }
+      ListView1->scrollTo(target);
+      return true;
+    }
   }
   return QMainWindow::eventFilter(watched, event);
 }
@@ -813,8 +1099,32 @@ int TForm1::FirstSelectedRow() const {
 }
 
 void TForm1::ShowPreview() {
+  // Files in the destination were converted already: shown as they are, never
+  // converted a second time on screen.
+  const QString D = Edit1->text();
+  preview_->setConvertedFolder(!D.isEmpty() && !preFolder_.isEmpty() &&
+                               (QDir::cleanPath(D) == QDir::cleanPath(preFolder_) ||
+                                SameFileOrFolder(ToU16(D), ToU16(preFolder_))));
   const int i = FirstSelectedRow();
   preview_->showFile(i < 0 ? QString() : JoinPath(preFolder_, FromU16(listModel_->row(i).caption)));
+}
+
+void TForm1::GiveExtraWidthToNameAndMemo() {
+  QHeaderView *header = ListView1->horizontalHeader();
+  fittingColumns_ = true;
+  // Dates, sizes and versions whole first.
+  for (int c : {3, FileListModel::kSizeColumn, 5})
+    header->resizeSection(c, std::max(header->sectionSize(c),
+                                      static_cast<QAbstractItemView *>(ListView1)->sizeHintForColumn(c)));
+  int used = 0;
+  for (int c = 0; c < listModel_->columnCount(); ++c)
+    used += header->sectionSize(c);
+  const int extra = ListView1->viewport()->width() - used;
+  if (extra > 0) {
+    header->resizeSection(kNameColumn, header->sectionSize(kNameColumn) + extra / 2);
+    header->resizeSection(kMemoColumn, header->sectionSize(kMemoColumn) + extra - extra / 2);
+  }
+  fittingColumns_ = false;
 }
 
 QString TForm1::destinationFolder() const { return Edit1->text(); }

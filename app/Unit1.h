@@ -9,9 +9,18 @@
 // Desktop (Desktop.h).
 //
 // Beyond the original window: F5 relists; a folder dropped on the tree or the
-// list becomes the source folder, one dropped on (or typed or pasted into)
-// the destination box the destination; the settings dialog shows the kinds
-// of the selected drawings; a first start fits the columns to their contents.
+// list becomes the source folder (a dropped drawing: its folder, with the
+// drawing selected), one dropped on (or typed or pasted into) the destination
+// box the destination; the settings dialog shows the kinds of the selected
+// drawings; a first start fits the columns to their contents.
+//
+// The window never holds its thread for long work: the listing, the kinds of
+// the selection and the batch run on threads of their own (BackgroundTasks,
+// BatchRunner) and report back here. A batch can be stopped (中止, Esc, or
+// closing the window) between files; its outcome per row is listed in a
+// ResultView. The map in force is shown beside the convert button, a batch
+// asks before writing (unless turned off), and the settings are saved as
+// soon as the map, the folder or the destination changes.
 //
 // Life of the window: the constructor builds the components and the tree
 // (FormCreate) and the settings dialog; the first show loads the settings,
@@ -22,14 +31,18 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <cstdint>
 #include <memory>
+#include <stop_token>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "convert/ConversionBatch.h"
 #include "convert/WorkFolder.h"
 #include "service/FolderListing.h"
 #include "service/SettingsFile.h"
+#include "service/WindowOptions.h"
 
 class QAction;
 class QComboBox;
@@ -44,8 +57,12 @@ class QTimer;
 
 namespace velkaro {
 
+class BackgroundTasks;
+class BatchRunner;
 class Desktop;
 class FileListModel;
+class MapLine;
+class ResultView;
 class PreviewPane;
 class TForm2;
 class TJwcData;
@@ -86,6 +103,19 @@ class TForm1 : public QMainWindow {
   PreviewPane *previewPane() const { return preview_; }
   // Whether the four documents exist (between FormShow and FormClose).
   bool hasDrawingData() const { return JWW != nullptr; }
+  // Whether a listing is still coming in.
+  bool isListing() const { return listing_; }
+  bool batchRunning() const;
+  MapLine *mapLine() const { return mapLine_; }
+  QPushButton *stopButton() const { return ButtonStop; }
+  ResultView *resultView() const { return resultView_; }
+  const TWindowOptions &windowOptions() const { return windowOptions_; }
+
+ signals:
+  // A listing ended (all its rows are in the list).
+  void listingFinished();
+  // A batch ended and its result is shown.
+  void batchFinished();
 
   // ---- Event handlers ----
  public slots:
@@ -105,11 +135,16 @@ class TForm1 : public QMainWindow {
   // A folder chosen, dropped, typed or pasted as the destination; checked
   // as the conversion checks it, a refusal shown in the status bar.
   void SetDestinationFolder(const QString &folder);
+  // A drawing dropped on the window: its folder is listed, the file selected.
+  void ShowDroppedFile(const QString &file);
+  // 中止 and Esc: the batch stops between files.
+  void StopBatch();
 
  protected:
   void setVisible(bool visible) override;
   void showEvent(QShowEvent *event) override;
   void closeEvent(QCloseEvent *event) override;
+  void changeEvent(QEvent *event) override;
   bool eventFilter(QObject *watched, QEvent *event) override;
 
  private:
@@ -124,6 +159,9 @@ class TForm1 : public QMainWindow {
 
   void LoadSettings(const QString &fileName);
   void SaveSettings(const QString &fileName);
+  // The settings as they stand now, so a restart after a crash shows what
+  // was last in force.
+  void SaveSettingsNow();
   void ApplySettings(const TSettings &settings);
   TSettings CurrentSettings() const;
   void ApplyPanel1Width(int width);
@@ -134,10 +172,21 @@ class TForm1 : public QMainWindow {
   void UseWorkFolder();
 
   void ListFolder(const QString &F);
+  void ListingRows(std::uint64_t generation, std::vector<ListRow> rows);
+  void ListingFinished(std::uint64_t generation, const QString &F,
+                       const FolderListingResult &result);
+  void SelectRowNamed(const QString &name);
   void ShowSourceFolder(const QString &folder);
   void FitColumns();
   QString BrowseStartFolder() const;
   void ShowKindsOfSelection();
+  void StartBatch(const std::vector<std::u16string> &rows);
+  void BatchDone(std::shared_ptr<const BatchResult> result);
+  void SetBatchControlsEnabled(bool enabled);
+  void ShowMapInForce();
+  void GiveExtraWidthToNameAndMemo();
+  void KeepFrameOnScreen();
+  void PlaceSettingsDialog();
   std::vector<std::u16string> SelectedCaptions() const;
   int FirstSelectedRow() const;
   void ShowPreview();
@@ -160,6 +209,8 @@ class TForm1 : public QMainWindow {
   QPushButton *Button2 = nullptr;
   QPushButton *ButtonT = nullptr;
   QPushButton *ButtonX = nullptr;
+  QPushButton *ButtonStop = nullptr;
+  MapLine *mapLine_ = nullptr;
   QLabel *Label3 = nullptr;
   QLabel *Label4 = nullptr;
   QTableView *ListView1 = nullptr;
@@ -172,6 +223,9 @@ class TForm1 : public QMainWindow {
   QAction *BrowseForFolder1 = nullptr;
   TplExplorerFolderTree *plExplorerFolderTree1 = nullptr;
   TForm2 *Form2 = nullptr;
+  ResultView *resultView_ = nullptr;
+  BatchRunner *runner_ = nullptr;
+  BackgroundTasks *tasks_ = nullptr;  // the listing and the kinds of the selection
 
   // ---- Fields ----
   TForm1Options options_;
@@ -188,6 +242,19 @@ class TForm1 : public QMainWindow {
   // No settings file: columns follow their contents until the user resizes one.
   bool fitColumns_ = false;
   bool fittingColumns_ = false;
+  TWindowOptions windowOptions_;
+  bool settingsLoaded_ = false;
+  // The listing coming in: its number (older ones are dropped), and how to stop it.
+  std::uint64_t listingGeneration_ = 0;
+  std::stop_source listingStop_;
+  bool listing_ = false;
+  QString selectAfterListing_;  // a dropped file's name
+  std::uint64_t kindsGeneration_ = 0;
+  // The rows and destination of the batch running.
+  std::vector<std::u16string> batchRows_;
+  QString batchDestination_;
+  bool closeAfterBatch_ = false;
+  bool keptOnScreen_ = false;
 };
 
 }  // namespace velkaro

@@ -1,6 +1,7 @@
 // Unit2: TForm2, the conversion settings dialog.
 #include "Unit2.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -97,6 +98,12 @@ void TForm2::BuildComponents() {
   Button2->setAutoDefault(false);
   Button2->setGeometry(kClientWidth - 96 - 8 + 4, 8, 88, 25);
 
+  // Beside the buttons, where it is seen on every showing.
+  confirmBox_ = new QCheckBox(QStringLiteral("変換前に確認する"), panel1);
+  confirmBox_->setObjectName(QStringLiteral("ConfirmBeforeConvert"));
+  confirmBox_->setGeometry(kLabelLeft[0], 8, kClientWidth - 2 * 96 - 8 - 2 * kLabelLeft[0], 25);
+  confirmBox_->setChecked(true);
+
   connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
   connect(Button2, &QPushButton::clicked, this, &TForm2::Button2Click);
   connect(Button3, &QPushButton::clicked, this, &TForm2::Button3Click);
@@ -104,7 +111,8 @@ void TForm2::BuildComponents() {
   for (int k = 1; k < 10; ++k)
     setTabOrder(ComboBox(k), ComboBox(k + 1));
   setTabOrder(ComboBox(10), Button3);
-  setTabOrder(Button3, Button1);
+  setTabOrder(Button3, confirmBox_);
+  setTabOrder(confirmBox_, Button1);
   setTabOrder(Button1, Button2);
 }
 
@@ -135,6 +143,10 @@ void TForm2::Button1Click() {
 }
 
 void TForm2::Button2Click() { reject(); }
+
+void TForm2::setConfirmBeforeConvert(bool on) { confirmBox_->setChecked(on); }
+
+bool TForm2::confirmBeforeConvert() const { return confirmBox_->isChecked(); }
 
 TMojiShuMap TForm2::ChosenMap() const {
   TMojiShuMap map{};

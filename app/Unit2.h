@@ -15,6 +15,7 @@
 
 #include "convert/UnitV.h"
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -44,6 +45,10 @@ class TForm2 : public QDialog {
   KindsPanel *kindsPanel() const { return kindsPanel_; }
   // The map the choices give, normalised as OK stores it.
   TMojiShuMap ChosenMap() const;
+  // "変換前に確認する": whether the main window asks before a batch writes.
+  void setConfirmBeforeConvert(bool on);
+  bool confirmBeforeConvert() const;
+  QCheckBox *confirmBox() const { return confirmBox_; }
 
  public slots:
   void Button1Click();
@@ -59,6 +64,7 @@ class TForm2 : public QDialog {
   void ChoicesChanged();
 
   QWidget *panel1_ = nullptr;
+  QCheckBox *confirmBox_ = nullptr;
   KindsPanel *kindsPanel_ = nullptr;
 };
 

@@ -56,6 +56,10 @@ class SilentDesktop final : public velkaro::Desktop {
     box.close();
   }
   void ShowError(QWidget *, const QString &text) override { Report(text); }
+  bool Confirm(QWidget *, const QString &text) override {
+    Report(text);
+    return true;
+  }
   void Beep() override {}
   QString ChooseFolder(QWidget *, const QString &, const QString &) override { return {}; }
   bool OpenFile(const QString &) override { return false; }

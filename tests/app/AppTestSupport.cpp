@@ -22,6 +22,11 @@ void RecordingDesktop::ShowError(QWidget *, const QString &text) {
   calls.push_back({DesktopCall::Error, text, {}});
 }
 
+bool RecordingDesktop::Confirm(QWidget *, const QString &text) {
+  calls.push_back({DesktopCall::Confirm, text, {}});
+  return confirmAnswer;
+}
+
 void RecordingDesktop::Beep() { calls.push_back({DesktopCall::Beep, {}, {}}); }
 
 QString RecordingDesktop::ChooseFolder(QWidget *, const QString &title, const QString &start) {

@@ -19,7 +19,7 @@ namespace velkaro::test {
 
 // One call the window made to the desktop.
 struct DesktopCall {
-  enum Kind { Message, Error, Beep, ChooseFolder, OpenFile } kind;
+  enum Kind { Message, Error, Beep, ChooseFolder, OpenFile, Confirm } kind;
   QString text;  // message text, chooser title or opened path
   QString extra;  // the chooser's start folder
 };
@@ -28,6 +28,7 @@ class RecordingDesktop final : public Desktop {
  public:
   void ShowMessage(QWidget *parent, const QString &text) override;
   void ShowError(QWidget *parent, const QString &text) override;
+  bool Confirm(QWidget *parent, const QString &text) override;
   void Beep() override;
   QString ChooseFolder(QWidget *parent, const QString &title, const QString &start) override;
   bool OpenFile(const QString &path) override;
@@ -35,6 +36,7 @@ class RecordingDesktop final : public Desktop {
   std::vector<DesktopCall> calls;
   QString folderToChoose;    // what the chooser returns (empty: cancelled)
   bool openSucceeds = true;  // what OpenFile returns
+  bool confirmAnswer = true;  // what Confirm returns
   // Runs inside ShowMessage, while the batch waits for the box.
   std::function<void(const QString &)> onMessage;
 

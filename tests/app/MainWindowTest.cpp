@@ -3,6 +3,7 @@
 // messages of the conversion, a conversion end to end, the double-click
 // checks, the settings dialog, the settings across two window lifetimes and
 // the shutdown.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -40,7 +41,10 @@
 #include "Unit1.h"
 #include "Unit2.h"
 #include "UnitVal.h"
+#include "MapLine.h"
+#include "ResultView.h"
 #include "service/SettingsFile.h"
+#include "service/WindowOptions.h"
 #include "service/WindowPlacement.h"
 #include "convert/UnitV.h"
 #include "plExplorerFolderTree.h"
@@ -75,6 +79,8 @@ class MainWindowTest : public QObject {
     form->show();
     if (!QTest::qWaitForWindowExposed(form.get()))
       qWarning("window not exposed");
+    if (!QTest::qWaitFor([&] { return !form->isListing(); }, 10000))
+      qWarning("the first listing did not end");
     return form;
   }
   std::unique_ptr<TForm1> Start() { return Start(settingsFile()); }
@@ -93,12 +99,31 @@ class MainWindowTest : public QObject {
     desktop_.clear();
   }
 
-  // Selects the folder in the tree as a user does (not by writing SelectFolder).
+  // Selects the folder in the tree as a user does (not by writing SelectFolder),
+  // and waits for the window to list it.
   static void SelectInTree(TForm1 &form, const QString &folder) {
     QTreeView *view = form.folderTree()->treeView();
     const QModelIndex index = form.folderTree()->fileSystemModel()->index(folder);
     QVERIFY(index.isValid());
     view->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    QTRY_COMPARE(form.preFolder(), Native(folder));
+    WaitForRows(form);
+  }
+
+  // The listing and the batch run off the window's thread: wait for them.
+  static void WaitForRows(TForm1 &form) { QTRY_VERIFY_WITH_TIMEOUT(!form.isListing(), 10000); }
+  static void Convert(TForm1 &form) {
+    button(form, "ButtonT")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!form.batchRunning(), 30000);
+  }
+  // The result view's rows: name, outcome, reason.
+  static QList<QStringList> Results(const TForm1 &form) {
+    QList<QStringList> rows;
+    const QTableWidget *table = form.resultView()->table();
+    for (int r = 0; r < table->rowCount(); ++r)
+      rows << QStringList{table->item(r, 0)->text(), table->item(r, 1)->text(),
+                          table->item(r, 2)->text()};
+    return rows;
   }
 
   template <typename T>
@@ -240,7 +265,8 @@ class MainWindowTest : public QObject {
                                  QStringLiteral("Jw_cad 図面ファイル (*.jww)"),
                                  QStringLiteral("Jw_cad 図形ファイル (*.jws)"),
                                  QStringLiteral("JW_CAD 図面ファイル (*.jwc)"),
-                                 QStringLiteral("JW_CAD 図形ファイル (*.jwk)")};
+                                 QStringLiteral("JW_CAD 図形ファイル (*.jwk)"),
+                                 QStringLiteral("JWW/JWC（変換対象）")};
     QCOMPARE(types->count(), entries.size());
     for (int i = 0; i < types->count(); ++i)
       QCOMPARE(types->itemText(i), entries[i]);
@@ -248,7 +274,6 @@ class MainWindowTest : public QObject {
 
     auto *edit = child<QLineEdit>(*form, "Edit1");
     QVERIFY(!edit->isReadOnly());  // a path may be typed or pasted
-    QVERIFY(!(edit->focusPolicy() & Qt::TabFocus));
 
     QTableView *view = list(*form);
     const QStringList headers = {QStringLiteral("ファイル名"), QStringLiteral("種類"),
@@ -262,17 +287,19 @@ class MainWindowTest : public QObject {
     QCOMPARE(view->editTriggers(), QAbstractItemView::NoEditTriggers);
     QVERIFY(!view->isSortingEnabled());
 
-    // Tab order in Panel3: ComboBox1, Button1, ButtonT, ButtonX, Button2.
+    // Tab reaches every control of Panel3, the destination box included,
+    // top to bottom and left to right, then the list.
     QWidget *w = types;
     QStringList order;
-    for (int i = 0; i < 5; ++i, w = w->nextInFocusChain()) {
+    for (int i = 0; i < 7; ++i, w = w->nextInFocusChain()) {
       while (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisible())
         w = w->nextInFocusChain();
       order << w->objectName();
     }
     QCOMPARE(order, QStringList({QStringLiteral("ComboBox1"), QStringLiteral("Button1"),
+                                 QStringLiteral("Edit1"), QStringLiteral("Button2"),
                                  QStringLiteral("ButtonT"), QStringLiteral("ButtonX"),
-                                 QStringLiteral("Button2")}));
+                                 QStringLiteral("ListView1")}));
   }
 
   void treeSelectionRelistsWithinATick() {
@@ -337,8 +364,10 @@ class MainWindowTest : public QObject {
     types->setFocus();
     QTest::keyClick(types, Qt::Key_Down);  // "Jw_cad ファイル (*.jw?)"
     QCOMPARE(types->currentIndex(), 1);
+    WaitForRows(*form);
     QCOMPARE(captions(*form).size(), 2);
     QTest::keyClick(types, Qt::Key_Down);  // "Jw_cad 図面ファイル (*.jww)"
+    WaitForRows(*form);
     QCOMPARE(captions(*form), QStringList({QStringLiteral("a.jww")}));
     QCOMPARE(form->statusText(), Listed(1));
     QVERIFY(child<QTimer>(*form, "Timer1")->isActive());
@@ -349,6 +378,7 @@ class MainWindowTest : public QObject {
     auto *types = child<QComboBox>(*form, "ComboBox1");
     types->setFocus();
     QTest::keyClick(types, Qt::Key_Down);
+    WaitForRows(*form);
     QCOMPARE(form->statusText(), QString());
     QVERIFY(child<QTimer>(*form, "Timer1")->isActive());
     const QString source = folder(QStringLiteral("source"));
@@ -430,7 +460,9 @@ class MainWindowTest : public QObject {
     QVERIFY(!form->progressBar()->isVisible());
   }
 
-  void unsupportedExtensionsGetTheirMessage() {
+  // Rows that do not convert interrupt nothing: they are listed in the
+  // result with their extension's message, beside the files converted.
+  void unsupportedExtensionsAreListedInTheResult() {
     const QString source = folder(QStringLiteral("source"));
     QVERIFY(WriteFilled(source + QStringLiteral("/a.jws"), 10));
     QVERIFY(WriteFile(source + QStringLiteral("/b.jww"), JwwDrawing(600, u"m", {1})));
@@ -439,38 +471,42 @@ class MainWindowTest : public QObject {
     WriteSettings(source, dest);
     auto form = Start();
     SelectRows(*form, {QStringLiteral("a.jws"), QStringLiteral("b.jww"), QStringLiteral("c.txt")});
-
-    QList<int> progressAtMessage;
-    desktop_.onMessage = [&](const QString &) {
-      progressAtMessage << (form->progressBar()->isVisible() ? form->progressBar()->maximum() : -1)
-                        << form->progressBar()->value();
-    };
-    button(*form, "ButtonT")->click();
-    QCOMPARE(desktop_.messages(),
-             QStringList({Unsupported(QStringLiteral("a.jws"), QStringLiteral(".jws")),
-                          Unsupported(QStringLiteral("c.txt"), QStringLiteral(".txt"))}));
+    Convert(*form);
+    QVERIFY(desktop_.messages().isEmpty());
     QCOMPARE(form->statusText(), Converted(1));
     QVERIFY(QFile::exists(dest + QStringLiteral("/b.jww")));
     QVERIFY(!QFile::exists(dest + QStringLiteral("/a.jws")));
-    // The progress bar shows rows done of the three selected once a row is
-    // done (a message comes before its row is done; rows in name order, so
-    // a.jws's message comes before any bar, c.txt's after two rows).
-    QCOMPARE(progressAtMessage.size(), 4);
-    QCOMPARE(progressAtMessage[0], -1);
-    QCOMPARE(progressAtMessage[2], 3);
-    QCOMPARE(progressAtMessage[3], 2);
+    const auto flat = [](QString text) { return text.replace(QStringLiteral("\r\n"), QStringLiteral(" ")); };
+    QCOMPARE(Results(*form),
+             (QList<QStringList>{
+                 {QStringLiteral("a.jws"), QStringLiteral("変換対象外"),
+                  flat(Unsupported(QStringLiteral("a.jws"), QStringLiteral(".jws")))},
+                 {QStringLiteral("b.jww"), QStringLiteral("変換しました"), QString()},
+                 {QStringLiteral("c.txt"), QStringLiteral("変換対象外"),
+                  flat(Unsupported(QStringLiteral("c.txt"), QStringLiteral(".txt")))}}));
+    QVERIFY(form->resultView()->isVisible());
     QVERIFY(!form->progressBar()->isVisible());
+    QVERIFY(!form->stopButton()->isVisible());
+    // Copied as text, one tab-separated line per row after the summary.
+    const QStringList lines = form->resultView()->resultText().split(QStringLiteral("\r\n"));
+    QCOMPARE(lines.value(0), Converted(1));
+    QCOMPARE(lines.value(2), QStringLiteral("b.jww\t変換しました\t"));
+    // The button opens the destination folder.
+    form->resultView()->findChild<QPushButton *>(QStringLiteral("ResultOpenDestination"))->click();
+    QCOMPARE(desktop_.calls.back().kind, DesktopCall::OpenFile);
+    QCOMPARE(desktop_.calls.back().text, Native(dest));
   }
 
-  void nothingSelectedConvertsNothing() {
+  void nothingSelectedSaysSo() {
     const QString source = folder(QStringLiteral("source"));
     QVERIFY(WriteFile(source + QStringLiteral("/b.jww"), JwwDrawing(600, u"m", {1})));
     const QString dest = folder(QStringLiteral("dest"));
     WriteSettings(source, dest);
     auto form = Start();
     button(*form, "ButtonT")->click();
-    QCOMPARE(form->statusText(), Converted(0));
-    QVERIFY(desktop_.messages().isEmpty());
+    QCOMPARE(desktop_.messages(), QStringList({QStringLiteral("変換するファイルを選んで下さい。")}));
+    QVERIFY(!form->batchRunning());
+    QVERIFY(form->statusText() != Converted(0));
     QVERIFY(QDir(dest).entryList(QDir::Files).isEmpty());
   }
 
@@ -481,6 +517,8 @@ class MainWindowTest : public QObject {
     QVERIFY(WriteFile(source + QStringLiteral("/PLAN.JWW"), JwwDrawing(420, u"plan", {10})));
     QVERIFY(WriteFile(source + QStringLiteral("/q.jww"), JwwDrawing(700, u"not selected", {1})));
     QVERIFY(WriteFilled(source + QStringLiteral("/broken.jww"), 40));  // not a drawing
+    const QByteArray whole = JwwDrawing(600, u"cut", {1, 2});
+    QVERIFY(WriteFile(source + QStringLiteral("/cut.jww"), whole.left(whole.size() * 3 / 4)));
     const QByteArray jwc = ReadFile(QStringLiteral(VELKARO_EXAMPLES_DIR "/office.jwc"));
     QVERIFY(!jwc.isEmpty());
     QVERIFY(WriteFile(source + QStringLiteral("/office.jwc"), jwc));
@@ -501,14 +539,26 @@ class MainWindowTest : public QObject {
     QCOMPARE(MojiShuMap[1], 1);
 
     SelectRows(*form, {QStringLiteral("p.jww"), QStringLiteral("PLAN.JWW"), QStringLiteral("broken.jww"),
-                       QStringLiteral("office.jwc")});
-    button(*form, "ButtonT")->click();
+                       QStringLiteral("cut.jww"), QStringLiteral("office.jwc")});
+    Convert(*form);
 
-    // The broken one is counted too, and told after the batch.
-    QCOMPARE(desktop_.messages(),
-             QStringList{QStringLiteral("次のファイルは変換できませんでした。\r\n\r\n"
-                                        "broken.jww：Jw_cad の図面ではありません")});
-    QCOMPARE(form->statusText(), Converted(4) + QStringLiteral("（1個は変換できませんでした）"));
+    // One look before writing: the files, the map and the destination.
+    QCOMPARE(desktop_.textsOf(DesktopCall::Confirm),
+             QStringList({QStringLiteral("5個のファイルを変換します。\r\n\r\n文字種の対応：1→2, 2→1\r\n保存先：") +
+                          Native(dest) + QStringLiteral("\r\n\r\nよろしいですか？")}));
+    // Only the files written count; the others are named with the reason,
+    // a damaged one with where it is damaged.
+    QVERIFY(desktop_.messages().isEmpty());
+    QCOMPARE(form->statusText(), Converted(3) + QStringLiteral("（2個は変換できませんでした）"));
+    const QList<QStringList> results = Results(*form);
+    QCOMPARE(results.size(), 5);
+    QCOMPARE(results[0].mid(0, 2), QStringList({QStringLiteral("broken.jww"), QStringLiteral("変換できませんでした")}));
+    QVERIFY2(results[0][2].startsWith(QStringLiteral("Jw_cad の図面ではありません")), qPrintable(results[0][2]));
+    QCOMPARE(results[1].mid(0, 2), QStringList({QStringLiteral("cut.jww"), QStringLiteral("変換できませんでした")}));
+    QVERIFY2(results[1][2].startsWith(QStringLiteral("読み込めません。ファイルが途中で切れています（")) &&
+                 results[1][2].contains(QStringLiteral("位置 0x")),
+             qPrintable(results[1][2]));
+    QCOMPARE(results[2][1], QStringLiteral("変換しました"));
     QVERIFY(!form->progressBar()->isVisible());
     QVERIFY(QFile::exists(dest + QStringLiteral("/office.jwc")));
     QVERIFY(ReadFile(dest + QStringLiteral("/office.jwc")) != jwc);  // its kinds 1 and 2 traded
@@ -526,7 +576,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(JwwTextKinds(source + QStringLiteral("/p.jww")),
              std::vector<std::uint32_t>({1, 2, 20001, 0}));
     // The list is not refreshed by a conversion.
-    QCOMPARE(form->fileListModel()->rowCount(), 5);
+    QCOMPARE(form->fileListModel()->rowCount(), 6);
   }
 
   void boundImagesLeaveTheWorkFolderEmpty() {
@@ -537,7 +587,7 @@ class MainWindowTest : public QObject {
     WriteSettings(source, dest);
     auto form = Start();
     SelectRows(*form, {QStringLiteral("img.jww")});
-    button(*form, "ButtonT")->click();
+    Convert(*form);
     QCOMPARE(form->statusText(), Converted(1));
     QVERIFY(QFile::exists(dest + QStringLiteral("/img.jww")));
     QVERIFY(QFileInfo(TempFolder).isDir());
@@ -556,7 +606,7 @@ class MainWindowTest : public QObject {
     const QString first = TempFolder;
     QVERIFY(QDir(first).removeRecursively());
     SelectRows(*form, {QStringLiteral("img.jww")});
-    button(*form, "ButtonT")->click();
+    Convert(*form);
     QCOMPARE(form->statusText(), Converted(1));
     QVERIFY(QFileInfo(TempFolder).isDir());
     QVERIFY(ReadFile(dest + QStringLiteral("/img.jww")).contains(QByteArray(300, '\x07')));
@@ -613,6 +663,7 @@ class MainWindowTest : public QObject {
     // the status as it was.
     desktop_.openSucceeds = false;
     form->ComboBox1Select();
+    WaitForRows(*form);
     const QString before = form->statusText();
     DoubleClickRow(view, rowOf(*form, QStringLiteral("b.txt")));
     QCOMPARE(desktop_.count(DesktopCall::OpenFile), 2);
@@ -664,8 +715,9 @@ class MainWindowTest : public QObject {
     const QString dest = folder(QStringLiteral("保存先"));
     {
       auto form = Start();
-      form->move(100, 90);
-      form->resize(700, 560);
+      // Within the test screen: a window reaching past it would be moved in.
+      form->move(40, 30);
+      form->resize(700, 500);
       child<QSplitter>(*form, "Splitter1")->setSizes({230, 700 - 230});
       SelectInTree(*form, source);
       QTRY_COMPARE(form->preFolder(), Native(source));
@@ -674,7 +726,7 @@ class MainWindowTest : public QObject {
       auto *types = child<QComboBox>(*form, "ComboBox1");
       types->setFocus();
       QTest::keyClick(types, Qt::Key_End);
-      QCOMPARE(types->currentIndex(), 5);
+      QCOMPARE(types->currentIndex(), 6);  // JWW/JWC only
       for (int c = 0; c < 6; ++c)
         list(*form)->horizontalHeader()->resizeSection(c, 50 + 10 * c);
       form->settingsDialog()->move(150, 160);
@@ -698,13 +750,13 @@ class MainWindowTest : public QObject {
 
     ResetMojiShuMap();
     auto form = Start();
-    QCOMPARE(form->pos(), QPoint(100, 90));
-    QCOMPARE(form->size(), QSize(700, 560));
+    QCOMPARE(form->pos(), QPoint(40, 30));
+    QCOMPARE(form->size(), QSize(700, 500));
     QCOMPARE(child<QWidget>(*form, "Panel1")->width(), 230);
     QCOMPARE(form->preFolder(), Native(source));
     QCOMPARE(child<QLabel>(*form, "Label1")->text(), QStringLiteral("参照フォルダ：") + Native(source));
     QCOMPARE(form->destinationFolder(), Native(dest));
-    QCOMPARE(child<QComboBox>(*form, "ComboBox1")->currentIndex(), 5);
+    QCOMPARE(child<QComboBox>(*form, "ComboBox1")->currentIndex(), 6);
     for (int c = 0; c < 6; ++c)
       QCOMPARE(list(*form)->horizontalHeader()->sectionSize(c), 50 + 10 * c);
     QCOMPARE(form->settingsDialog()->pos(), QPoint(150, 160));
@@ -842,6 +894,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(captions(*form).first(), QStringLiteral("a.jww"));
     QCOMPARE(ArrowDirection(*header, 0), -1);  // up
     QTest::keyClick(form.get(), Qt::Key_F5);  // relists
+    WaitForRows(*form);
     QVERIFY(!header->isSortIndicatorShown());
     QCOMPARE(form->statusText(), Listed(3));
   }
@@ -856,6 +909,7 @@ class MainWindowTest : public QObject {
     QVERIFY(WriteFilled(source + QStringLiteral("/b.jww"), 5));
     list(*form)->setFocus();
     QTest::keyClick(list(*form), Qt::Key_F5);
+    WaitForRows(*form);
     QCOMPARE(form->fileListModel()->rowCount(), 2);
   }
 
@@ -874,6 +928,7 @@ class MainWindowTest : public QObject {
     } drops[] = {{list(*form)->viewport(), a}, {form->folderTree()->treeView()->viewport(), b}};
     for (const auto &d : drops) {
       QVERIFY(Drop(d.target, d.folder));
+      WaitForRows(*form);
       QCOMPARE(form->preFolder(), Native(d.folder));
       QCOMPARE(child<QLabel>(*form, "Label1")->text(), QStringLiteral("参照フォルダ：") + Native(d.folder));
       QCOMPARE(form->fileListModel()->rowCount(), 1);
@@ -883,6 +938,14 @@ class MainWindowTest : public QObject {
     QCOMPARE(form->destinationFolder(), Native(dest));
     QVERIFY(!Drop(child<QLineEdit>(*form, "Edit1"), b + QStringLiteral("/y.jww")));  // a file
     QCOMPARE(form->destinationFolder(), Native(dest));
+    // A drawing dropped on the list: its folder is listed and it is selected.
+    QVERIFY(WriteFilled(a + QStringLiteral("/z.jww"), 5));
+    QVERIFY(Drop(list(*form)->viewport(), a + QStringLiteral("/z.jww")));
+    WaitForRows(*form);
+    QCOMPARE(form->preFolder(), Native(a));
+    const QModelIndexList selected = list(*form)->selectionModel()->selectedRows();
+    QCOMPARE(selected.size(), 1);
+    QCOMPARE(selected.first().row(), rowOf(*form, QStringLiteral("z.jww")));
   }
 
   // A typed or pasted destination is checked as the conversion checks it.
@@ -903,6 +966,7 @@ class MainWindowTest : public QObject {
     };
     for (const auto &c : cases) {
       form->ComboBox1Select();  // a known status before
+      WaitForRows(*form);
       edit->setFocus();
       edit->setText(c.typed);
       QTest::keyClick(edit, Qt::Key_Return);
@@ -954,6 +1018,7 @@ class MainWindowTest : public QObject {
       qWarning("the platform's font is too wide for every column to fit in 600 px");
     header->resizeSection(0, 300);  // the user's width
     form->Relist();
+    WaitForRows(*form);
     QCOMPARE(header->sectionSize(0), 300);
   }
 
@@ -983,7 +1048,9 @@ class MainWindowTest : public QObject {
       TForm2 *dialog = form->settingsDialog();
       KindsPanel *panel = dialog->kindsPanel();
       QTableWidget *table = panel->table();
-      QVERIFY(panel->isVisible());
+      // The drawings are read while the dialog is already open.
+      QTRY_VERIFY(panel->isVisible());
+      QCOMPARE(dialog->windowTitle(), QStringLiteral("変換設定"));
       QVERIFY(panel->geometry().bottom() < dialog->height());
       seen << table->item(0, KindsPanel::Texts)->text() << table->item(1, KindsPanel::Texts)->text()
            << table->item(9, KindsPanel::Texts)->text() << table->item(0, KindsPanel::Width)->text()
@@ -1020,6 +1087,216 @@ class MainWindowTest : public QObject {
     QVERIFY(!form->hasDrawingData());
     QVERIFY(!child<QTimer>(*form, "Timer1")->isActive());
     QVERIFY(QFile::exists(settingsFile()));
+  }
+
+  // ---- What the window does, shown and kept at once -----------------------
+
+  // A crash after the dialog's OK must not bring back the map of the run
+  // before: the map, the folder and the destination are saved when they change.
+  void theMapInForceIsSavedAndShownAtOnce() {
+    const QString source = folder(QStringLiteral("source"));
+    const QString dest = folder(QStringLiteral("dest"));
+    auto form = Start();
+    QCOMPARE(form->mapLine()->text(), QStringLiteral("文字種：変更なし"));
+    SelectInTree(*form, source);
+    desktop_.folderToChoose = Native(dest);
+    button(*form, "Button1")->click();
+    QTimer::singleShot(0, form.get(), [&] {
+      form->settingsDialog()->ComboBox(1)->setCurrentIndex(2);  // 1 -> 3 (and 3 -> 1)
+      form->settingsDialog()->Button1->click();
+    });
+    button(*form, "Button2")->click();
+    QCOMPARE(form->mapLine()->text(), QStringLiteral("文字種：1→3, 3→1"));
+    QVERIFY(form->mapLine()->toolTip().contains(QStringLiteral("文字種1 → 文字種3")));
+    // Read back while the window is still open, as after a crash.
+    TSettings onDisk;
+    QCOMPARE(LoadSettingsFile(settingsFile().toStdU16String(), onDisk), SettingsFileState::Read);
+    QCOMPARE(onDisk.map, (TMojiShuMap{3, 2, 1, 4, 5, 6, 7, 8, 9, 10}));
+    QCOMPARE(QString::fromStdU16String(onDisk.preFolder), Native(source));
+    QCOMPARE(QString::fromStdU16String(onDisk.destFolder.value_or(u"")), Native(dest));
+  }
+
+  // The look before writing can be turned off in the dialog; the choice is
+  // kept beside the settings file, whose 26 lines stay as older copies read them.
+  void theConfirmationCanBeDeclinedOrTurnedOff() {
+    const QString source = folder(QStringLiteral("source"));
+    QVERIFY(WriteFile(source + QStringLiteral("/a.jww"), JwwDrawing(600, u"a", {1})));
+    const QString dest = folder(QStringLiteral("dest"));
+    WriteSettings(source, dest);
+    auto form = Start();
+    SelectRows(*form, {QStringLiteral("a.jww")});
+    desktop_.confirmAnswer = false;
+    Convert(*form);
+    QVERIFY(desktop_.textsOf(DesktopCall::Confirm).value(0).contains(QStringLiteral("文字種は変わりません")));
+    QVERIFY(QDir(dest).entryList(QDir::Files).isEmpty());
+    QTimer::singleShot(0, form.get(), [&] {
+      form->settingsDialog()->confirmBox()->setChecked(false);
+      form->settingsDialog()->Button1->click();
+    });
+    button(*form, "Button2")->click();
+    desktop_.clear();
+    Convert(*form);
+    QCOMPARE(desktop_.count(DesktopCall::Confirm), 0);
+    QVERIFY(QFile::exists(dest + QStringLiteral("/a.jww")));
+    form->close();
+    QVERIFY(!LoadWindowOptions(WindowOptionsFileName(settingsFile().toStdU16String())).confirmBeforeConvert);
+    QCOMPARE(ReadFile(settingsFile()).count('\n'), 26);
+  }
+
+  // The window answers while a batch runs: the progress moves, its inputs
+  // are locked, and 中止 stops it between files. The files finished are
+  // whole, nothing half-written is left, and every row is in the result.
+  void aBatchRunsOffTheWindowAndStopsBetweenFiles() {
+    const QString source = folder(QStringLiteral("source"));
+    const QString dest = folder(QStringLiteral("dest"));
+    const QByteArray drawing = JwwDrawing(600, u"m", std::vector<std::uint32_t>(3000, 1));
+    QStringList names;
+    for (int i = 0; i < 300; ++i) {
+      names << QStringLiteral("d%1.jww").arg(i, 3, 10, QLatin1Char('0'));
+      QVERIFY(WriteFile(source + QLatin1Char('/') + names.back(), drawing));
+    }
+    WriteSettings(source, dest);
+    auto form = Start();
+    list(*form)->selectAll();
+    QList<int> seen;
+    connect(form->progressBar(), &QProgressBar::valueChanged, form.get(), [&](int value) {
+      seen << value;
+      if (value == 2)
+        form->stopButton()->click();
+    });
+    button(*form, "ButtonT")->click();
+    QVERIFY(form->batchRunning());
+    QVERIFY(form->stopButton()->isVisible());
+    for (const char *locked : {"ButtonT", "Button1", "Button2"})
+      QVERIFY2(!button(*form, locked)->isEnabled(), locked);
+    QTRY_VERIFY_WITH_TIMEOUT(!form->batchRunning(), 60000);
+    QVERIFY2(seen.size() >= 2 && seen.contains(2), "the progress moved while the window ran events");
+    for (const char *unlocked : {"ButtonT", "Button1", "Button2"})
+      QVERIFY2(button(*form, unlocked)->isEnabled(), unlocked);
+    const QStringList written = QDir(dest).entryList(QDir::Files | QDir::Hidden);
+    QVERIFY2(written.size() >= 2 && written.size() < 300, qPrintable(QString::number(written.size())));
+    for (const QString &name : written)
+      QVERIFY2(JwwTextKinds(dest + QLatin1Char('/') + name).size() == 3000, qPrintable(name));
+    const QList<QStringList> results = Results(*form);
+    QCOMPARE(results.size(), 300);
+    int converted = 0;
+    for (const QStringList &row : results)
+      converted += row[1] == QStringLiteral("変換しました") ? 1 : 0;
+    QCOMPARE(converted, written.size());
+    QCOMPARE(results.back()[1], QStringLiteral("変換していません"));
+    QVERIFY(form->resultView()->summary()->text().contains(QStringLiteral("中止しました")));
+    // The files in progress when 中止 came were given up whole.
+    QVERIFY2(form->statusText().startsWith(Converted(converted)), qPrintable(form->statusText()));
+  }
+
+  // Closing while a batch runs asks, stops the batch cleanly and then closes.
+  void closingDuringABatchStopsItFirst() {
+    const QString source = folder(QStringLiteral("source"));
+    const QString dest = folder(QStringLiteral("dest"));
+    const QByteArray drawing = JwwDrawing(600, u"m", std::vector<std::uint32_t>(3000, 1));
+    for (int i = 0; i < 100; ++i)
+      QVERIFY(WriteFile(source + QStringLiteral("/d%1.jww").arg(i), drawing));
+    WriteSettings(source, dest);
+    auto form = Start();
+    list(*form)->selectAll();
+    button(*form, "ButtonT")->click();
+    QVERIFY(form->batchRunning());
+    desktop_.clear();
+    form->close();
+    QCOMPARE(desktop_.count(DesktopCall::Confirm), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(!form->isVisible(), 60000);
+    QVERIFY(!form->batchRunning());
+    QVERIFY(!form->hasDrawingData());
+    for (const QString &name : QDir(dest).entryList(QDir::Files | QDir::Hidden))
+      QVERIFY2(name.endsWith(QStringLiteral(".jww")), qPrintable(name));  // no temporary file
+  }
+
+  // The status never shows what no longer holds.
+  void staleStatusTextsGo() {
+    const QString source = folder(QStringLiteral("source"));
+    QVERIFY(WriteFile(source + QStringLiteral("/a.jww"), JwwDrawing(600, u"a", {1})));
+    const QString dest = folder(QStringLiteral("dest"));
+    WriteSettings(source, QString());
+    auto form = Start();
+    form->SetDestinationFolder(workDir_->filePath(QStringLiteral("missing")));
+    QCOMPARE(form->statusText(), kDestinationMissing);
+    form->SetDestinationFolder(dest);
+    QCOMPARE(form->statusText(), QString());
+    SelectRows(*form, {QStringLiteral("a.jww")});
+    Convert(*form);
+    QCOMPARE(form->statusText(), Converted(1));
+    button(*form, "ButtonT")->click();
+    QVERIFY(form->statusText() != Converted(1));  // the last count is gone while it runs
+    QTRY_VERIFY(!form->batchRunning());
+  }
+
+  // Home and End go to the first and the last file, not across the columns.
+  void homeAndEndGoToTheFirstAndLastFile() {
+    const QString source = folder(QStringLiteral("source"));
+    for (const char *name : {"a.jww", "b.jww", "c.jww"})
+      QVERIFY(WriteFilled(source + QLatin1Char('/') + QLatin1String(name), 5));
+    WriteSettings(source, QString());
+    auto form = Start();
+    QTableView *view = list(*form);
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_End);
+    QCOMPARE(view->currentIndex().row(), 2);
+    QCOMPARE(view->selectionModel()->selectedRows().size(), 1);
+    QTest::keyClick(view, Qt::Key_Home, Qt::ShiftModifier);
+    QCOMPARE(view->currentIndex().row(), 0);
+    QCOMPARE(view->selectionModel()->selectedRows().size(), 3);
+    QTest::keyClick(view, Qt::Key_Home);
+    QCOMPARE(view->selectionModel()->selectedRows().size(), 1);
+  }
+
+  // The settings dialog opens over the main window, not at the screen's
+  // corner; a place the user gave it is kept.
+  void theSettingsDialogOpensOverTheWindow() {
+    auto form = Start();
+    QPoint centre;
+    QTimer::singleShot(0, form.get(), [&] {
+      centre = form->settingsDialog()->geometry().center();
+      form->settingsDialog()->Button2->click();
+    });
+    button(*form, "Button2")->click();
+    QVERIFY2((centre - form->frameGeometry().center()).manhattanLength() < 40,
+             qPrintable(QStringLiteral("%1,%2").arg(centre.x()).arg(centre.y())));
+  }
+
+  // A window saved larger than the screen (900 x 600 on a 1024 x 600 one)
+  // comes back whole inside it. Also run by scripts/check-window-position.
+  void aWindowLargerThanTheScreenComesBackInside() {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    TSettings saved;
+    saved.Left = screen.x() + 200;
+    saved.Top = screen.y() + 80;
+    saved.Width = screen.width() + 300;
+    saved.Height = screen.height() + 200;
+    QVERIFY(SaveSettings(settingsFile().toStdU16String(), saved));
+    auto form = Start();
+    QTRY_VERIFY2(screen.contains(form->frameGeometry()),
+                 qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                .arg(form->frameGeometry().x())
+                                .arg(form->frameGeometry().y())
+                                .arg(form->frameGeometry().width())
+                                .arg(form->frameGeometry().height())));
+  }
+
+  // A maximised window comes back maximised, and its size for when it is
+  // not is kept.
+  void aMaximisedWindowComesBackMaximised() {
+    {
+      auto form = Start();
+      form->showMaximized();
+      QTRY_VERIFY(form->isMaximized());
+      form->close();
+    }
+    QVERIFY(LoadWindowOptions(WindowOptionsFileName(settingsFile().toStdU16String())).maximized);
+    TSettings saved;
+    LoadSettings(settingsFile().toStdU16String(), saved);
+    QCOMPARE(QSize(saved.Width, saved.Height), QSize(600, 520));
+    auto form = Start();
+    QTRY_VERIFY(form->isMaximized());
   }
 };
 

@@ -157,9 +157,40 @@ class PreviewPaneTest : public QObject {
     QCOMPARE(pane->note(), QStringLiteral("JWS/JWKファイルは図面を表示できません"));
     QVERIFY(pane->geometry() == nullptr);
     QVERIFY(!pane->legendButton(1)->isEnabled());
+    // No drawing: the swatches keep their kinds' colours, not greys of
+    // uneven shade.
+    for (int k = 1; k <= 10; ++k) {
+      const QImage swatch =
+          pane->legendButton(k)->icon().pixmap(12, QIcon::Disabled).toImage();
+      QCOMPARE(swatch.pixelColor(6, 6).rgb() & 0xFFFFFF, PreviewKindColour(k));
+    }
     Select(*form, QStringLiteral("junk.jww"));
-    QTRY_COMPARE(pane->note(), QStringLiteral("図面を読み込めません"));
+    QTRY_COMPARE(pane->note(), QStringLiteral("「junk.jww」を読み込めません：Jw_cad の図面ではありません"));
     QCOMPARE(pane->state(), State::Note);
+    // A damaged drawing says what is wrong and where, not only that it failed.
+    const QByteArray whole = JwwDrawing(600, u"cut", {3});
+    WriteFile(work_->filePath(QStringLiteral("src/cut.jww")), whole.left(whole.size() / 2));
+    form->Relist();
+    QTRY_VERIFY(!form->isListing());
+    Select(*form, QStringLiteral("cut.jww"));
+    QTRY_VERIFY2(pane->note().startsWith(QStringLiteral("「cut.jww」を読み込めません：ファイルが途中で切れています（")),
+                 qPrintable(pane->note()));
+    QVERIFY2(pane->note().contains(QStringLiteral("位置 0x")), qPrintable(pane->note()));
+  }
+
+  // With the destination listed, outputs are shown as they are: the switch
+  // would convert them a second time on screen and make them look unconverted.
+  void theSwitchIsOffWhileTheDestinationIsListed() {
+    auto form = Start();
+    PreviewPane *pane = form->previewPane();
+    QTRY_COMPARE(form->fileListModel()->rowCount(), 4);
+    pane->mapSwitch()->setChecked(true);
+    form->SetDestinationFolder(form->preFolder());
+    QVERIFY(!pane->mapSwitch()->isEnabled());
+    QVERIFY(!pane->showsMappedKinds());
+    form->SetDestinationFolder(QDir::toNativeSeparators(work_->path()));
+    QVERIFY(pane->mapSwitch()->isEnabled());
+    QVERIFY2(pane->showsMappedKinds(), "the user's choice comes back");
   }
 };
 
