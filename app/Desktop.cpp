@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include "fOpen.h"
 
@@ -26,6 +27,9 @@ bool QtDesktop::Confirm(QWidget *parent, const QString &text) {
   QMessageBox box(QMessageBox::Question, ApplicationTitle(), text,
                   QMessageBox::Yes | QMessageBox::No, parent);
   box.setDefaultButton(QMessageBox::Yes);
+  // Japanese whether or not Qt's own translation could be loaded.
+  box.button(QMessageBox::Yes)->setText(QStringLiteral("はい(&Y)"));
+  box.button(QMessageBox::No)->setText(QStringLiteral("いいえ(&N)"));
   return box.exec() == QMessageBox::Yes;
 }
 

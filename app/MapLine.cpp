@@ -12,8 +12,8 @@ MapLine::MapLine(QWidget *parent) : ElidedLabel(QString(), parent) {
 }
 
 void MapLine::showMap(const TMojiShuMap &map) {
-  setText(QStringLiteral("文字種：") + QString::fromStdU16String(MapSummaryText(map)));
-  setToolTip(QString::fromStdU16String(MapTableText(map)));
+  setText(QString::fromStdU16String(MapSummaryText(map)));
+  setToolTip(QStringLiteral("変換する文字種の対応\n") + QString::fromStdU16String(MapTableText(map)));
 }
 
 }  // namespace velkaro

@@ -1,6 +1,6 @@
-// MapLine: the map in force in one short line beside the convert button
-// ("文字種：1→3, 3→1", or "文字種：変更なし"), the whole table in its tool tip,
-// so nobody converts with a map they did not mean.
+// MapLine: the map in force in one short line above the convert button
+// ("1→3, 3→1", or "変更なし"), the whole table in its tool tip, so nobody
+// converts with a map they did not mean.
 #pragma once
 
 #include "ElidedLabel.h"

@@ -170,7 +170,11 @@ TForm1::TForm1(TForm1Options options, QWidget *parent)
   Form2 = new TForm2(this);
   resultView_ = new ResultView(desktop_, this);
 
-  connect(runner_, &BatchRunner::statusChanged, this, &TForm1::SetStatusText);
+  // The file in progress stays in view until the next one starts.
+  connect(runner_, &BatchRunner::statusChanged, this, [this](const QString &text) {
+    if (!text.isEmpty() && !runner_->stopRequested())
+      SetStatusText(text);
+  });
   connect(runner_, &BatchRunner::progressed, this, [this](int done, int total) {
     progress_->setRange(0, std::max(1, total));
     progress_->setValue(std::min(done, total));
@@ -454,6 +458,13 @@ void TForm1::KeepFrameOnScreen() {
   if (isMaximized() || isFullScreen())
     return;
   const QRect frame = frameGeometry();
+  // The window manager adds the frame a moment after the window is shown:
+  // look again until it is there (a platform without frames never adds one).
+  if (frame == geometry() && frameChecks_ < 20) {
+    ++frameChecks_;
+    QTimer::singleShot(50, this, &TForm1::KeepFrameOnScreen);
+    return;
+  }
   std::vector<TBounds> screens;
   for (const QScreen *screen : QGuiApplication::screens()) {
     const QRect r = screen->availableGeometry();

@@ -255,6 +255,7 @@ class TForm1 : public QMainWindow {
   QString batchDestination_;
   bool closeAfterBatch_ = false;
   bool keptOnScreen_ = false;
+  int frameChecks_ = 0;
 };
 
 }  // namespace velkaro

@@ -1,8 +1,9 @@
-// velkaro-screenshot: renders the main window listing a folder, the settings
-// dialog, the dialog showing the kinds of the selected drawings, the
-// message after a batch into a read-only destination, and the main window
-// previewing an example drawing with one text kind highlighted, to PNG
-// files (for `make screenshot`). It runs the real
+// velkaro-screenshot: renders the main window listing a folder (with the map
+// in force beside the convert button), the settings dialog, the dialog
+// showing the kinds of the selected drawings, the look before a batch, a
+// batch running with its 中止 button, the result of a batch into a read-only
+// destination, and the main window previewing an example drawing with one
+// text kind highlighted, to PNG files (for `make screenshot`). It runs the real
 // windows on a settings file of its own in a temporary folder, so nothing of
 // the user's settings is read or written.
 //
@@ -14,6 +15,8 @@
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QProgressBar>
 #include <QSplitter>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -28,6 +31,7 @@
 #include "Desktop.h"
 #include "FileListModel.h"
 #include "PreviewPane.h"
+#include "ResultView.h"
 #include "Unit1.h"
 #include "Unit2.h"
 #include "plExplorerFolderTree.h"
@@ -56,10 +60,22 @@ class SilentDesktop final : public velkaro::Desktop {
     box.close();
   }
   void ShowError(QWidget *, const QString &text) override { Report(text); }
-  bool Confirm(QWidget *, const QString &text) override {
+  bool Confirm(QWidget *parent, const QString &text) override {
     Report(text);
+    if (!confirmTo.isEmpty()) {
+      QMessageBox box(QMessageBox::Question, velkaro::ApplicationTitle(), text,
+                      QMessageBox::Yes | QMessageBox::No, parent);
+      box.button(QMessageBox::Yes)->setText(QStringLiteral("はい(&Y)"));
+      box.button(QMessageBox::No)->setText(QStringLiteral("いいえ(&N)"));
+      box.show();
+      Settle(300);
+      Save(&box, confirmTo);
+      box.close();
+      confirmTo.clear();
+    }
     return true;
   }
+  QString confirmTo;
   void Beep() override {}
   QString ChooseFolder(QWidget *, const QString &, const QString &) override { return {}; }
   bool OpenFile(const QString &) override { return false; }
@@ -154,22 +170,55 @@ int main(int argc, char *argv[]) {
   // The settings dialog without a selection, then with every drawing
   // selected: the kinds of the selection under the map.
   velkaro::TForm2 *dialog = form1.settingsDialog();
-  const auto grabDialog = [&](const QString &name) {
-    QTimer::singleShot(0, &form1, [&, name] {
+  const auto grabDialog = [&](const QString &name, bool accept) {
+    QTimer::singleShot(0, &form1, [&, name, accept] {
+      // The kinds of the selection are read while the dialog is open.
+      SettleUntil([&] { return dialog->windowTitle() == QStringLiteral("変換設定"); }, 10000);
       Settle(200);
       ok = Save(dialog, QDir(output).filePath(name)) && ok;
-      dialog->reject();
+      if (accept)
+        dialog->Button1Click();
+      else
+        dialog->reject();
     });
     form1.Button2Click();
   };
   list->clearSelection();
-  grabDialog(QStringLiteral("settings-dialog.png"));
+  grabDialog(QStringLiteral("settings-dialog.png"), false);
   list->selectAll();
   velkaro::MojiShuMap = {2, 1, 3, 4, 5, 6, 7, 8, 9, 10};  // kinds 1 and 2 trade places
-  grabDialog(QStringLiteral("kinds-panel.png"));
+  grabDialog(QStringLiteral("kinds-panel.png"), true);  // the map line shows it from here on
 
-  // A batch into a read-only destination: the message that lists the files
-  // that could not be converted.
+  // The look before a batch, and the batch running: 中止 and the progress.
+  // The rows convert one after another, each written and flushed; enough of
+  // them keep the batch running while it is taken.
+  const QString many = work.filePath(QStringLiteral("many"));
+  const QString manyDest = work.filePath(QStringLiteral("many-dest"));
+  QDir().mkpath(many);
+  QDir().mkpath(manyDest);
+  const QString largest = QDir(source).filePath(QStringLiteral("plan600.jww"));
+  for (int i = 0; i < 600; ++i)
+    QFile::copy(largest, QDir(many).filePath(QStringLiteral("plan%1.jww").arg(i, 3, 10, QLatin1Char('0'))));
+  form1.SetSourceFolder(QDir::toNativeSeparators(many));
+  SettleUntil([&] { return !form1.isListing(); }, 10000);
+  form1.SetDestinationFolder(QDir::toNativeSeparators(manyDest));
+  list->selectAll();
+  desktop.confirmTo = QDir(output).filePath(QStringLiteral("batch-confirmation.png"));
+  form1.ButtonTClick();
+  SettleUntil([&] { return !form1.batchRunning() || form1.progressBar()->value() >= 3; }, 20000);
+  if (form1.batchRunning()) {
+    ok = Save(&form1, QDir(output).filePath(QStringLiteral("batch-running.png"))) && ok;
+    form1.StopBatch();
+  } else {
+    std::fprintf(stderr, "velkaro-screenshot: the batch ended before it could be taken\n");
+    ok = false;
+  }
+  SettleUntil([&] { return !form1.batchRunning(); }, 60000);
+  form1.resultView()->close();
+
+  // A batch into a read-only destination: the result lists each file and why.
+  form1.SetSourceFolder(source);
+  SettleUntil([&] { return !form1.isListing(); }, 10000);
   const QString readOnly = work.filePath(QStringLiteral("read-only"));
   QDir().mkpath(readOnly);
   QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::ExeOwner |
@@ -177,19 +226,24 @@ int main(int argc, char *argv[]) {
                                       QFileDevice::ReadOther | QFileDevice::ExeOther);
   form1.SetDestinationFolder(QDir::toNativeSeparators(readOnly));
   list->clearSelection();
-  for (int row = std::max(0, rows - 3); row < rows; ++row)
+  const int shown = list->model()->rowCount();
+  for (int row = std::max(0, shown - 3); row < shown; ++row)
     list->selectionModel()->select(list->model()->index(row, 0),
                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
-  desktop.captureTo = QDir(output).filePath(QStringLiteral("batch-failure.png"));
   form1.ButtonTClick();
-  desktop.captureTo.clear();
+  SettleUntil([&] { return !form1.batchRunning(); }, 20000);
   QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-  if (!desktop.captured) {
+  velkaro::ResultView *result = form1.resultView();
+  Settle(300);
+  if (result->isVisible() && !result->resultText().contains(QStringLiteral("変換できませんでした"))) {
     // Root writes into a read-only folder: no failure to show.
     std::fprintf(stderr, "velkaro-screenshot: batch-failure.png not made: the read-only "
                          "destination was written (running as root?)\n");
     ok = false;
+  } else {
+    ok = Save(result, QDir(output).filePath(QStringLiteral("batch-failure.png"))) && ok;
   }
+  result->close();
 
   // The preview of an example drawing with the texts of kind 3 highlighted.
   form1.resize(1000, 760);

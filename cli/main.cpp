@@ -2,7 +2,7 @@
 // from the command line.
 //
 //   velkaro-cli convert --dest DIR (--map K1,...,K10 | --settings FILE) [--jobs N] [--quiet] FILE...
-//   velkaro-cli list [--type 0-5] [--sort COLUMN [--descending]] FOLDER
+//   velkaro-cli list [--type 0-6] [--sort COLUMN [--descending]] FOLDER
 //   velkaro-cli info [--json] FILE...
 //   velkaro-cli render FILE --out OUT.svg [--map K1,...,K10] [--width PX]
 //
@@ -101,9 +101,9 @@ int main(int argc, char **argv) {
 
   ListOptions list;
   CLI::App *listCmd = app.add_subcommand("list", "List a folder as the window's file list does");
-  listCmd->add_option("--type", list.type, "file type 0-5 (0 all files, 1 *.jw?, 2 *.jww, "
-                                           "3 *.jws, 4 *.jwc, 5 *.jwk)")
-      ->check(CLI::Range(0, 5));
+  listCmd->add_option("--type", list.type, "file type 0-6 (0 all files, 1 *.jw?, 2 *.jww, "
+                                           "3 *.jws, 4 *.jwc, 5 *.jwk, 6 *.jww and *.jwc)")
+      ->check(CLI::Range(0, 6));
   CLI::Option *sortOpt =
       listCmd->add_option("--sort", list.sort, "sort by column 0-5")->check(CLI::Range(0, 5));
   listCmd->add_flag("--descending", list.descending, "sort in descending order")->needs(sortOpt);
