@@ -477,11 +477,7 @@ void TForm1::KeepFrameOnScreen() {
   move(placed.left, placed.top);
 }
 
-void TForm1::changeEvent(QEvent *event) {
-  QMainWindow::changeEvent(event);
-  if (event->type() == QEvent::WindowStateChange && isMaximized())
-    QTimer::singleShot(0, this, &TForm1::GiveExtraWidthToNameAndMemo);  // once laid out
-}
+
 
 void TForm1::FormShow() {
   const QString executable = QCoreApplication::applicationFilePath();
@@ -1063,6 +1059,8 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event) {
     ListView1DblClick();
     return true;
   }
+  if (watched == ListView1->viewport() && event->type() == QEvent::Resize && isMaximized())
+    QTimer::singleShot(0, this, &TForm1::GiveExtraWidthToNameAndMemo);
   if (watched == ListView1 && event->type() == QEvent::KeyPress) {
     const auto *key = static_cast<QKeyEvent *>(event);
     const int rows = listModel_->rowCount();

@@ -1297,6 +1297,14 @@ class MainWindowTest : public QObject {
     QCOMPARE(QSize(saved.Width, saved.Height), QSize(600, 520));
     auto form = Start();
     QTRY_VERIFY(form->isMaximized());
+    // The room a maximised window gains goes to the name and the memo.
+    QHeaderView *header = list(*form)->horizontalHeader();
+    int used = 0;
+    for (int c = 0; c < 6; ++c)
+      used += header->sectionSize(c);
+    QTRY_VERIFY(header->sectionSize(0) > 80 && header->sectionSize(2) > 80);
+    QVERIFY(std::abs(list(*form)->viewport()->width() - used) <= 2 ||
+            header->sectionSize(0) + header->sectionSize(2) > 300);
   }
 };
 
