@@ -6,9 +6,11 @@
 #include <filesystem>
 
 #include "cli/CliText.h"
+#include "cli/MapsCommand.h"
 #include "convert/ConversionBatch.h"
 #include "jwc/JwcUnit.h"
 #include "jww/JwwUnit.h"
+#include "service/NamedMaps.h"
 #include "service/SettingsFile.h"
 #include "support/Func_2.h"
 #include "support/Interrupt.h"
@@ -43,9 +45,23 @@ bool ParseMapOption(const std::string &text, TMojiShuMap &map) {
 }
 
 std::optional<TMojiShuMap> MapFromOptions(const ConvertOptions &options, std::string &error) {
-  if (options.map.has_value() == options.settings.has_value()) {
-    error = "give exactly one of --map and --settings";
+  if (options.map.has_value() + options.settings.has_value() + options.mapName.has_value() != 1) {
+    error = "give exactly one of --map, --map-name and --settings";
     return std::nullopt;
+  }
+  if (options.mapName) {
+    const std::u16string fileName = MapsFileOf(options.maps);
+    const NamedMapsFile file = LoadNamedMaps(fileName);
+    if (file.state == NamedMapsState::Damaged) {
+      error = "cannot read the maps file " + OutName(fileName) + ": " + file.reason;
+      return std::nullopt;
+    }
+    const NamedMap *map = FindNamedMap(file.maps, FromUtf8(*options.mapName));
+    if (!map) {
+      error = "no map named " + *options.mapName + " in " + OutName(fileName);
+      return std::nullopt;
+    }
+    return map->map;  // normalised by the load
   }
   TMojiShuMap map{};
   if (options.map) {

@@ -20,6 +20,8 @@ struct ConvertOptions {
   std::string dest;
   std::optional<std::string> map;       // "K1,...,K10"
   std::optional<std::string> settings;  // a settings file: lines 17-26
+  std::optional<std::string> mapName;   // a map saved under a name
+  std::optional<std::string> maps;      // the maps file for mapName
   int jobs = 1;
   bool quiet = false;
   std::vector<std::string> files;
@@ -34,8 +36,8 @@ inline constexpr int kExitUsage = 2;
 // Ten integers separated by commas (no blanks); false for anything else.
 bool ParseMapOption(const std::string &text, TMojiShuMap &map);
 
-// The map of --map or --settings, normalised; an error text when neither
-// gives one.
+// The map of --map, --map-name or --settings, normalised; an error text
+// when none gives one.
 std::optional<TMojiShuMap> MapFromOptions(const ConvertOptions &options, std::string &error);
 
 int RunConvert(const ConvertOptions &options, std::ostream &out, std::ostream &err);

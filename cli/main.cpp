@@ -5,6 +5,8 @@
 //   velkaro-cli list [--type 0-6] [--sort COLUMN [--descending]] FOLDER
 //   velkaro-cli info [--json] FILE...
 //   velkaro-cli render FILE --out OUT.svg [--map K1,...,K10] [--width PX]
+//   velkaro-cli maps [--maps FILE] [NAME]
+//   velkaro-cli suggest --template T.jww [--json] FILE...
 //
 // Exit codes: 0 success, 1 some file produced no output (or could not be
 // read), 2 usage errors and refusals (nothing was written).
@@ -15,6 +17,7 @@
 #include "cli/ConvertCommand.h"
 #include "cli/InfoCommand.h"
 #include "cli/ListCommand.h"
+#include "cli/MapsCommand.h"
 #include "cli/RenderCommand.h"
 #include "support/Interrupt.h"
 
@@ -93,7 +96,12 @@ int main(int argc, char **argv) {
       "--map", convert.map, "new kinds of the old kinds 1 to 10, such as 2,1,3,4,5,6,7,8,9,10");
   CLI::Option *settingsOpt =
       convertCmd->add_option("--settings", convert.settings, "take the map from a settings file");
+  CLI::Option *mapNameOpt =
+      convertCmd->add_option("--map-name", convert.mapName, "take the map saved under this name");
+  convertCmd->add_option("--maps", convert.maps, "the maps file for --map-name")->needs(mapNameOpt);
   mapOpt->excludes(settingsOpt);
+  mapOpt->excludes(mapNameOpt);
+  settingsOpt->excludes(mapNameOpt);
   convertCmd->add_option("--jobs", convert.jobs, "parallel workers (default 1)")
       ->check(CLI::Range(1, 256));
   convertCmd->add_flag("--quiet", convert.quiet, "print only the final count");
@@ -121,6 +129,19 @@ int main(int argc, char **argv) {
   renderCmd->add_option("--map", render.map, "show the kinds after this map, such as 2,1,3,4,5,6,7,8,9,10");
   renderCmd->add_option("--width", render.width, "width of the picture in pixels (default 1200)");
 
+  MapsOptions maps;
+  CLI::App *mapsCmd = app.add_subcommand("maps", "List the maps saved under names, or show one");
+  mapsCmd->add_option("--maps", maps.maps, "the maps file (default: the window's)");
+  mapsCmd->add_option("NAME", maps.name, "the map to show");
+
+  SuggestOptions suggest;
+  CLI::App *suggestCmd = app.add_subcommand(
+      "suggest", "Propose the map that gives drawings the text kinds of a template drawing");
+  suggestCmd->add_option("--template", suggest.templateFile, "a drawing of the office's own convention")
+      ->required();
+  suggestCmd->add_flag("--json", suggest.json, "print JSON");
+  suggestCmd->add_option("FILE", suggest.files, "the drawings to convert")->required();
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::Success &e) {
@@ -132,8 +153,8 @@ int main(int argc, char **argv) {
 
   if (convertCmd->parsed()) {
     velkaro::InstallStopHandlers();
-    if (!convert.map && !convert.settings) {
-      std::cerr << "velkaro-cli: convert needs --map or --settings\n";
+    if (!convert.map && !convert.settings && !convert.mapName) {
+      std::cerr << "velkaro-cli: convert needs --map, --map-name or --settings\n";
       return kExitUsage;
     }
     return RunConvert(convert, std::cout, std::cerr);
@@ -142,5 +163,9 @@ int main(int argc, char **argv) {
     return RunRender(render, std::cout, std::cerr);
   if (listCmd->parsed())
     return RunList(list, std::cout, std::cerr);
+  if (mapsCmd->parsed())
+    return RunMaps(maps, std::cout, std::cerr);
+  if (suggestCmd->parsed())
+    return RunSuggest(suggest, std::cout, std::cerr);
   return RunInfo(info, std::cout, std::cerr);
 }

@@ -1,6 +1,10 @@
 // Paths between the core's UTF-16 and the file system's native form.
 #include "support/Platform.h"
 
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+
 #include "support/Utf8.h"
 
 #ifdef _WIN32
@@ -205,6 +209,46 @@ bool IsUsablePath(const std::u16string &path) {
   if (NamesDevice(path)) return false;
 #endif
   return true;
+}
+
+std::u16string ExecutableFolder() {
+#ifdef _WIN32
+  std::wstring buffer(32768, L'\0');
+  const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+  if (n == 0 || n >= buffer.size())
+    return {};
+  buffer.resize(n);
+  const std::filesystem::path exe(buffer);
+#else
+  std::error_code ec;
+  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec)
+    return {};
+#endif
+  return FromFsPath(exe.parent_path() / "");
+}
+
+std::u16string UserConfigFolder(const std::u16string &app) {
+  const auto env = [](const char *name) -> std::u16string {
+#ifdef _WIN32
+    std::wstring wide(name, name + std::strlen(name));
+    const wchar_t *value = _wgetenv(wide.c_str());
+    return value && *value ? std::u16string(value, value + std::wcslen(value)) : std::u16string();
+#else
+    const char *value = std::getenv(name);
+    return value && *value ? FromFsPath(std::filesystem::path(value)) : std::u16string();
+#endif
+  };
+#ifdef _WIN32
+  std::u16string base = env("LOCALAPPDATA");
+#else
+  std::u16string base = env("XDG_CONFIG_HOME");
+  if (base.empty() && !env("HOME").empty())
+    base = env("HOME") + u"/.config";
+#endif
+  if (base.empty())
+    return {};
+  return FromFsPath(ToFsPath(base) / ToFsPath(app) / "");
 }
 
 }  // namespace velkaro

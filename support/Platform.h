@@ -70,6 +70,15 @@ bool ToLocalTime(const FileTime &time, std::tm &local);
 // 8.3 short name of the same folder is still the same folder.
 bool SameFileOrFolder(const std::u16string &a, const std::u16string &b);
 
+// The folder of the running program, with a trailing separator; empty when
+// it cannot be told.
+std::u16string ExecutableFolder();
+// Where a user's own settings for the program `app` live, as the window's
+// toolkit places them (Windows: %LOCALAPPDATA%\app; elsewhere
+// $XDG_CONFIG_HOME/app or ~/.config/app), with a trailing separator; empty
+// when no such folder can be named.
+std::u16string UserConfigFolder(const std::u16string &app);
+
 #ifndef _WIN32
 // The status of a stat() result, for callers that stat a handle.
 void FillFileStatus(const struct stat &st, FileStatus &status);
