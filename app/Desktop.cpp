@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -42,6 +44,20 @@ QString QtDesktop::ChooseFolder(QWidget *parent, const QString &title, const QSt
 }
 
 bool QtDesktop::OpenFile(const QString &path) { return TMisc::Open(path); }
+
+QString QtDesktop::AskText(QWidget *parent, const QString &title, const QString &label,
+                           const QString &text) {
+  bool ok = false;
+  const QString answer = QInputDialog::getText(parent, title, label, QLineEdit::Normal, text, &ok);
+  return ok ? answer : QString();
+}
+
+QString QtDesktop::ChooseFile(QWidget *parent, const QString &title, const QString &filter,
+                              bool save) {
+  const QString chosen = save ? QFileDialog::getSaveFileName(parent, title, QString(), filter)
+                              : QFileDialog::getOpenFileName(parent, title, QString(), filter);
+  return chosen.isEmpty() ? QString() : QDir::toNativeSeparators(chosen);
+}
 
 Desktop &DefaultDesktop() {
   static QtDesktop desktop;

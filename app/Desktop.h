@@ -33,6 +33,13 @@ class Desktop {
   // Opens the file with its associated program; false when the desktop
   // reports that it could not.
   virtual bool OpenFile(const QString &path) = 0;
+  // A line of text asked for in a small dialog; empty when cancelled.
+  virtual QString AskText(QWidget *parent, const QString &title, const QString &label,
+                          const QString &text) = 0;
+  // The file chooser for a file to read (`save` false) or to write, titled
+  // `title`, filtered by `filter` ("説明 (*.json)"); empty when cancelled.
+  virtual QString ChooseFile(QWidget *parent, const QString &title, const QString &filter,
+                             bool save) = 0;
 };
 
 // The real desktop: QMessageBox, QApplication::beep, QFileDialog and
@@ -45,6 +52,10 @@ class QtDesktop final : public Desktop {
   void Beep() override;
   QString ChooseFolder(QWidget *parent, const QString &title, const QString &start) override;
   bool OpenFile(const QString &path) override;
+  QString AskText(QWidget *parent, const QString &title, const QString &label,
+                  const QString &text) override;
+  QString ChooseFile(QWidget *parent, const QString &title, const QString &filter,
+                     bool save) override;
 };
 
 // The one QtDesktop of the program.

@@ -43,6 +43,7 @@
 #include "MapLine.h"
 #include "PreviewPane.h"
 #include "ResultView.h"
+#include "NamedMapsPanel.h"
 #include "Unit2.h"
 #include "UnitVal.h"
 #include "convert/ConversionBatch.h"
@@ -55,6 +56,7 @@
 #include "plExplorerFolderTree.h"
 #include "service/DrawingFacts.h"
 #include "service/FolderListing.h"
+#include "service/NamedMaps.h"
 #include "service/WindowOptions.h"
 #include "service/WindowPlacement.h"
 #include "support/Func_2.h"
@@ -167,7 +169,7 @@ TForm1::TForm1(TForm1Options options, QWidget *parent)
   BuildComponents();
   FormCreate();
   // The settings dialog is made after the main window, as at program start.
-  Form2 = new TForm2(this);
+  Form2 = new TForm2(this, &desktop_);
   resultView_ = new ResultView(desktop_, this);
 
   // The file in progress stays in view until the next one starts.
@@ -496,6 +498,10 @@ void TForm1::FormShow() {
   }
   LoadSettings(options_.settingsLoadFileName.isEmpty() ? SettingsFileName
                                                        : options_.settingsLoadFileName);
+  // The user's saved maps beside the settings, the office's beside the program.
+  Form2->namedMaps()->setFiles(
+      FromU16(NamedMapsFileName(ToU16(SettingsFileName))),
+      FromU16(NamedMapsFileName(ReplaceExt(ToU16(QDir::toNativeSeparators(executable)), u".dat"))));
   InitDrawingData();
   plExplorerFolderTree1->setSelectFolder(preFolder_);
   sort_ = TListSortState{};
@@ -1026,14 +1032,15 @@ void TForm1::PlaceSettingsDialog() {
 void TForm1::ShowKindsOfSelection() {
   const std::vector<std::u16string> rows = SelectedCaptions();
   const std::uint64_t generation = ++kindsGeneration_;
-  if (rows.empty() || !IsFolder(ToU16(preFolder_))) {
+  std::vector<std::u16string> paths;
+  if (IsFolder(ToU16(preFolder_)))
+    for (const std::u16string &N : rows)
+      paths.push_back(ToU16(JoinPath(preFolder_, FromU16(N))));
+  Form2->namedMaps()->setSelectedDrawings(paths);
+  if (paths.empty()) {
     Form2->showKinds(nullptr);
     return;
   }
-  std::vector<std::u16string> paths;
-  paths.reserve(rows.size());
-  for (const std::u16string &N : rows)
-    paths.push_back(ToU16(JoinPath(preFolder_, FromU16(N))));
   // Whole drawings are read, which may take a while for many large ones:
   // the dialog opens at once and shows them when they are read.
   Form2->showKinds(nullptr);

@@ -7,7 +7,11 @@
 #include <QPushButton>
 #include <QShowEvent>
 
+#include <QPlainTextEdit>
+
+#include "Desktop.h"
 #include "KindsPanel.h"
+#include "NamedMapsPanel.h"
 #include "convert/UnitV.h"
 
 namespace velkaro {
@@ -25,6 +29,11 @@ constexpr int kRowPitch = 24;
 constexpr int kComboWidth = 97;
 constexpr int kComboHeight = 21;
 constexpr int kPanel1Height = 41;
+// The saved maps beside the ten choices, and the height of a suggestion's
+// reasons below them.
+constexpr int kMapsColumnWidth = 236;
+constexpr int kDialogWidth = kClientWidth + kMapsColumnWidth;
+constexpr int kSuggestionHeight = 200;
 
 }  // namespace
 
@@ -34,7 +43,8 @@ QString MojiShuName(int kind) {
   return QStringLiteral("文字種") + number;
 }
 
-TForm2::TForm2(QWidget *parent) : QDialog(parent) {
+TForm2::TForm2(QWidget *parent, Desktop *desktop) : QDialog(parent) {
+  namedMaps_ = new NamedMapsPanel(desktop ? *desktop : DefaultDesktop(), this);
   setObjectName(QStringLiteral("Form2"));
   setWindowTitle(QStringLiteral("変換設定"));
   // A fixed-size window with a system menu and a minimise button, no maximise
@@ -42,9 +52,9 @@ TForm2::TForm2(QWidget *parent) : QDialog(parent) {
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
-  setFixedSize(kClientWidth, kClientHeight);
   setModal(true);
   BuildComponents();
+  Relayout();
 }
 
 void TForm2::BuildComponents() {
@@ -83,7 +93,7 @@ void TForm2::BuildComponents() {
   auto *panel1 = new QWidget(this);
   panel1_ = panel1;
   panel1->setObjectName(QStringLiteral("Panel1"));
-  panel1->setGeometry(0, kClientHeight - kPanel1Height, kClientWidth, kPanel1Height);
+  panel1->setGeometry(0, kClientHeight - kPanel1Height, kDialogWidth, kPanel1Height);
 
   kindsPanel_ = new KindsPanel(this);
   kindsPanel_->hide();
@@ -91,22 +101,31 @@ void TForm2::BuildComponents() {
   Button1 = new QPushButton(QStringLiteral("ＯＫ(&Y)"), panel1);
   Button1->setObjectName(QStringLiteral("Button1"));
   Button1->setDefault(true);
-  Button1->setGeometry(kClientWidth - 2 * 96 - 8, 8, 88, 25);
+  Button1->setGeometry(kDialogWidth - 2 * 96 - 8, 8, 88, 25);
 
   Button2 = new QPushButton(QStringLiteral("キャンセル(&N)"), panel1);
   Button2->setObjectName(QStringLiteral("Button2"));
   Button2->setAutoDefault(false);
-  Button2->setGeometry(kClientWidth - 96 - 8 + 4, 8, 88, 25);
+  Button2->setGeometry(kDialogWidth - 96 - 8 + 4, 8, 88, 25);
 
   // Beside the buttons, where it is seen on every showing.
   confirmBox_ = new QCheckBox(QStringLiteral("変換前に確認する"), panel1);
   confirmBox_->setObjectName(QStringLiteral("ConfirmBeforeConvert"));
-  confirmBox_->setGeometry(kLabelLeft[0], 8, kClientWidth - 2 * 96 - 8 - 2 * kLabelLeft[0], 25);
+  confirmBox_->setGeometry(kLabelLeft[0], 8, kClientWidth - 2 * kLabelLeft[0], 25);
   confirmBox_->setChecked(true);
 
   connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
   connect(Button2, &QPushButton::clicked, this, &TForm2::Button2Click);
   connect(Button3, &QPushButton::clicked, this, &TForm2::Button3Click);
+
+  namedMaps_->setGeometry(kClientWidth, 8, kMapsColumnWidth - 8, kClientHeight - kPanel1Height - 8);
+  namedMaps_->setCurrentMap([this] { return ChosenMap(); });
+  connect(namedMaps_, &NamedMapsPanel::mapChosen, this, &TForm2::showChoices);
+  connect(namedMaps_, &NamedMapsPanel::suggested, this, &TForm2::ShowSuggestion);
+  suggestion_ = new QPlainTextEdit(this);
+  suggestion_->setObjectName(QStringLiteral("SuggestionReasons"));
+  suggestion_->setReadOnly(true);
+  suggestion_->hide();
 
   for (int k = 1; k < 10; ++k)
     setTabOrder(ComboBox(k), ComboBox(k + 1));
@@ -126,7 +145,44 @@ void TForm2::showEvent(QShowEvent *event) {
     FormShow();
 }
 
+void TForm2::showChoices(const TMojiShuMap &map) {
+  TMojiShuMap m = map;
+  NormalizeMojiShuMap(m);
+  for (int k = 1; k <= 10; ++k)
+    ComboBox(k)->setCurrentIndex(m[static_cast<std::size_t>(k - 1)] - 1);
+}
+
+void TForm2::ShowSuggestion(const QString &reasons) {
+  suggestion_->setPlainText(reasons);
+  suggestion_->setVisible(!reasons.isEmpty());
+  Relayout();
+}
+
+QString TForm2::suggestionText() const {
+  return suggestion_->isVisible() ? suggestion_->toPlainText() : QString();
+}
+
+void TForm2::Relayout() {
+  int top = kClientHeight - kPanel1Height;
+  if (!kindsPanel_->isHidden()) {
+    kindsPanel_->resize(kDialogWidth - 2 * kLabelLeft[0], kindsPanel_->height());
+    const int height = kindsPanel_->neededHeight();
+    kindsPanel_->setGeometry(kLabelLeft[0], top, kDialogWidth - 2 * kLabelLeft[0], height);
+    top += height;
+  }
+  if (!suggestion_->isHidden()) {
+    suggestion_->setGeometry(kLabelLeft[0], top + 4, kDialogWidth - 2 * kLabelLeft[0], kSuggestionHeight - 8);
+    top += kSuggestionHeight;
+  }
+  panel1_->move(0, top);
+  setFixedSize(kDialogWidth, top + kPanel1Height);
+}
+
 void TForm2::FormShow() {
+  // A suggestion belongs to the showing it was made in.
+  suggestion_->clear();
+  suggestion_->hide();
+  Relayout();
   for (int k = 1; k <= 10; ++k) {
     const std::int32_t kind = MojiShuMap[static_cast<std::size_t>(k - 1)];
     // A kind outside 1..10 (never in a normalised map) leaves no choice.
@@ -162,21 +218,15 @@ void TForm2::ChoicesChanged() {
 }
 
 void TForm2::showKinds(const KindsOverview *overview) {
-  const int top = kClientHeight - kPanel1Height;
   if (!overview) {
     kindsPanel_->hide();
-    panel1_->move(0, top);
-    setFixedSize(kClientWidth, kClientHeight);
+    Relayout();
     return;
   }
   kindsPanel_->setOverview(*overview);
-  kindsPanel_->resize(kClientWidth - 2 * kLabelLeft[0], kindsPanel_->height());
-  const int height = kindsPanel_->neededHeight();
-  kindsPanel_->setGeometry(kLabelLeft[0], top, kClientWidth - 2 * kLabelLeft[0], height);
   kindsPanel_->show();
   kindsPanel_->showMap(ChosenMap());
-  panel1_->move(0, top + height);
-  setFixedSize(kClientWidth, kClientHeight + height);
+  Relayout();
 }
 
 void TForm2::Button3Click() {

@@ -9,6 +9,10 @@
 // (showKinds), the dialog grows a table below the choices (KindsPanel) that
 // tells, per old kind, its look, how many texts use it and what it becomes
 // under the choices as they stand (normalised as OK would store them).
+//
+// Beside the choices, the maps saved under names and the map suggested from
+// a template drawing (NamedMapsPanel): choosing one fills the boxes, which
+// the user may still change before OK; a suggestion's reasons show below.
 #pragma once
 
 #include <QDialog>
@@ -18,18 +22,22 @@
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QPlainTextEdit;
 class QPushButton;
 class QWidget;
 
 namespace velkaro {
 
+class Desktop;
 class KindsPanel;
+class NamedMapsPanel;
 struct KindsOverview;
 
 class TForm2 : public QDialog {
   Q_OBJECT
  public:
-  explicit TForm2(QWidget *parent = nullptr);
+  // `desktop`: where the saved maps' questions go; null: the real desktop.
+  explicit TForm2(QWidget *parent = nullptr, Desktop *desktop = nullptr);
 
   // Combo box k (1 to 10) edits map entry k; addressed by its name
   // "ComboBox" followed by k, as the dialog's components are.
@@ -43,6 +51,12 @@ class TForm2 : public QDialog {
   // the table and gives the dialog its plain size again.
   void showKinds(const KindsOverview *overview);
   KindsPanel *kindsPanel() const { return kindsPanel_; }
+  NamedMapsPanel *namedMaps() const { return namedMaps_; }
+  // The reasons of the last suggestion ("1: 2×2 (0.5) 色1 → 2: 同じ", ...);
+  // empty when none was made in this showing.
+  QString suggestionText() const;
+  // Puts a map into the ten boxes (choosing a saved map, a suggestion).
+  void showChoices(const TMojiShuMap &map);
   // The map the choices give, normalised as OK stores it.
   TMojiShuMap ChosenMap() const;
   // "変換前に確認する": whether the main window asks before a batch writes.
@@ -62,8 +76,12 @@ class TForm2 : public QDialog {
   void FormShow();
   void BuildComponents();
   void ChoicesChanged();
+  void Relayout();
+  void ShowSuggestion(const QString &reasons);
 
   QWidget *panel1_ = nullptr;
+  NamedMapsPanel *namedMaps_ = nullptr;
+  QPlainTextEdit *suggestion_ = nullptr;
   QCheckBox *confirmBox_ = nullptr;
   KindsPanel *kindsPanel_ = nullptr;
 };

@@ -30,6 +30,7 @@
 #include "AppFont.h"
 #include "Desktop.h"
 #include "FileListModel.h"
+#include "NamedMapsPanel.h"
 #include "PreviewPane.h"
 #include "ResultView.h"
 #include "Unit1.h"
@@ -78,6 +79,11 @@ class SilentDesktop final : public velkaro::Desktop {
   QString confirmTo;
   void Beep() override {}
   QString ChooseFolder(QWidget *, const QString &, const QString &) override { return {}; }
+  QString AskText(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
+  QString ChooseFile(QWidget *, const QString &, const QString &, bool) override {
+    return fileToChoose;
+  }
+  QString fileToChoose;
   bool OpenFile(const QString &) override { return false; }
 
  private:
@@ -188,6 +194,41 @@ int main(int argc, char *argv[]) {
   list->selectAll();
   velkaro::MojiShuMap = {2, 1, 3, 4, 5, 6, 7, 8, 9, 10};  // kinds 1 and 2 trade places
   grabDialog(QStringLiteral("kinds-panel.png"), true);  // the map line shows it from here on
+
+  // The map suggested from a template: the drawings of a partner whose kinds
+  // 1 and 2 hold each other's looks (made by converting the examples with
+  // that map), the office's plan600.jww as the template.
+  {
+    const QString partner = work.filePath(QStringLiteral("partner"));
+    QDir().mkpath(partner);
+    velkaro::MojiShuMap = {2, 1, 3, 4, 5, 6, 7, 8, 9, 10};
+    form1.SetDestinationFolder(QDir::toNativeSeparators(partner));
+    list->clearSelection();
+    for (int row = 0; row < list->model()->rowCount(); ++row) {
+      const QString name = list->model()->index(row, 0).data().toString();
+      if (name.endsWith(QStringLiteral(".jww")))
+        list->selectionModel()->select(list->model()->index(row, 0),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    form1.ButtonTClick();
+    SettleUntil([&] { return !form1.batchRunning(); }, 20000);
+    form1.resultView()->close();
+    velkaro::MojiShuMap = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+    form1.SetSourceFolder(QDir::toNativeSeparators(partner));
+    SettleUntil([&] { return !form1.isListing(); }, 10000);
+    list->selectAll();
+    desktop.fileToChoose = QDir(source).filePath(QStringLiteral("plan600.jww"));
+    QTimer::singleShot(0, &form1, [&] {
+      SettleUntil([&] { return dialog->windowTitle() == QStringLiteral("変換設定"); }, 10000);
+      dialog->namedMaps()->SuggestFromTemplate();
+      Settle(200);
+      ok = Save(dialog, QDir(output).filePath(QStringLiteral("map-suggestion.png"))) && ok;
+      dialog->reject();
+    });
+    form1.Button2Click();
+    form1.SetSourceFolder(source);
+    SettleUntil([&] { return !form1.isListing(); }, 10000);
+  }
 
   // The look before a batch, and the batch running: 中止 and the progress.
   // The rows convert one after another, each written and flushed; enough of

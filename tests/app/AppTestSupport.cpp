@@ -22,6 +22,17 @@ void RecordingDesktop::ShowError(QWidget *, const QString &text) {
   calls.push_back({DesktopCall::Error, text, {}});
 }
 
+QString RecordingDesktop::AskText(QWidget *, const QString &title, const QString &,
+                                  const QString &text) {
+  calls.push_back({DesktopCall::AskText, title, text});
+  return textAnswers.isEmpty() ? QString() : textAnswers.takeFirst();
+}
+
+QString RecordingDesktop::ChooseFile(QWidget *, const QString &title, const QString &filter, bool) {
+  calls.push_back({DesktopCall::ChooseFile, title, filter});
+  return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
+}
+
 bool RecordingDesktop::Confirm(QWidget *, const QString &text) {
   calls.push_back({DesktopCall::Confirm, text, {}});
   return confirmAnswer;
@@ -78,8 +89,10 @@ QByteArray ToQBytes(const std::vector<std::uint8_t> &bytes) {
 
 }  // namespace
 
-QByteArray JwwDrawing(std::int32_t version, const std::u16string &memo,
-                      const std::vector<std::uint32_t> &kinds) {
+namespace {
+
+testing::JwwDrawingSpec DrawingPlan(std::int32_t version, const std::u16string &memo,
+                                    const std::vector<std::uint32_t> &kinds) {
   testing::JwwDrawingSpec plan = testing::MakeCanonicalDrawing(version);
   plan.hd.strMemo = memo;
   for (std::size_t k = 0; k < plan.EntMoj.size(); ++k) {
@@ -90,6 +103,20 @@ QByteArray JwwDrawing(std::int32_t version, const std::u16string &memo,
   }
   for (std::uint32_t kind : kinds)
     plan.entities.push_back(testing::Text(u"text", kind));
+  return plan;
+}
+
+}  // namespace
+
+QByteArray JwwDrawing(std::int32_t version, const std::u16string &memo,
+                      const std::vector<std::uint32_t> &kinds) {
+  return ToQBytes(testing::BuildJww(DrawingPlan(version, memo, kinds)).bytes);
+}
+
+QByteArray JwwDrawingWithSwappedKinds(std::int32_t version, const std::u16string &memo,
+                                      const std::vector<std::uint32_t> &kinds) {
+  testing::JwwDrawingSpec plan = DrawingPlan(version, memo, kinds);
+  std::swap(plan.EntMoj[0], plan.EntMoj[1]);
   return ToQBytes(testing::BuildJww(plan).bytes);
 }
 

@@ -19,7 +19,7 @@ namespace velkaro::test {
 
 // One call the window made to the desktop.
 struct DesktopCall {
-  enum Kind { Message, Error, Beep, ChooseFolder, OpenFile, Confirm } kind;
+  enum Kind { Message, Error, Beep, ChooseFolder, OpenFile, Confirm, AskText, ChooseFile } kind;
   QString text;  // message text, chooser title or opened path
   QString extra;  // the chooser's start folder
 };
@@ -32,11 +32,17 @@ class RecordingDesktop final : public Desktop {
   void Beep() override;
   QString ChooseFolder(QWidget *parent, const QString &title, const QString &start) override;
   bool OpenFile(const QString &path) override;
+  QString AskText(QWidget *parent, const QString &title, const QString &label,
+                  const QString &text) override;
+  QString ChooseFile(QWidget *parent, const QString &title, const QString &filter,
+                     bool save) override;
 
   std::vector<DesktopCall> calls;
   QString folderToChoose;    // what the chooser returns (empty: cancelled)
   bool openSucceeds = true;  // what OpenFile returns
   bool confirmAnswer = true;  // what Confirm returns
+  QStringList textAnswers;    // what AskText returns, one a call (then empty)
+  QStringList fileAnswers;    // what ChooseFile returns, one a call (then empty)
   // Runs inside ShowMessage, while the batch waits for the box.
   std::function<void(const QString &)> onMessage;
 
@@ -57,6 +63,10 @@ bool WriteFilled(const QString &path, int size);
 // `kinds` (the nMojiShu values), text-kind table entries differing per kind.
 QByteArray JwwDrawing(std::int32_t version, const std::u16string &memo,
                       const std::vector<std::uint32_t> &kinds);
+// The same drawing as another office keeps it: kinds 1 and 2 of its table
+// hold each other's entries.
+QByteArray JwwDrawingWithSwappedKinds(std::int32_t version, const std::u16string &memo,
+                                      const std::vector<std::uint32_t> &kinds);
 // A version 700 drawing carrying one bound image `imageName`, placed by a text.
 QByteArray JwwDrawingWithImage(const std::u16string &imageName, const QByteArray &image);
 

@@ -1074,7 +1074,7 @@ class MainWindowTest : public QObject {
       form->settingsDialog()->Button2->click();
     });
     button(*form, "Button2")->click();
-    QCOMPARE(plain, QSize(437, 223));
+    QCOMPARE(plain, QSize(437 + 236, 223));
   }
 
   void shutdownRemovesTheWorkFolder() {

@@ -1,15 +1,23 @@
 // The conversion settings dialog: layout and captions, filling from the map,
-// normalisation on OK, "初期状態" with cancel and with OK, Esc and the frame.
+// normalisation on OK, "初期状態" with cancel and with OK, Esc and the frame;
+// the maps saved under names and the map suggested from a template.
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <memory>
 
+#include <QTemporaryDir>
+
+#include "AppTestSupport.h"
 #include "AppTests.h"
+#include "NamedMapsPanel.h"
 #include "Unit2.h"
 #include "convert/UnitV.h"
+#include "service/NamedMaps.h"
 
 namespace velkaro::test {
 namespace {
@@ -39,7 +47,8 @@ class SettingsDialogTest : public QObject {
   void layoutAndCaptions() {
     TForm2 dialog;
     QCOMPARE(dialog.windowTitle(), QStringLiteral("変換設定"));
-    QCOMPARE(dialog.size(), QSize(437, 223));
+    // The choices keep their 437 x 223; the saved maps stand beside them.
+    QCOMPARE(dialog.size(), QSize(437 + 236, 223));
     QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
     QVERIFY(!(dialog.windowFlags() & Qt::WindowMaximizeButtonHint));
     QVERIFY(dialog.windowFlags() & Qt::WindowMinimizeButtonHint);
@@ -149,6 +158,89 @@ class SettingsDialogTest : public QObject {
       dialog.Button1->click();
     });
     QCOMPARE(MojiShuMap, (TMojiShuMap{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+  }
+
+  // Saving, choosing, renaming and deleting maps: each change is in the file
+  // at once; the office's maps are offered but cannot be changed.
+  void savedMapsAreChosenSavedRenamedAndDeleted() {
+    QTemporaryDir dir;
+    const QString user = dir.filePath(QStringLiteral("velkaro.maps.json"));
+    const QString office = dir.filePath(QStringLiteral("office.maps.json"));
+    QVERIFY(SaveNamedMaps(office.toStdU16String(), {{u"標準", {3, 1, 2, 4, 5, 6, 7, 8, 9, 10}}}));
+    RecordingDesktop desktop;
+    TForm2 dialog(nullptr, &desktop);
+    NamedMapsPanel *panel = dialog.namedMaps();
+    panel->setFiles(user, office);
+    QCOMPARE(panel->list()->count(), 1);
+    QCOMPARE(panel->list()->item(0)->text(), QStringLiteral("標準（事務所の標準）"));
+    RunDialog(dialog, [&] {
+      panel->list()->setCurrentRow(0);  // chosen: into the boxes
+      QCOMPARE(dialog.ChosenMap(), (TMojiShuMap{3, 1, 2, 4, 5, 6, 7, 8, 9, 10}));
+      QVERIFY(!panel->button("DeleteMap")->isEnabled());
+      dialog.ComboBox(1)->setCurrentIndex(1);  // 1 -> 2, as normalised
+      desktop.textAnswers << QStringLiteral("A社 設計部");
+      panel->SaveCurrent();
+      desktop.textAnswers << QStringLiteral("A社");
+      panel->list()->setCurrentRow(1);
+      panel->RenameSelected();
+      dialog.reject();
+    });
+    NamedMapsFile file = LoadNamedMaps(user.toStdU16String());
+    QCOMPARE(file.maps.size(), std::size_t{1});
+    QVERIFY(file.maps[0].name == u"A社");
+    QCOMPARE(file.maps[0].map, dialog.ChosenMap());
+    // Export, delete, import back: the name that exists is asked about.
+    const QString exported = dir.filePath(QStringLiteral("shared.json"));
+    desktop.fileAnswers << exported;
+    panel->list()->clearSelection();
+    panel->Export();  // nothing selected: all, the office's included
+    QCOMPARE(LoadNamedMaps(exported.toStdU16String()).maps.size(), std::size_t{2});
+    panel->list()->setCurrentRow(1);
+    panel->DeleteSelected();
+    QVERIFY(LoadNamedMaps(user.toStdU16String()).maps.empty());
+    desktop.fileAnswers << exported;
+    desktop.clear();
+    panel->Import();
+    QCOMPARE(LoadNamedMaps(user.toStdU16String()).maps.size(), std::size_t{1});  // 標準 stays the office's
+    QCOMPARE(desktop.count(DesktopCall::Confirm), 0);
+  }
+
+  // A maps file that cannot be read is told once and never written over.
+  void aDamagedMapsFileIsToldOnceAndLeftAlone() {
+    QTemporaryDir dir;
+    const QString user = dir.filePath(QStringLiteral("velkaro.maps.json"));
+    QVERIFY(WriteFile(user, QByteArray("{\"maps\": [")));
+    RecordingDesktop desktop;
+    TForm2 dialog(nullptr, &desktop);
+    dialog.namedMaps()->setFiles(user, QString());
+    dialog.namedMaps()->setFiles(user, QString());
+    QCOMPARE(desktop.messages().size(), 1);
+    QVERIFY(desktop.messages().first().contains(QStringLiteral("not JSON")));
+    QVERIFY(!dialog.namedMaps()->button("SaveMap")->isEnabled());
+    dialog.namedMaps()->SaveCurrent();
+    QCOMPARE(ReadFile(user), QByteArray("{\"maps\": ["));
+  }
+
+  // The suggestion fills the boxes and says why, kind by kind.
+  void aSuggestionFillsTheBoxesWithItsReasons() {
+    QTemporaryDir dir;
+    const QString office = dir.filePath(QStringLiteral("office.jww"));
+    const QString partner = dir.filePath(QStringLiteral("partner.jww"));
+    QVERIFY(WriteFile(office, JwwDrawing(700, u"office", {1, 2})));
+    QVERIFY(WriteFile(partner, JwwDrawingWithSwappedKinds(700, u"partner", {1, 2})));
+    RecordingDesktop desktop;
+    TForm2 dialog(nullptr, &desktop);
+    dialog.namedMaps()->setSelectedDrawings({QDir::toNativeSeparators(partner).toStdU16String()});
+    QString reasons;
+    RunDialog(dialog, [&] {
+      desktop.fileAnswers << office;
+      dialog.namedMaps()->SuggestFromTemplate();
+      reasons = dialog.suggestionText();
+      dialog.Button1->click();
+    });
+    QCOMPARE(MojiShuMap, (TMojiShuMap{2, 1, 3, 4, 5, 6, 7, 8, 9, 10}));
+    QVERIFY2(reasons.contains(QStringLiteral("→ 2: 同じ")), qPrintable(reasons));
+    QVERIFY(dialog.height() > 223);
   }
 
   void kindNames() {
