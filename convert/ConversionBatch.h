@@ -31,6 +31,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -84,6 +85,11 @@ class BatchReporter {
   virtual void FileFinished(const std::u16string &source, const std::u16string &dest,
                             FileOutcome outcome) {
     (void)source; (void)dest; (void)outcome;
+  }
+  // Fewer workers than asked convert (`started`; 1 is the calling thread
+  // alone): the system would not give the batch more threads.
+  virtual void WorkersReduced(int asked, int started) {
+    (void)asked; (void)started;
   }
   // Called by Run after every selected row, counted or not (progress bar).
   virtual void RowFinished(std::int32_t done, std::int32_t total) {
@@ -148,8 +154,9 @@ class ConversionBatch {
   BatchResult RunChecked(const std::vector<BatchRow> &rows, const std::u16string &D,
                          const TMojiShuMap &map, const BatchOptions &options,
                          const FolderHandle &destination);
-  BatchResult RunParallel(const std::vector<BatchRow> &rows, const std::u16string &D,
-                          const TMojiShuMap &map, int jobs, const FolderHandle &destination);
+  std::optional<BatchResult> RunParallel(const std::vector<BatchRow> &rows,
+                                         const std::u16string &D, const TMojiShuMap &map,
+                                         int jobs, const FolderHandle &destination);
   static void Count(BatchResult &result, const std::u16string &source, const std::u16string &dest,
                     FileOutcome outcome);
   void Finish(BatchResult &result);

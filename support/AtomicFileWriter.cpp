@@ -61,15 +61,16 @@ bool AtomicFileWriter::open() {
   discard();
   if (!borrowed_ && !own_.isOpen() && !own_.openParentOf(target_, name_)) return false;
   if (!folder().isOpen() || !IsPlainEntryName(name_)) return false;
-  // O_EXCL with a fresh random name: never reuse or follow someone else's
-  // file, and several writers into one folder cannot collide.
+  // A fresh random name: never reuse someone else's folder, and several
+  // writers into one folder cannot collide.
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::u16string temp = kTempPrefix + FromFsPath(RandomTemporarySuffix()) + kTempSuffix;
-    if (out_.createNewLockedIn(folder(), temp)) {
-      tempName_ = temp;
-      return true;
-    }
-    if (!out_.alreadyExists()) return false;
+    const MarkedFolder::Made made = temp_.create(folder(), temp);
+    if (made == MarkedFolder::Made::NameTaken) continue;
+    if (made == MarkedFolder::Made::Failed) return false;
+    if (out_.createNewLockedIn(temp_.folder(), name_)) return true;
+    temp_.remove();
+    return false;
   }
   return false;
 }
@@ -84,39 +85,44 @@ bool AtomicFileWriter::applyMode() {
 }
 
 bool AtomicFileWriter::commit() {
-  if (tempName_.empty() || !out_.isOpen()) return false;
+  if (!temp_.isOpen() || !out_.isOpen()) return false;
   try {
+    // Times last: nothing written after them moves them again. A file
+    // whose times could not be set is still a complete copy.
     if (StopRequested() || !applyMode()) {
       discard();
       return false;
     }
+    if (hasTimes_) out_.setTimes(times_);
     out_.close();
   } catch (...) {
     discard();
     return false;
   }
-  if (!folder().rename(tempName_, name_)) {
+  if (!temp_.folder().renameInto(name_, folder(), name_)) {
     discard();
     return false;
   }
-  tempName_.clear();
+  temp_.remove();
   folder().sync();  // makes the rename itself durable; best effort
   return true;
 }
 
 void AtomicFileWriter::discard() {
   out_.abandon();
-  if (!tempName_.empty()) {
-    folder().remove(tempName_);
-    tempName_.clear();
-  }
+  temp_.remove();
+}
+
+void AtomicFileWriter::abandonForTesting() {
+  out_.abandon();
+  temp_.abandonForTesting();
 }
 
 int RemoveStaleTemporaryFiles(const FolderHandle &folder) {
   if (!folder.isOpen()) return 0;
   int removed = 0;
   for (const std::u16string &name : folder.entryNames())
-    if (IsTemporaryFileName(name) && RemoveIfAbandoned(folder, name)) ++removed;
+    if (IsTemporaryFileName(name) && RemoveAbandonedFolder(folder, name)) ++removed;
   return removed;
 }
 
