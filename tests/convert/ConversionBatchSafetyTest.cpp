@@ -234,6 +234,25 @@ TEST_F(BatchTest, BackupsAndOutputsKeepTheFilesPermissions) {
   EXPECT_EQ(perms("old.BAK"), kept) << "the copied file's";
 }
 
+// Regression: a 4755 source gave a 4755 output. Outputs and backups keep
+// the permission bits only; setuid, setgid and sticky are dropped.
+TEST_F(BatchTest, OutputsAndBackupsNeverCarrySetuidSetgidOrSticky) {
+  putJww(src, "new.jww", MakeRichDrawing(600, false));
+  putJww(src, "old.jww", MakeRichDrawing(600, false));
+  putJww(dst, "old.jww", MakeRichDrawing(420, false));
+  ASSERT_EQ(::chmod(srcPath("new.jww").c_str(), 04755), 0);
+  ASSERT_EQ(::chmod(dstPath("old.jww").c_str(), 07750), 0);
+  ASSERT_EQ(run({u"new.jww", u"old.jww"}).converted, 2);
+  const auto mode = [&](const char *name) {
+    struct stat st {};
+    EXPECT_EQ(::stat(dstPath(name).c_str(), &st), 0) << name;
+    return st.st_mode & 07777;
+  };
+  EXPECT_EQ(mode("new.jww"), 0755u);
+  EXPECT_EQ(mode("old.jww"), 0750u);
+  EXPECT_EQ(mode("old.BAK"), 0750u);
+}
+
 TEST_F(BatchTest, ReasonsSayWhyASourceCouldNotBeRead) {
   fs::create_directory(srcPath("folder.jww"));
   ASSERT_EQ(mkfifo(srcPath("fifo.jww").c_str(), 0600), 0);
