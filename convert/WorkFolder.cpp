@@ -31,9 +31,10 @@ std::u16string RandomName() {
   return kPrefix + FromFsPath(fs::path(digits));
 }
 
-std::unique_ptr<FolderHandle> OpenTemporaryFolder() {
+// The temporary folder, opened by the path the system names it with.
+std::unique_ptr<FolderHandle> OpenTemporaryFolder(fs::path &temp) {
   std::error_code ec;
-  const fs::path temp = fs::temp_directory_path(ec);
+  temp = fs::temp_directory_path(ec);
   auto folder = std::make_unique<FolderHandle>();
   if (ec || !folder->open(FromFsPath(temp)))
     return nullptr;
@@ -43,14 +44,20 @@ std::unique_ptr<FolderHandle> OpenTemporaryFolder() {
 }  // namespace
 
 std::optional<WorkFolder> WorkFolder::Create() {
-  std::unique_ptr<FolderHandle> parent = OpenTemporaryFolder();
+  fs::path temp;
+  std::unique_ptr<FolderHandle> parent = OpenTemporaryFolder(temp);
   if (!parent)
     return std::nullopt;
   auto folder = std::make_unique<MarkedFolder>();
   for (int attempt = 0; attempt < 100; ++attempt) {
     switch (folder->create(*parent, RandomName())) {
-      case MarkedFolder::Made::Yes:
-        return WorkFolder(std::move(parent), std::move(folder));
+      case MarkedFolder::Made::Yes: {
+        // Named as the system names the temporary folder (on Windows the
+        // handle's final path would begin with \\?\, which not every
+        // consumer of the images' paths takes).
+        std::u16string path = FromFsPath(temp / ToFsPath(folder->name())) + PathSeparator();
+        return WorkFolder(std::move(parent), std::move(folder), std::move(path));
+      }
       case MarkedFolder::Made::NameTaken:
         continue;
       case MarkedFolder::Made::Failed:
@@ -60,9 +67,9 @@ std::optional<WorkFolder> WorkFolder::Create() {
   return std::nullopt;
 }
 
-WorkFolder::WorkFolder(std::unique_ptr<FolderHandle> parent, std::unique_ptr<MarkedFolder> folder)
-    : parent_(std::move(parent)), folder_(std::move(folder)),
-      path_(parent_->pathOf(folder_->name()) + PathSeparator()) {}
+WorkFolder::WorkFolder(std::unique_ptr<FolderHandle> parent, std::unique_ptr<MarkedFolder> folder,
+                       std::u16string path)
+    : parent_(std::move(parent)), folder_(std::move(folder)), path_(std::move(path)) {}
 
 WorkFolder::WorkFolder(WorkFolder &&other) noexcept
     : parent_(std::move(other.parent_)), folder_(std::move(other.folder_)),
@@ -101,7 +108,8 @@ void WorkFolder::remove() {
 }
 
 int WorkFolder::RemoveStale() {
-  const std::unique_ptr<FolderHandle> parent = OpenTemporaryFolder();
+  fs::path temp;
+  const std::unique_ptr<FolderHandle> parent = OpenTemporaryFolder(temp);
   if (!parent)
     return 0;
   const std::u16string prefix = kPrefix;

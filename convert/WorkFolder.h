@@ -40,7 +40,8 @@ class WorkFolder {
   static int RemoveStale();
 
  private:
-  WorkFolder(std::unique_ptr<FolderHandle> parent, std::unique_ptr<MarkedFolder> folder);
+  WorkFolder(std::unique_ptr<FolderHandle> parent, std::unique_ptr<MarkedFolder> folder,
+             std::u16string path);
   // The temporary folder, held where the marked folder can rely on it.
   std::unique_ptr<FolderHandle> parent_;
   std::unique_ptr<MarkedFolder> folder_;
