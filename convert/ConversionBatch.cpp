@@ -627,8 +627,9 @@ BatchResult ConversionBatch::RunChecked(const std::vector<BatchRow> &rows, const
 // started than asked (a process or memory limit), those that started take
 // all groups; when none can, nothing was done and the answer is nullopt.
 std::optional<BatchResult> ConversionBatch::RunParallel(const std::vector<BatchRow> &rows,
-                                         const std::u16string &D, const TMojiShuMap &map,
-                                         int jobs, const FolderHandle &destination) {
+                                                        const std::u16string &D,
+                                                        const TMojiShuMap &map, int jobs,
+                                                        const FolderHandle &destination) {
   const std::vector<std::vector<std::size_t>> groups = GroupRows(rows);
   std::vector<RowRecord> records(rows.size());
   std::mutex mutex;
