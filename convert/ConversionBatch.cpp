@@ -407,7 +407,7 @@ class ConversionBatch::Worker {
       return FileOutcome::Interrupted;
     if (folder_.exists(N) && !BackUp(N))
       return FileOutcome::BackupFailed;
-    auto out = std::make_unique<AtomicFileWriter>(folder_, N);
+    auto out = std::make_unique<AtomicFileWriter>(folder_, N, Staging());
     out->setMode(mode);
     if (!fileOut(*out))
       return StopRequested() ? FileOutcome::Interrupted : FileOutcome::WriteFailed;
@@ -431,7 +431,7 @@ class ConversionBatch::Worker {
       if (!ShiftGenerations(bak))
         return false;
     }
-    return CopyEntryWithTimes(folder_, N, bak);
+    return CopyEntryWithTimes(folder_, N, bak, Staging());
   }
 
   // .bk8 -> .bk9, ..., .bk1 -> .bk2, .BAK -> .bk1: each rename replaces only
@@ -456,6 +456,14 @@ class ConversionBatch::Worker {
     return folder_.rename(bak, BackupGenerationName(bak, 1));
   }
 
+  // The worker's temporary folder in the destination, made with its first
+  // write; without one each file makes its own.
+  const MarkedFolder *Staging() {
+    if (!staging_.isOpen() && !stagingFailed_)
+      stagingFailed_ = !MakeTemporaryFolder(folder_, staging_);
+    return staging_.isOpen() ? &staging_ : nullptr;
+  }
+
   bool IsFolderEntry(const std::u16string &name) const {
     FileStatus status;
     return folder_.status(name, status, false) && status.folder;
@@ -477,6 +485,9 @@ class ConversionBatch::Worker {
   // Holds one drawing's bytes at a time, reused from file to file.
   FileBytes readBuffer_;
   const RowDone rowDone_;
+  // Outlives the commit below, whose file may still be in it.
+  MarkedFolder staging_;
+  bool stagingFailed_ = false;
   // The file being committed, and its row once ConvertRow took it over.
   BackgroundCommit commit_;
   std::optional<Row> committing_;

@@ -50,10 +50,22 @@ bool IsTemporaryFileName(const std::u16string &name) {
 
 }  // namespace
 
+bool MakeTemporaryFolder(const FolderHandle &folder, MarkedFolder &staging) {
+  // A fresh random name: never reuse someone else's folder, and several
+  // writers into one folder cannot collide.
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::u16string name = kTempPrefix + FromFsPath(RandomTemporarySuffix()) + kTempSuffix;
+    const MarkedFolder::Made made = staging.create(folder, name);
+    if (made != MarkedFolder::Made::NameTaken) return made == MarkedFolder::Made::Yes;
+  }
+  return false;
+}
+
 AtomicFileWriter::AtomicFileWriter(std::u16string target) : target_(std::move(target)) {}
 
-AtomicFileWriter::AtomicFileWriter(const FolderHandle &folder, std::u16string name)
-    : borrowed_(&folder), name_(std::move(name)) {}
+AtomicFileWriter::AtomicFileWriter(const FolderHandle &folder, std::u16string name,
+                                   const MarkedFolder *staging)
+    : borrowed_(&folder), name_(std::move(name)), sharedStaging_(staging) {}
 
 AtomicFileWriter::~AtomicFileWriter() { discard(); }
 
@@ -61,17 +73,16 @@ bool AtomicFileWriter::open() {
   discard();
   if (!borrowed_ && !own_.isOpen() && !own_.openParentOf(target_, name_)) return false;
   if (!folder().isOpen() || !IsPlainEntryName(name_)) return false;
-  // A fresh random name: never reuse someone else's folder, and several
-  // writers into one folder cannot collide.
+  if (!staging().isOpen() && !MakeTemporaryFolder(folder(), ownStaging_)) return false;
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::u16string temp = kTempPrefix + FromFsPath(RandomTemporarySuffix()) + kTempSuffix;
-    const MarkedFolder::Made made = temp_.create(folder(), temp);
-    if (made == MarkedFolder::Made::NameTaken) continue;
-    if (made == MarkedFolder::Made::Failed) return false;
-    if (out_.createNewLockedIn(temp_.folder(), name_)) return true;
-    temp_.remove();
-    return false;
+    if (out_.createNewLockedIn(staging().folder(), temp)) {
+      tempName_ = temp;
+      return true;
+    }
+    if (!out_.alreadyExists()) break;
   }
+  ownStaging_.remove();
   return false;
 }
 
@@ -85,7 +96,7 @@ bool AtomicFileWriter::applyMode() {
 }
 
 bool AtomicFileWriter::commit() {
-  if (!temp_.isOpen() || !out_.isOpen()) return false;
+  if (tempName_.empty() || !out_.isOpen()) return false;
   try {
     // Times last: nothing written after them moves them again. A file
     // whose times could not be set is still a complete copy.
@@ -99,23 +110,27 @@ bool AtomicFileWriter::commit() {
     discard();
     return false;
   }
-  if (!temp_.folder().renameInto(name_, folder(), name_)) {
+  if (!staging().folder().renameInto(tempName_, folder(), name_)) {
     discard();
     return false;
   }
-  temp_.remove();
+  tempName_.clear();
+  ownStaging_.remove();
   folder().sync();  // makes the rename itself durable; best effort
   return true;
 }
 
 void AtomicFileWriter::discard() {
   out_.abandon();
-  temp_.remove();
+  if (!tempName_.empty() && staging().isOpen()) staging().folder().remove(tempName_);
+  tempName_.clear();
+  ownStaging_.remove();
 }
 
 void AtomicFileWriter::abandonForTesting() {
   out_.abandon();
-  temp_.abandonForTesting();
+  tempName_.clear();
+  ownStaging_.abandonForTesting();
 }
 
 int RemoveStaleTemporaryFiles(const FolderHandle &folder) {

@@ -125,8 +125,8 @@ class OutputFile {
   bool alreadyExists_ = false;
 };
 
-// Writes a new file under `target` in one piece: the bytes go to a file of
-// the target's name in a temporary folder beside it (".velkaro-<random>.tmp",
+// Writes a new file under `target` in one piece: the bytes go to a
+// temporary file in a temporary folder beside it (".velkaro-<random>.tmp",
 // a MarkedFolder: created exclusively, open to the owner only), which
 // replaces `target` only once everything was written, flushed and closed. A
 // crash or kill at any moment leaves either the old file or the complete new
@@ -141,7 +141,11 @@ class AtomicFileWriter {
  public:
   explicit AtomicFileWriter(std::u16string target);
   // The file `name` in an open folder: every step goes through the handle.
-  AtomicFileWriter(const FolderHandle &folder, std::u16string name);
+  // With `staging` (a temporary folder of the same folder, made by
+  // MakeTemporaryFolder, that outlives the writer) the temporary file goes
+  // there: a batch spares making and flushing a folder for every file.
+  AtomicFileWriter(const FolderHandle &folder, std::u16string name,
+                   const MarkedFolder *staging = nullptr);
   ~AtomicFileWriter();  // discards the temporary file unless committed
   AtomicFileWriter(const AtomicFileWriter &) = delete;
   AtomicFileWriter &operator=(const AtomicFileWriter &) = delete;
@@ -168,19 +172,26 @@ class AtomicFileWriter {
 
  private:
   const FolderHandle &folder() const { return borrowed_ ? *borrowed_ : own_; }
+  const MarkedFolder &staging() const { return sharedStaging_ ? *sharedStaging_ : ownStaging_; }
   bool applyMode();
 
   std::u16string target_;  // as given, for the path form
   const FolderHandle *borrowed_ = nullptr;
   FolderHandle own_;
   std::u16string name_;
-  MarkedFolder temp_;
+  const MarkedFolder *sharedStaging_ = nullptr;
+  MarkedFolder ownStaging_;  // a folder of its own, without a shared one
+  std::u16string tempName_;
   std::uint32_t mode_ = 0;
   bool hasMode_ = false;
   FileStatus times_;
   bool hasTimes_ = false;
   OutputFile out_;
 };
+
+// Makes a temporary folder in `folder` for the writers of one batch (or one
+// writer). False when none can be made.
+bool MakeTemporaryFolder(const FolderHandle &folder, MarkedFolder &staging);
 
 // Removes the temporary folders that writers which no longer run left in the
 // folder (after a kill or a power cut): only those that prove to be ours
@@ -190,9 +201,10 @@ int RemoveStaleTemporaryFiles(const FolderHandle &folder);
 
 // CopyFileWithTimes within one open folder: the entry `from` (links
 // followed) copied to `to` with its time stamps and permission bits, through
-// a temporary file. False when no complete copy was made.
+// a temporary file (in `staging`, when given). False when no complete copy
+// was made.
 bool CopyEntryWithTimes(const FolderHandle &folder, const std::u16string &from,
-                        const std::u16string &to);
+                        const std::u16string &to, const MarkedFolder *staging = nullptr);
 // True when both entries of the folder can be read and hold the same bytes.
 bool SameEntryBytes(const FolderHandle &folder, const std::u16string &a, const std::u16string &b);
 

@@ -267,12 +267,12 @@ bool CopyFileWithTimes(const std::u16string &source, const std::u16string &dest)
 }
 
 bool CopyEntryWithTimes(const FolderHandle &folder, const std::u16string &from,
-                        const std::u16string &to) {
+                        const std::u16string &to, const MarkedFolder *staging) {
   try {
     FileStatus times;  // as above
     InputFile in;
     if (!folder.status(from, times) || !in.openIn(folder, from)) return false;
-    AtomicFileWriter out(folder, to);
+    AtomicFileWriter out(folder, to, staging);
     return CopyOpenFile(in, times, out);
   } catch (...) {
     return false;

@@ -34,6 +34,9 @@ std::string MarkerText(const FileIdentity &id) {
 
 constexpr std::size_t kMarkerReadLimit = 1024;
 
+// What a sweeper found of a folder's marker.
+enum class Marker { Refused, Missing, Read };
+
 #ifndef _WIN32
 
 int Fd(std::intptr_t h) { return static_cast<int>(h); }
@@ -70,12 +73,12 @@ bool CreateMarker(const FolderHandle &folder, const std::string &text, std::intp
 
 // Takes the lock of a folder whose run is gone and reads its marker, a
 // plain file of ours.
-bool TakeMarker(const FolderHandle &folder, std::string &text, std::intptr_t &held) {
+Marker TakeMarker(const FolderHandle &folder, std::string &text, std::intptr_t &held) {
   held = -1;
-  if (::flock(Fd(folder.native()), LOCK_EX | LOCK_NB) != 0) return false;
+  if (::flock(Fd(folder.native()), LOCK_EX | LOCK_NB) != 0) return Marker::Refused;
   const int fd = ::openat(Fd(folder.native()), Native(kFolderMarkerName).c_str(),
                           O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return false;
+  if (fd < 0) return errno == ENOENT ? Marker::Missing : Marker::Refused;
   struct stat st {};
   char buffer[kMarkerReadLimit];
   ssize_t got = -1;
@@ -85,9 +88,9 @@ bool TakeMarker(const FolderHandle &folder, std::string &text, std::intptr_t &he
     } while (got < 0 && errno == EINTR);
   }
   ::close(fd);
-  if (got < 0) return false;
+  if (got < 0) return Marker::Refused;
   text.assign(buffer, static_cast<std::size_t>(got));
-  return true;
+  return Marker::Read;
 }
 
 // Removed while the folder is still locked, so no sweeper takes it midway.
@@ -126,24 +129,25 @@ bool CreateMarker(const FolderHandle &folder, const std::string &text, std::intp
 }
 
 // Sole access is refused while the run that made it holds it open.
-bool TakeMarker(const FolderHandle &folder, std::string &text, std::intptr_t &held) {
+Marker TakeMarker(const FolderHandle &folder, std::string &text, std::intptr_t &held) {
   held = -1;
   const HANDLE h = CreateFileW(Wide(folder.pathOf(kFolderMarkerName)).c_str(),
                                GENERIC_READ | DELETE, 0, nullptr, OPEN_EXISTING,
                                FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
+  if (h == INVALID_HANDLE_VALUE)
+    return GetLastError() == ERROR_FILE_NOT_FOUND ? Marker::Missing : Marker::Refused;
   BY_HANDLE_FILE_INFORMATION info{};
   if (!GetFileInformationByHandle(h, &info) ||
       (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {
     CloseHandle(h);
-    return false;
+    return Marker::Refused;
   }
   char buffer[kMarkerReadLimit];
   DWORD got = 0;
   if (!ReadFile(h, buffer, sizeof buffer, &got, nullptr)) got = 0;
   text.assign(buffer, got);
   held = reinterpret_cast<std::intptr_t>(h);
-  return true;
+  return Marker::Read;
 }
 
 void DeleteMarker(const FolderHandle &, std::intptr_t marker) {
@@ -168,6 +172,12 @@ bool RemovePlainFiles(const FolderHandle &folder) {
   return onlyMarker;
 }
 
+bool HoldsOnlyItsMarker(const FolderHandle &folder) {
+  for (const std::u16string &entry : folder.entryNames())
+    if (entry != kFolderMarkerName) return false;
+  return true;
+}
+
 // The marker, then the folder. On Windows a folder cannot be removed while
 // a handle to it is open, so ours goes first.
 void RemoveEmptied(const FolderHandle &parent, const std::u16string &name, FolderHandle &folder,
@@ -190,9 +200,11 @@ MarkedFolder::Made MarkedFolder::create(const FolderHandle &parent, const std::u
   marked_ = folder_.openIn(parent, name) &&
             CreateMarker(folder_, MarkerText(folder_.identity()), marker_);
   if (marked_) return Made::Yes;
+  // A sweeper took the folder while it was still empty: another name will do.
+  const bool vanished = !parent.exists(name);
   // Out of descriptors, say: the folder goes at once, never left to pile up.
   remove();
-  return Made::Failed;
+  return vanished ? Made::NameTaken : Made::Failed;
 }
 
 void MarkedFolder::remove() {
@@ -226,8 +238,14 @@ bool RemoveAbandonedFolder(const FolderHandle &parent, const std::u16string &nam
   if (!folder.openIn(parent, name)) return false;
   std::string text;
   std::intptr_t marker = -1;
-  if (!TakeMarker(folder, text, marker)) return false;
-  if (text != MarkerText(folder.identity()) || !RemovePlainFiles(folder)) {
+  const Marker found = TakeMarker(folder, text, marker);
+  if (found == Marker::Refused) return false;
+  // A run killed between making the folder and finishing its marker can
+  // have left nothing else: an empty folder, or one with a marker cut short.
+  const std::string proof = MarkerText(folder.identity());
+  const bool cutShort = found == Marker::Missing ||
+                        (text.size() < proof.size() && proof.compare(0, text.size(), text) == 0);
+  if (cutShort ? !HoldsOnlyItsMarker(folder) : (text != proof || !RemovePlainFiles(folder))) {
     CloseMarker(marker);
     return false;
   }

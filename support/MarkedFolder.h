@@ -10,6 +10,9 @@
 // such a folder, another user's, a link or anything without that marker is
 // never touched, and nothing is ever removed recursively: only the plain
 // files directly inside a proven folder, then the folder when it is empty.
+// A run killed while it made a folder can leave it empty, or holding a
+// marker cut short and nothing else; such a folder of ours goes too, since
+// nothing is lost with it.
 #pragma once
 
 #include <cstdint>
@@ -57,7 +60,8 @@ extern const char16_t kFolderMarkerName[];
 
 // Removes the folder `name` of `parent` when it proves to be a marked folder
 // of ours whose run is gone: owned by us, its marker naming this very folder
-// and not locked. True when it was removed.
+// and not locked (or, unlocked, empty but for a marker cut short). True when
+// it was removed.
 bool RemoveAbandonedFolder(const FolderHandle &parent, const std::u16string &name);
 
 }  // namespace velkaro

@@ -93,6 +93,28 @@ TEST_F(MarkedFolderTest, LookAlikesWithoutTheWholeProofStay) {
   EXPECT_TRUE(RemoveAbandonedFolder(parent, u"dead"));
 }
 
+// Regression: a kill between making a folder and finishing its marker left
+// a folder no later run could prove, and so never removed. Holding nothing
+// else, it goes; with anything else in it, it stays.
+TEST_F(MarkedFolderTest, AFolderKilledWhileItWasMadeGoesWhenItHoldsNothingElse) {
+  fs::create_directory(at(u"empty"));
+  for (const std::u16string name : {u"cut", u"cut-with-file"}) {
+    leaveDead(name);  // its marker names itself; cut short below
+    auto text = ReadFileBytes(at(name) / ToFsPath(kFolderMarkerName));
+    ASSERT_GT(text.size(), 20u);
+    text.resize(text.size() / 2);
+    WriteFileBytes(at(name) / ToFsPath(kFolderMarkerName), text);
+  }
+  WriteFileBytes(at(u"cut-with-file") / "notes.txt", {'n'});
+
+  EXPECT_TRUE(RemoveAbandonedFolder(parent, u"empty"));
+  EXPECT_TRUE(RemoveAbandonedFolder(parent, u"cut"));
+  EXPECT_FALSE(RemoveAbandonedFolder(parent, u"cut-with-file"));
+  EXPECT_FALSE(fs::exists(at(u"empty")));
+  EXPECT_FALSE(fs::exists(at(u"cut")));
+  EXPECT_EQ(ReadFileBytes(at(u"cut-with-file") / "notes.txt"), std::vector<std::uint8_t>{'n'});
+}
+
 // Never recursively: a folder found inside a proven one stays with what it
 // holds, and so does the proven folder with its marker, to be tried again.
 TEST_F(MarkedFolderTest, FoldersInsideAProvenFolderAreNotEntered) {
