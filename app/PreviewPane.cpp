@@ -19,6 +19,7 @@
 #include <cmath>
 #include <map>
 #include <numbers>
+#include <system_error>
 #include <thread>
 
 #include "convert/FailureReason.h"
@@ -70,6 +71,19 @@ struct Worker {
   std::shared_ptr<std::atomic<bool>> done = std::make_shared<std::atomic<bool>>(false);
   std::jthread thread;
 };
+
+// Starts `work` on a thread of its own. When the system gives no thread (a
+// process or memory limit), it is done here and now instead: the window
+// waits for it, but shows the drawing, and no exception ends the program.
+template <typename Work>
+std::jthread StartOrRunHere(const Work &work) {
+  try {
+    return std::jthread(work);
+  } catch (const std::system_error &) {
+    work(std::stop_token());
+    return std::jthread();
+  }
+}
 
 template <typename J>
 void Reap(std::vector<std::unique_ptr<J>> &jobs) {
@@ -364,7 +378,7 @@ void PreviewPane::showFile(const QString &path) {
 
   auto job = std::make_unique<Job>();
   auto done = job->worker.done;
-  job->worker.thread = std::jthread(
+  job->worker.thread = StartOrRunHere(
       [this, generation, done, path16 = path.toStdU16String()](std::stop_token stop) {
         auto result = std::make_shared<PreviewLoadResult>(LoadPreview(path16, stop));
         QMetaObject::invokeMethod(
@@ -546,7 +560,7 @@ void PreviewCanvas::Rerender() {
   const qreal ratio = devicePixelRatioF();
   const QSize size = this->size();
   render->worker.thread =
-      std::jthread([this, generation, done, g = geometry_, view = view_, size, ratio,
+      StartOrRunHere([this, generation, done, g = geometry_, view = view_, size, ratio,
                     highlight = highlight_, map = map_, font = font()](std::stop_token stop) {
         QImage image(size * ratio, QImage::Format_ARGB32_Premultiplied);
         image.setDevicePixelRatio(ratio);

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <charconv>
 #include <filesystem>
+#include <string>
+#include <thread>
 
 #include "cli/CliText.h"
 #include "cli/MapsCommand.h"
@@ -104,6 +106,11 @@ class CliReporter final : public BatchReporter {
     if (outcome != FileOutcome::Converted)
       PrintError(err_, OutName(source) + ": " + FileOutcomeText(outcome));
   }
+  void WorkersReduced(int asked, int started) override {
+    PrintError(err_, "could start only " + std::to_string(started) + " of " +
+                         std::to_string(asked) + " workers (the system gave no more threads); "
+                         "converting with " + std::to_string(started));
+  }
   // The final text is printed also with --quiet; the failures were named
   // one by one already.
   void BatchFinished(const BatchResult &result) override {
@@ -116,6 +123,13 @@ class CliReporter final : public BatchReporter {
   std::ostream &err_;
   bool quiet_;
 };
+
+// More workers than this only wait for the disk and each other, and each
+// holds a work folder, documents and descriptors of its own.
+int WorkerLimit() {
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  return static_cast<int>(std::min(4u * cores, 1024u));
+}
 
 BatchRow RowOf(const std::string &arg) {
   const fs::path p = ToFsPath(ArgPath(arg));
@@ -146,6 +160,11 @@ int RunConvert(const ConvertOptions &options, std::ostream &out, std::ostream &e
   ConversionBatch batch(JWW, JWC, reporter);
   BatchOptions batchOptions;
   batchOptions.jobs = options.jobs;
+  if (options.jobs > WorkerLimit()) {
+    batchOptions.jobs = WorkerLimit();
+    PrintError(err, "--jobs " + std::to_string(options.jobs) + " is more than this machine can use; "
+                    "converting with " + std::to_string(batchOptions.jobs) + " workers");
+  }
   const BatchResult result = batch.Run(rows, ArgPath(options.dest), *map, batchOptions);
   if (result.refused)
     return kExitUsage;

@@ -486,7 +486,7 @@ class ConversionBatch::Worker {
       return FileOutcome::Interrupted;
     if (folder_.exists(N) && !BackUp(N))
       return FileOutcome::BackupFailed;
-    auto out = std::make_unique<AtomicFileWriter>(folder_, N);
+    auto out = std::make_unique<AtomicFileWriter>(folder_, N, Staging());
     out->setMode(mode);
     if (!fileOut(*out))
       return StopRequested() ? FileOutcome::Interrupted : FileOutcome::WriteFailed;
@@ -510,21 +510,37 @@ class ConversionBatch::Worker {
       if (!ShiftGenerations(bak))
         return false;
     }
-    return CopyEntryWithTimes(folder_, N, bak);
+    return CopyEntryWithTimes(folder_, N, bak, Staging());
   }
 
   // .bk8 -> .bk9, ..., .bk1 -> .bk2, .BAK -> .bk1: each rename replaces only
-  // the name above it, so an interruption loses no generation but the ninth.
+  // the name above it. A shift that was cut short (a kill) left a gap where
+  // its last rename took a generation away; the next one starts at the
+  // lowest gap, so it completes the earlier shift instead of pushing a
+  // generation into the gap's neighbour. Only with no gap is the ninth lost.
   bool ShiftGenerations(const std::u16string &bak) {
-    for (int k = 8; k >= 1; --k) {
-      const std::u16string from = BackupGenerationName(bak, k);
-      const std::u16string to = BackupGenerationName(bak, k + 1);
-      if (IsFolderEntry(from) || IsFolderEntry(to))
+    int gap = 9;
+    for (int k = 1; k <= 9; ++k) {
+      const std::u16string name = BackupGenerationName(bak, k);
+      if (IsFolderEntry(name))
         return false;
-      if (folder_.exists(from) && !folder_.rename(from, to))
-        return false;
+      if (!folder_.exists(name)) {
+        gap = k;
+        break;
+      }
     }
+    for (int k = gap - 1; k >= 1; --k)
+      if (!folder_.rename(BackupGenerationName(bak, k), BackupGenerationName(bak, k + 1)))
+        return false;
     return folder_.rename(bak, BackupGenerationName(bak, 1));
+  }
+
+  // The worker's temporary folder in the destination, made with its first
+  // write; without one each file makes its own.
+  const MarkedFolder *Staging() {
+    if (!staging_.isOpen() && !stagingFailed_)
+      stagingFailed_ = !MakeTemporaryFolder(folder_, staging_);
+    return staging_.isOpen() ? &staging_ : nullptr;
   }
 
   bool IsFolderEntry(const std::u16string &name) const {
@@ -550,6 +566,9 @@ class ConversionBatch::Worker {
   // Holds one drawing's bytes at a time, reused from file to file.
   FileBytes readBuffer_;
   const RowDone rowDone_;
+  // Outlives the commit below, whose file may still be in it.
+  MarkedFolder staging_;
+  bool stagingFailed_ = false;
   // The file being committed, and its row once ConvertRow took it over.
   BackgroundCommit commit_;
   std::optional<Row> committing_;
@@ -672,9 +691,12 @@ BatchResult ConversionBatch::RunChecked(const std::vector<BatchRow> &rows, const
                                         const TMojiShuMap &map, const BatchOptions &options,
                                         const FolderHandle &destination) {
   const std::size_t groups = GroupRows(rows).size();
-  if (options.jobs > 1 && groups > 1)
-    return RunParallel(rows, D, map, std::min<int>(options.jobs, static_cast<int>(groups)),
-                       destination);
+  if (options.jobs > 1 && groups > 1) {
+    const int jobs = std::min<int>(options.jobs, static_cast<int>(groups));
+    if (std::optional<BatchResult> result = RunParallel(rows, D, map, jobs, destination))
+      return *result;
+    reporter_.WorkersReduced(jobs, 1);  // no thread at all: the calling one converts
+  }
   BatchResult result;
   const auto total = static_cast<std::int32_t>(rows.size());
   std::int32_t done = 0;
@@ -694,16 +716,19 @@ BatchResult ConversionBatch::RunChecked(const std::vector<BatchRow> &rows, const
 }
 
 // Workers take whole groups; the calling thread reports each row, in order,
-// as soon as it and the rows before it are done.
-BatchResult ConversionBatch::RunParallel(const std::vector<BatchRow> &rows,
-                                         const std::u16string &D, const TMojiShuMap &map,
-                                         int jobs, const FolderHandle &destination) {
+// as soon as it and the rows before it are done. When fewer threads can be
+// started than asked (a process or memory limit), those that started take
+// all groups; when none can, nothing was done and the answer is nullopt.
+std::optional<BatchResult> ConversionBatch::RunParallel(const std::vector<BatchRow> &rows,
+                                                        const std::u16string &D,
+                                                        const TMojiShuMap &map, int jobs,
+                                                        const FolderHandle &destination) {
   const std::vector<std::vector<std::size_t>> groups = GroupRows(rows);
   std::vector<RowRecord> records(rows.size());
   std::mutex mutex;
   std::condition_variable finished;
   std::size_t nextGroup = 0;
-  int running = jobs;
+  int running = 0;
 
   const auto rowDone = [&](std::size_t i, bool counted, FileOutcome outcome,
                            const std::string &detail) {
@@ -716,13 +741,6 @@ BatchResult ConversionBatch::RunParallel(const std::vector<BatchRow> &rows,
     }
     finished.notify_all();
   };
-  std::vector<std::unique_ptr<Worker>> workers;
-  for (int w = 0; w < jobs; ++w) {
-    workers.push_back(std::make_unique<Worker>(JWW_, JWC_, destination, D, map, rowDone));
-    if (w > 0)
-      workers.back()->OwnDocuments();
-    workers.back()->EnsureWorkFolder();
-  }
   const auto work = [&](Worker &worker) {
     for (;;) {
       std::size_t g;
@@ -744,9 +762,31 @@ BatchResult ConversionBatch::RunParallel(const std::vector<BatchRow> &rows,
     --running;
     finished.notify_all();
   };
+  // Each worker starts with its work folder; one whose thread cannot be
+  // had goes again at once, and takes its work folder with it.
+  std::vector<std::unique_ptr<Worker>> workers;
   std::vector<std::thread> threads;
-  for (auto &worker : workers)
-    threads.emplace_back(work, std::ref(*worker));
+  workers.reserve(static_cast<std::size_t>(jobs));
+  threads.reserve(static_cast<std::size_t>(jobs));
+  for (int w = 0; w < jobs; ++w) {
+    try {
+      workers.push_back(std::make_unique<Worker>(JWW_, JWC_, destination, D, map, rowDone));
+      if (w > 0)
+        workers.back()->OwnDocuments();
+      workers.back()->EnsureWorkFolder();
+      std::lock_guard lock(mutex);
+      threads.emplace_back(work, std::ref(*workers.back()));
+      ++running;
+    } catch (const std::exception &) {  // std::system_error, std::bad_alloc
+      if (workers.size() > threads.size())
+        workers.pop_back();
+      break;
+    }
+  }
+  if (threads.empty())
+    return std::nullopt;
+  if (static_cast<int>(threads.size()) < jobs)
+    reporter_.WorkersReduced(jobs, static_cast<int>(threads.size()));
 
   BatchResult result;
   const auto total = static_cast<std::int32_t>(rows.size());

@@ -31,6 +31,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -105,6 +106,11 @@ class BatchReporter {
                             FileOutcome outcome) {
     (void)source; (void)dest; (void)outcome;
   }
+  // Fewer workers than asked convert (`started`; 1 is the calling thread
+  // alone): the system would not give the batch more threads.
+  virtual void WorkersReduced(int asked, int started) {
+    (void)asked; (void)started;
+  }
   // Called by Run after every selected row, counted or not (progress bar).
   virtual void RowFinished(std::int32_t done, std::int32_t total) {
     (void)done; (void)total;
@@ -171,8 +177,9 @@ class ConversionBatch {
   BatchResult RunChecked(const std::vector<BatchRow> &rows, const std::u16string &D,
                          const TMojiShuMap &map, const BatchOptions &options,
                          const FolderHandle &destination);
-  BatchResult RunParallel(const std::vector<BatchRow> &rows, const std::u16string &D,
-                          const TMojiShuMap &map, int jobs, const FolderHandle &destination);
+  std::optional<BatchResult> RunParallel(const std::vector<BatchRow> &rows,
+                                         const std::u16string &D, const TMojiShuMap &map,
+                                         int jobs, const FolderHandle &destination);
   static void Count(BatchResult &result, RowResult row);
   void Finish(BatchResult &result);
   std::u16string Refusal(const std::vector<BatchRow> &rows, const std::u16string &D) const;

@@ -1,23 +1,27 @@
 // WorkFolder: a private folder for the images of the drawing being converted.
 //
-// Each run (window session, CLI worker) gets its own, created with mode 0700
-// under the system's temporary folder with a unique name, so two instances
-// never delete each other's images and the executable's folder may be
-// read-only. It is removed, with anything left in it, when the object goes.
+// Each run (window session, CLI worker) gets its own, made open to its owner
+// only under the system's temporary folder with a unique name, so two
+// instances never delete each other's images and the executable's folder may
+// be read-only. It is removed, with anything left in it, when the object goes.
 //
-// While it lives the folder is locked, so that a later run can remove the
-// folders of runs that were killed (RemoveStale) and never one in use.
+// It is a MarkedFolder: a later run removes the folders of runs that were
+// killed (RemoveStale), and never one in use or one merely named like ours.
 #pragma once
 
-#include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
 namespace velkaro {
 
+class FolderHandle;
+class MarkedFolder;
+
 class WorkFolder {
  public:
-  // A new unique folder; nullopt when none can be created.
+  // A new unique folder; nullopt when none can be created (and then none
+  // was left behind).
   static std::optional<WorkFolder> Create();
 
   WorkFolder(WorkFolder &&other) noexcept;
@@ -36,9 +40,12 @@ class WorkFolder {
   static int RemoveStale();
 
  private:
-  WorkFolder(std::u16string path, std::intptr_t lock) : path_(std::move(path)), lock_(lock) {}
+  WorkFolder(std::unique_ptr<FolderHandle> parent, std::unique_ptr<MarkedFolder> folder,
+             std::u16string path);
+  // The temporary folder, held where the marked folder can rely on it.
+  std::unique_ptr<FolderHandle> parent_;
+  std::unique_ptr<MarkedFolder> folder_;
   std::u16string path_;
-  std::intptr_t lock_ = -1;  // holds the folder's lock
 };
 
 }  // namespace velkaro

@@ -50,10 +50,22 @@ bool IsTemporaryFileName(const std::u16string &name) {
 
 }  // namespace
 
+bool MakeTemporaryFolder(const FolderHandle &folder, MarkedFolder &staging) {
+  // A fresh random name: never reuse someone else's folder, and several
+  // writers into one folder cannot collide.
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::u16string name = kTempPrefix + FromFsPath(RandomTemporarySuffix()) + kTempSuffix;
+    const MarkedFolder::Made made = staging.create(folder, name);
+    if (made != MarkedFolder::Made::NameTaken) return made == MarkedFolder::Made::Yes;
+  }
+  return false;
+}
+
 AtomicFileWriter::AtomicFileWriter(std::u16string target) : target_(std::move(target)) {}
 
-AtomicFileWriter::AtomicFileWriter(const FolderHandle &folder, std::u16string name)
-    : borrowed_(&folder), name_(std::move(name)) {}
+AtomicFileWriter::AtomicFileWriter(const FolderHandle &folder, std::u16string name,
+                                   const MarkedFolder *staging)
+    : borrowed_(&folder), name_(std::move(name)), sharedStaging_(staging) {}
 
 AtomicFileWriter::~AtomicFileWriter() { discard(); }
 
@@ -61,16 +73,16 @@ bool AtomicFileWriter::open() {
   discard();
   if (!borrowed_ && !own_.isOpen() && !own_.openParentOf(target_, name_)) return false;
   if (!folder().isOpen() || !IsPlainEntryName(name_)) return false;
-  // O_EXCL with a fresh random name: never reuse or follow someone else's
-  // file, and several writers into one folder cannot collide.
+  if (!staging().isOpen() && !MakeTemporaryFolder(folder(), ownStaging_)) return false;
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::u16string temp = kTempPrefix + FromFsPath(RandomTemporarySuffix()) + kTempSuffix;
-    if (out_.createNewLockedIn(folder(), temp)) {
+    if (out_.createNewLockedIn(staging().folder(), temp)) {
       tempName_ = temp;
       return true;
     }
-    if (!out_.alreadyExists()) return false;
+    if (!out_.alreadyExists()) break;
   }
+  ownStaging_.remove();
   return false;
 }
 
@@ -86,37 +98,46 @@ bool AtomicFileWriter::applyMode() {
 bool AtomicFileWriter::commit() {
   if (tempName_.empty() || !out_.isOpen()) return false;
   try {
+    // Times last: nothing written after them moves them again. A file
+    // whose times could not be set is still a complete copy.
     if (StopRequested() || !applyMode()) {
       discard();
       return false;
     }
+    if (hasTimes_) out_.setTimes(times_);
     out_.close();
   } catch (...) {
     discard();
     return false;
   }
-  if (!folder().rename(tempName_, name_)) {
+  if (!staging().folder().renameInto(tempName_, folder(), name_)) {
     discard();
     return false;
   }
   tempName_.clear();
+  ownStaging_.remove();
   folder().sync();  // makes the rename itself durable; best effort
   return true;
 }
 
 void AtomicFileWriter::discard() {
   out_.abandon();
-  if (!tempName_.empty()) {
-    folder().remove(tempName_);
-    tempName_.clear();
-  }
+  if (!tempName_.empty() && staging().isOpen()) staging().folder().remove(tempName_);
+  tempName_.clear();
+  ownStaging_.remove();
+}
+
+void AtomicFileWriter::abandonForTesting() {
+  out_.abandon();
+  tempName_.clear();
+  ownStaging_.abandonForTesting();
 }
 
 int RemoveStaleTemporaryFiles(const FolderHandle &folder) {
   if (!folder.isOpen()) return 0;
   int removed = 0;
   for (const std::u16string &name : folder.entryNames())
-    if (IsTemporaryFileName(name) && RemoveIfAbandoned(folder, name)) ++removed;
+    if (IsTemporaryFileName(name) && RemoveAbandonedFolder(folder, name)) ++removed;
   return removed;
 }
 

@@ -307,8 +307,18 @@ bool OutputFile::createNewLockedIn(const FolderHandle &folder, const std::u16str
   return true;
 }
 
+// Permission bits only: a copy made setuid (or setgid) would run with the
+// rights of whoever owns the original, not those its owner gave it.
 bool OutputFile::setMode(std::uint32_t mode) {
-  return handle_ >= 0 && ::fchmod(Fd(handle_), static_cast<mode_t>(mode & 07777)) == 0;
+  return handle_ >= 0 && ::fchmod(Fd(handle_), static_cast<mode_t>(mode & 0777)) == 0;
+}
+
+bool OutputFile::setTimes(const FileStatus &times) {
+  const struct timespec ts[2] = {
+      {static_cast<std::time_t>(times.access.seconds), static_cast<long>(times.access.nanoseconds)},
+      {static_cast<std::time_t>(times.modification.seconds),
+       static_cast<long>(times.modification.nanoseconds)}};
+  return handle_ >= 0 && ::futimens(Fd(handle_), ts) == 0;
 }
 
 void OutputFile::abandon() {
@@ -334,24 +344,6 @@ void OutputFile::close() {
   const bool synced = ::fsync(fd) == 0 || errno == EINVAL;
   const bool closed = ::close(fd) == 0 || errno == EINTR;
   if (!synced || !closed) throw StreamError(kIoError, "flush or close failed");
-}
-
-bool RemoveIfAbandoned(const FolderHandle &folder, const std::u16string &name) {
-  const int dirfd = static_cast<int>(folder.native());
-  const std::string native = ToFsPath(name).native();
-  struct stat named {};
-  if (::fstatat(dirfd, native.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 ||
-      !S_ISREG(named.st_mode) || named.st_uid != ::geteuid())
-    return false;
-  const int fd = ::openat(dirfd, native.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-  if (fd < 0) return false;
-  // The lock is the proof: a writer holds it for as long as it lives.
-  struct stat held {};
-  const bool removed = ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &held) == 0 &&
-                       held.st_ino == named.st_ino && held.st_dev == named.st_dev &&
-                       ::unlinkat(dirfd, native.c_str(), 0) == 0;
-  ::close(fd);
-  return removed;
 }
 
 std::uint32_t DefaultNewFileMode() {

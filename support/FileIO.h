@@ -13,6 +13,8 @@
 
 #include "support/ByteReader.h"
 #include "support/FolderHandle.h"
+#include "support/MarkedFolder.h"
+#include "support/Platform.h"
 
 namespace velkaro {
 
@@ -101,8 +103,12 @@ class OutputFile {
   // createNew for the entry `name` of an open folder, readable and writable
   // by the owner only, and locked (see AtomicFileWriter) once created.
   bool createNewLockedIn(const FolderHandle &folder, const std::u16string &name);
-  // Gives the open file the permission bits `mode` (POSIX; nothing elsewhere).
+  // Gives the open file the permission bits of `mode` that 0777 covers
+  // (POSIX; nothing elsewhere).
   bool setMode(std::uint32_t mode);
+  // Gives the open file the access, modification and (where it can be set)
+  // creation times of `times`, through its handle.
+  bool setTimes(const FileStatus &times);
   void write(std::span<const std::uint8_t> bytes);
   // Flushes to the disk (fsync) and closes. Throws StreamError when the data
   // cannot be flushed or the close fails.
@@ -119,31 +125,39 @@ class OutputFile {
   bool alreadyExists_ = false;
 };
 
-// Writes a new file under `target` in one piece: the bytes go to a temporary
-// file in the same folder (".velkaro-<random>.tmp", created exclusively,
-// readable by the owner only), which replaces `target` only once everything
-// was written, flushed and closed. A crash or kill at any moment leaves
-// either the old file or the complete new one under the target name, never a
-// part. The rename replaces a link at the target itself, never writing
-// through it into the file it points at.
+// Writes a new file under `target` in one piece: the bytes go to a
+// temporary file in a temporary folder beside it (".velkaro-<random>.tmp",
+// a MarkedFolder: created exclusively, open to the owner only), which
+// replaces `target` only once everything was written, flushed and closed. A
+// crash or kill at any moment leaves either the old file or the complete new
+// one under the target name, never a part. The rename replaces a link at the
+// target itself, never writing through it into the file it points at.
 //
-// While the writer lives it holds a lock on its temporary file, so a later
-// run can tell a temporary file left by a dead process (RemoveStaleTemporaryFiles)
-// from one still being written. A stop request (Interrupt.h) makes the next
-// write fail, which discards the temporary file.
+// The temporary folder carries the proof that a writer of ours made it and
+// is locked while the writer lives, so a later run removes what a dead one
+// left (RemoveStaleTemporaryFiles) and nothing else. A stop request
+// (Interrupt.h) makes the next write fail, which discards the temporary file.
 class AtomicFileWriter {
  public:
   explicit AtomicFileWriter(std::u16string target);
   // The file `name` in an open folder: every step goes through the handle.
-  AtomicFileWriter(const FolderHandle &folder, std::u16string name);
+  // With `staging` (a temporary folder of the same folder, made by
+  // MakeTemporaryFolder, that outlives the writer) the temporary file goes
+  // there: a batch spares making and flushing a folder for every file.
+  AtomicFileWriter(const FolderHandle &folder, std::u16string name,
+                   const MarkedFolder *staging = nullptr);
   ~AtomicFileWriter();  // discards the temporary file unless committed
   AtomicFileWriter(const AtomicFileWriter &) = delete;
   AtomicFileWriter &operator=(const AtomicFileWriter &) = delete;
 
-  // The permission bits the finished file gets (POSIX). Without this call it
+  // The permission bits the finished file gets (POSIX; only those of 0777:
+  // setuid, setgid and sticky never pass to a copy). Without this call it
   // gets those of the file it replaces, or those any new file of the user
   // gets when there was none.
   void setMode(std::uint32_t mode) { mode_ = mode; hasMode_ = true; }
+  // The time stamps the finished file gets, set through its open handle
+  // before it takes the target's name.
+  void setTimes(const FileStatus &times) { times_ = times; hasTimes_ = true; }
 
   // Creates the temporary file. False when that is impossible.
   bool open();
@@ -153,38 +167,48 @@ class AtomicFileWriter {
   // which case the temporary file is gone and the target is untouched.
   bool commit();
   void discard();
+  // Lets go of everything as a killed process would (tests of the sweep).
+  void abandonForTesting();
 
  private:
   const FolderHandle &folder() const { return borrowed_ ? *borrowed_ : own_; }
+  const MarkedFolder &staging() const { return sharedStaging_ ? *sharedStaging_ : ownStaging_; }
   bool applyMode();
 
   std::u16string target_;  // as given, for the path form
   const FolderHandle *borrowed_ = nullptr;
   FolderHandle own_;
   std::u16string name_;
+  const MarkedFolder *sharedStaging_ = nullptr;
+  MarkedFolder ownStaging_;  // a folder of its own, without a shared one
   std::u16string tempName_;
   std::uint32_t mode_ = 0;
   bool hasMode_ = false;
+  FileStatus times_;
+  bool hasTimes_ = false;
   OutputFile out_;
 };
 
-// Removes the temporary files that writers which no longer run left in the
-// folder (after a kill or a power cut). A file still locked by its writer,
-// another user's file and anything not named like our temporary files stay.
-// Returns how many were removed.
+// Makes a temporary folder in `folder` for the writers of one batch (or one
+// writer). False when none can be made.
+bool MakeTemporaryFolder(const FolderHandle &folder, MarkedFolder &staging);
+
+// Removes the temporary folders that writers which no longer run left in the
+// folder (after a kill or a power cut): only those that prove to be ours
+// (RemoveAbandonedFolder); one still held by its writer, another user's and
+// anything merely named like ours stay. Returns how many were removed.
 int RemoveStaleTemporaryFiles(const FolderHandle &folder);
 
 // CopyFileWithTimes within one open folder: the entry `from` (links
 // followed) copied to `to` with its time stamps and permission bits, through
-// a temporary file. False when no complete copy was made.
+// a temporary file (in `staging`, when given). False when no complete copy
+// was made.
 bool CopyEntryWithTimes(const FolderHandle &folder, const std::u16string &from,
-                        const std::u16string &to);
+                        const std::u16string &to, const MarkedFolder *staging = nullptr);
 // True when both entries of the folder can be read and hold the same bytes.
 bool SameEntryBytes(const FolderHandle &folder, const std::u16string &a, const std::u16string &b);
 
-// The platform's part of the writer and the sweep.
-// Removes the temporary file `name` when no writer holds it any more.
-bool RemoveIfAbandoned(const FolderHandle &folder, const std::u16string &name);
+// The platform's part of the writer.
 // The permission bits any new file of the user gets (POSIX: 0666 less the umask).
 std::uint32_t DefaultNewFileMode();
 // How many of n bytes the write-failure seam below lets the platform's

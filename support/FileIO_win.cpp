@@ -274,6 +274,21 @@ bool OutputFile::createNewLockedIn(const FolderHandle &folder, const std::u16str
 
 bool OutputFile::setMode(std::uint32_t) { return handle_ >= 0; }  // no permission bits here
 
+// Set on the handle: the file system then keeps these times when the
+// handle is closed, whatever was written through it.
+bool OutputFile::setTimes(const FileStatus &times) {
+  const auto filetime = [](const FileTime &t) {
+    const auto ticks = static_cast<std::uint64_t>(t.seconds * 10000000 + t.nanoseconds / 100 +
+                                                  116444736000000000LL);
+    return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+  };
+  const FILETIME access = filetime(times.access);
+  const FILETIME modification = filetime(times.modification);
+  const FILETIME creation = filetime(times.creation);
+  return handle_ >= 0 && SetFileTime(Handle(handle_), times.hasCreation ? &creation : nullptr,
+                                     &access, &modification) != 0;
+}
+
 void OutputFile::abandon() {
   if (handle_ >= 0) CloseHandle(Handle(handle_));
   handle_ = -1;
@@ -296,13 +311,6 @@ void OutputFile::close() {
   const bool flushed = FlushFileBuffers(h) != 0;
   const bool closed = CloseHandle(h) != 0;
   if (!flushed || !closed) throw StreamError(kIoError, "flush or close failed");
-}
-
-bool RemoveIfAbandoned(const FolderHandle &folder, const std::u16string &name) {
-  FileStatus st;
-  if (!folder.status(name, st, false) || !st.regular) return false;
-  // Refused with a sharing violation while its writer holds it open.
-  return folder.remove(name);
 }
 
 std::uint32_t DefaultNewFileMode() { return 0; }

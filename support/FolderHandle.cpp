@@ -15,6 +15,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -106,6 +107,20 @@ bool FolderHandle::open(const std::u16string &path) {
   return true;
 }
 
+bool FolderHandle::openIn(const FolderHandle &parent, const std::u16string &name) {
+  close();
+  if (!parent.isOpen() || !IsPlainEntryName(name)) return false;
+  int fd;
+  do {
+    fd = ::openat(Fd(parent.handle_), Native(name).c_str(),
+                  O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return false;
+  handle_ = fd;
+  path_ = parent.pathOf(name);
+  return true;
+}
+
 void FolderHandle::close() {
   if (lockHandle_ != -1) ::close(Fd(lockHandle_));
   if (handle_ != -1) ::close(Fd(handle_));
@@ -154,9 +169,29 @@ bool FolderHandle::rename(const std::u16string &from, const std::u16string &to) 
   return ::renameat(Fd(handle_), Native(from).c_str(), Fd(handle_), Native(to).c_str()) == 0;
 }
 
+bool FolderHandle::renameInto(const std::u16string &from, const FolderHandle &other,
+                              const std::u16string &to) const {
+  if (!isOpen() || !other.isOpen() || !IsPlainEntryName(from) || !IsPlainEntryName(to))
+    return false;
+  return ::renameat(Fd(handle_), Native(from).c_str(), Fd(other.handle_), Native(to).c_str()) == 0;
+}
+
 bool FolderHandle::remove(const std::u16string &name) const {
   if (!isOpen() || !IsPlainEntryName(name)) return false;
   return ::unlinkat(Fd(handle_), Native(name).c_str(), 0) == 0;
+}
+
+bool FolderHandle::makeFolder(const std::u16string &name, bool &alreadyExists) const {
+  alreadyExists = false;
+  if (!isOpen() || !IsPlainEntryName(name)) return false;
+  if (::mkdirat(Fd(handle_), Native(name).c_str(), 0700) == 0) return true;
+  alreadyExists = errno == EEXIST;
+  return false;
+}
+
+bool FolderHandle::removeFolder(const std::u16string &name) const {
+  if (!isOpen() || !IsPlainEntryName(name)) return false;
+  return ::unlinkat(Fd(handle_), Native(name).c_str(), AT_REMOVEDIR) == 0;
 }
 
 std::vector<std::u16string> FolderHandle::entryNames() const {
@@ -221,6 +256,28 @@ bool FolderHandle::open(const std::u16string &path) {
   return true;
 }
 
+bool FolderHandle::openIn(const FolderHandle &parent, const std::u16string &name) {
+  close();
+  if (!parent.isOpen() || !IsPlainEntryName(name)) return false;
+  // Not through a junction or symbolic link: the reparse point itself is
+  // opened, and refused below.
+  HANDLE h = CreateFileW(Wide(parent.pathOf(name)).c_str(),
+                         FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(h, &info) ||
+      !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+      (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    CloseHandle(h);
+    return false;
+  }
+  handle_ = reinterpret_cast<std::intptr_t>(h);
+  path_ = parent.pathOf(name);
+  return true;
+}
+
 void FolderHandle::close() {
   if (lockHandle_ != -1) {
     ReleaseSemaphore(H(lockHandle_), 1, nullptr);
@@ -270,9 +327,30 @@ bool FolderHandle::rename(const std::u16string &from, const std::u16string &to) 
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
+bool FolderHandle::renameInto(const std::u16string &from, const FolderHandle &other,
+                              const std::u16string &to) const {
+  if (!isOpen() || !other.isOpen() || !IsPlainEntryName(from) || !IsPlainEntryName(to))
+    return false;
+  return MoveFileExW(Wide(pathOf(from)).c_str(), Wide(other.pathOf(to)).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
 bool FolderHandle::remove(const std::u16string &name) const {
   if (!isOpen() || !IsPlainEntryName(name)) return false;
   return DeleteFileW(Wide(pathOf(name)).c_str()) != 0;
+}
+
+bool FolderHandle::makeFolder(const std::u16string &name, bool &alreadyExists) const {
+  alreadyExists = false;
+  if (!isOpen() || !IsPlainEntryName(name)) return false;
+  if (CreateDirectoryW(Wide(pathOf(name)).c_str(), nullptr)) return true;
+  alreadyExists = GetLastError() == ERROR_ALREADY_EXISTS;
+  return false;
+}
+
+bool FolderHandle::removeFolder(const std::u16string &name) const {
+  if (!isOpen() || !IsPlainEntryName(name)) return false;
+  return RemoveDirectoryW(Wide(pathOf(name)).c_str()) != 0;
 }
 
 std::vector<std::u16string> FolderHandle::entryNames() const {

@@ -29,6 +29,9 @@ class FolderHandle {
 
   // Opens the folder at path (links followed). False when it is no folder.
   bool open(const std::u16string &path);
+  // Opens the entry `name` of `parent` when it is a folder itself, never
+  // one a link leads to.
+  bool openIn(const FolderHandle &parent, const std::u16string &name);
   // The folder holding `path`'s last component, and that component.
   bool openParentOf(const std::u16string &path, std::u16string &name);
   void close();
@@ -51,8 +54,16 @@ class FolderHandle {
   bool exists(const std::u16string &name) const;
   // Renames `from` over `to`, replacing `to` (itself, never what it links to).
   bool rename(const std::u16string &from, const std::u16string &to) const;
+  // Renames `from` into another open folder as `to`, replacing `to`.
+  bool renameInto(const std::u16string &from, const FolderHandle &other,
+                  const std::u16string &to) const;
   // Removes the entry (a link itself, never what it links to); not folders.
   bool remove(const std::u16string &name) const;
+  // Makes the folder `name`, open to its owner only (POSIX). False when it
+  // cannot be made; alreadyExists then tells whether the name was taken.
+  bool makeFolder(const std::u16string &name, bool &alreadyExists) const;
+  // Removes the folder `name` when it is empty.
+  bool removeFolder(const std::u16string &name) const;
   // The names of the folder's entries.
   std::vector<std::u16string> entryNames() const;
   // Flushes the folder's entries to the disk (best effort).

@@ -216,9 +216,13 @@ std::u16string ReplaceExt(const std::u16string &path, const std::u16string &ext)
 namespace {
 
 // Copies an open file into a writer and gives the copy the source's
-// permission bits. Throws StreamError on a failed read or write.
+// permission bits and time stamps. Throws StreamError on a failed read or
+// write.
 bool CopyOpenFile(InputFile &in, const FileStatus &source, AtomicFileWriter &out) {
   out.setMode(source.mode);  // a backup is no more readable than its original
+  // Through the copy's own handle: a path could lead elsewhere by now (the
+  // folder swapped for a link), or be too long to name.
+  out.setTimes(source);
   if (!out.open()) return false;
   std::uint8_t block[4096];
   for (;;) {
@@ -256,24 +260,20 @@ bool CopyFileWithTimes(const std::u16string &source, const std::u16string &dest)
     // complete: a failed read or write leaves no part of a copy, and an
     // older file under dest survives the failure.
     AtomicFileWriter out(dest);
-    if (!CopyOpenFile(in, times, out)) return false;
-    SetFileTimes(ToFsPath(dest), times);  // a complete copy is kept even when this fails
-    return true;
+    return CopyOpenFile(in, times, out);
   } catch (...) {  // StreamError from a read or write; the writer discards
     return false;
   }
 }
 
 bool CopyEntryWithTimes(const FolderHandle &folder, const std::u16string &from,
-                        const std::u16string &to) {
+                        const std::u16string &to, const MarkedFolder *staging) {
   try {
     FileStatus times;  // as above
     InputFile in;
     if (!folder.status(from, times) || !in.openIn(folder, from)) return false;
-    AtomicFileWriter out(folder, to);
-    if (!CopyOpenFile(in, times, out)) return false;
-    SetFileTimes(ToFsPath(folder.pathOf(to)), times);
-    return true;
+    AtomicFileWriter out(folder, to, staging);
+    return CopyOpenFile(in, times, out);
   } catch (...) {
     return false;
   }

@@ -47,6 +47,7 @@
 #include "service/WindowOptions.h"
 #include "service/WindowPlacement.h"
 #include "convert/UnitV.h"
+#include "support/MarkedFolder.h"
 #include "plExplorerFolderTree.h"
 
 namespace velkaro::test {
@@ -591,7 +592,9 @@ class MainWindowTest : public QObject {
     QCOMPARE(form->statusText(), Converted(1));
     QVERIFY(QFile::exists(dest + QStringLiteral("/img.jww")));
     QVERIFY(QFileInfo(TempFolder).isDir());
-    QVERIFY(QDir(TempFolder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
+    // No image left: the folder's marker (its proof of being ours) is all it holds.
+    QCOMPARE(QDir(TempFolder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             QStringList{QString::fromStdU16String(kFolderMarkerName)});
     // The image went back into the output.
     QVERIFY(ReadFile(dest + QStringLiteral("/img.jww")).contains(image));
   }

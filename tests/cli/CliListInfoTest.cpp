@@ -91,7 +91,7 @@ TEST_F(CliList, ANonFolderExitsTwo) {
     EXPECT_EQ(r.out, "");
     EXPECT_NE(r.err.find("ファイル検索中です"), std::string::npos);
   }
-  EXPECT_EQ(RunCli({"list", "--type", "6", dir.path().string()}).exit, 2);
+  EXPECT_EQ(RunCli({"list", "--type", "7", dir.path().string()}).exit, 2);
   EXPECT_EQ(RunCli({"list", "--descending", dir.path().string()}).exit, 2);
 }
 

@@ -152,6 +152,104 @@ TEST(CliSafety, AFileSizeLimitFailsOneFileNotTheBatch) {
   EXPECT_TRUE(Leftovers(dst.path(), ".velkaro-").empty());
 }
 
+// Runs `velkaro-cli convert` under the shell's limits (`ulimit` options),
+// with TMPDIR set. Exit 99: the shell could not set the limits here.
+CliResult ConvertLimited(const std::string &limits, const std::vector<std::string> &args,
+                         const fs::path &tmpdir) {
+  TempDir io;
+  // Output first: under a low descriptor limit the shell could not
+  // redirect afterwards.
+  std::string command = "exec >" + ShellQuote((io.path() / "out").string()) + " 2>" +
+                        ShellQuote((io.path() / "err").string()) + " </dev/null; { " + limits +
+                        "; } || exit 99; TMPDIR=" + ShellQuote(tmpdir.string()) + " exec " +
+                        ShellQuote(VELKARO_CLI_PATH) + " convert";
+  for (const std::string &a : args)
+    command += " " + ShellQuote(a);
+  const int status = std::system(("sh -c " + ShellQuote(command)).c_str());
+  CliResult r;
+  r.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  r.out = FileText(io.path() / "out");
+  r.err = FileText(io.path() / "err");
+  return r;
+}
+
+// Six drawings in six groups, so that every worker would have one.
+std::vector<std::string> SixDrawings(const TempDir &src) {
+  std::vector<std::string> files;
+  for (int i = 0; i < 6; ++i) {
+    const std::string name = "d" + std::to_string(i) + ".jww";
+    src.write(name, BuildJww(MakeRichDrawing(600, false)).bytes);
+    files.push_back((src.path() / name).string());
+  }
+  return files;
+}
+
+// Regression: `--jobs 2` aborted (std::system_error out of std::thread, no
+// final line, two work folders left) when the system gave no thread. A
+// stack limit larger than the address space left makes every new thread
+// fail, whatever the size of the program.
+TEST(CliSafety, ThreadsThatCannotBeHadMeanFewerWorkersNotAnAbort) {
+  TempDir src, dst, reference, tmp;
+  const std::vector<std::string> files = SixDrawings(src);
+  std::vector<std::string> args{"--quiet", "--dest", reference.path().string(), "--map", kMap};
+  args.insert(args.end(), files.begin(), files.end());
+  ASSERT_EQ(ConvertLimited("true", args, tmp.path()).exit, 0);
+  args[2] = dst.path().string();
+  args.insert(args.begin(), {"--jobs", "3"});
+  const CliResult r = ConvertLimited("ulimit -v 2000000 && ulimit -s 3000000", args, tmp.path());
+  if (r.exit == 99)
+    GTEST_SKIP() << "cannot set the limits here";
+  EXPECT_EQ(r.exit, 0) << r.err;
+  EXPECT_EQ(r.out, "6個のファイルを変換しました。\n");
+  EXPECT_NE(r.err.find("could start only 1 of 3 workers"), std::string::npos) << r.err;
+  for (int i = 0; i < 6; ++i) {
+    const std::string name = "d" + std::to_string(i) + ".jww";
+    EXPECT_EQ(dst.read(name), reference.read(name)) << name;
+  }
+  EXPECT_TRUE(Leftovers(tmp.path(), "velkaro-work-").empty());
+}
+
+// Regression: with too few descriptors every worker left 100 empty work
+// folders (14,101 for --jobs 256 under `ulimit -n 64`), which the next
+// batch took 38 s to sweep. Whatever fails, the batch ends with its final
+// line and leaves no work folder and no temporary file.
+TEST(CliSafety, RunningOutOfDescriptorsLeavesNoWorkFoldersBehind) {
+  TempDir src;
+  const std::vector<std::string> files = SixDrawings(src);
+  for (const int descriptors : {5, 6, 8, 12, 16, 64}) {
+    TempDir dst, tmp;
+    std::vector<std::string> args{"--quiet", "--jobs", "4", "--dest", dst.path().string(),
+                                  "--map", kMap};
+    args.insert(args.end(), files.begin(), files.end());
+    const CliResult r =
+        ConvertLimited("ulimit -n " + std::to_string(descriptors), args, tmp.path());
+    if (r.exit == 99)
+      GTEST_SKIP() << "cannot set the limits here";
+    EXPECT_TRUE(r.exit == 0 || r.exit == 1) << descriptors << ": " << r.exit;
+    // The final line, counting the files written.
+    EXPECT_NE(r.out.find("個のファイルを変換しました。"), std::string::npos) << descriptors;
+    EXPECT_TRUE(Leftovers(tmp.path(), "velkaro-work-").empty()) << descriptors;
+    EXPECT_TRUE(Leftovers(dst.path(), ".velkaro-").empty()) << descriptors;
+  }
+}
+
+TEST(CliSafety, JobsBeyondWhatTheMachineCanUseAreClampedWithANote) {
+  TempDir src, dst, tmp;
+  const std::vector<std::string> files = SixDrawings(src);
+  std::vector<std::string> args{"--quiet", "--jobs", "256", "--dest", dst.path().string(),
+                                "--map", kMap};
+  args.insert(args.end(), files.begin(), files.end());
+  const CliResult r = ConvertLimited("ulimit -n 64", args, tmp.path());
+  if (r.exit == 99)
+    GTEST_SKIP() << "cannot set the limits here";
+  EXPECT_EQ(r.exit, 0) << r.err;
+  EXPECT_EQ(r.out, "6個のファイルを変換しました。\n");
+  EXPECT_NE(r.err.find("--jobs 256 is more than this machine can use; converting with"),
+            std::string::npos)
+      << r.err;
+  EXPECT_TRUE(Leftovers(tmp.path(), "velkaro-work-").empty());
+}
+
 // Regression: a 2 GiB drawing was listed as -2147483648 bytes.
 TEST(CliSafety, ListShowsHugeSizesWhole) {
   TempDir dir;

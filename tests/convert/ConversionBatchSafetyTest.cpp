@@ -8,6 +8,7 @@
 #include "support/FileIO.h"
 #include "support/FolderHandle.h"
 #include "support/Interrupt.h"
+#include "support/MarkedFolder.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -234,6 +235,25 @@ TEST_F(BatchTest, BackupsAndOutputsKeepTheFilesPermissions) {
   EXPECT_EQ(perms("old.BAK"), kept) << "the copied file's";
 }
 
+// Regression: a 4755 source gave a 4755 output. Outputs and backups keep
+// the permission bits only; setuid, setgid and sticky are dropped.
+TEST_F(BatchTest, OutputsAndBackupsNeverCarrySetuidSetgidOrSticky) {
+  putJww(src, "new.jww", MakeRichDrawing(600, false));
+  putJww(src, "old.jww", MakeRichDrawing(600, false));
+  putJww(dst, "old.jww", MakeRichDrawing(420, false));
+  ASSERT_EQ(::chmod(srcPath("new.jww").c_str(), 04755), 0);
+  ASSERT_EQ(::chmod(dstPath("old.jww").c_str(), 07750), 0);
+  ASSERT_EQ(run({u"new.jww", u"old.jww"}).converted, 2);
+  const auto mode = [&](const char *name) {
+    struct stat st {};
+    EXPECT_EQ(::stat(dstPath(name).c_str(), &st), 0) << name;
+    return st.st_mode & 07777;
+  };
+  EXPECT_EQ(mode("new.jww"), 0755u);
+  EXPECT_EQ(mode("old.jww"), 0750u);
+  EXPECT_EQ(mode("old.BAK"), 0750u);
+}
+
 TEST_F(BatchTest, ReasonsSayWhyASourceCouldNotBeRead) {
   fs::create_directory(srcPath("folder.jww"));
   ASSERT_EQ(mkfifo(srcPath("fifo.jww").c_str(), 0600), 0);
@@ -254,31 +274,68 @@ TEST_F(BatchTest, ReasonsSayWhyASourceCouldNotBeRead) {
 }
 #endif
 
-// A killed run leaves its temporary files and work folders; the next batch
-// removes those whose owner is gone, never one still held or merely named so.
+// A copy of a marked folder's marker in a folder of its own: a look-alike
+// that names another folder.
+void PlantCopiedMarker(const fs::path &from, const fs::path &folder) {
+  fs::create_directory(folder);
+  WriteFileBytes(folder / ToFsPath(kFolderMarkerName),
+                 ReadFileBytes(from / ToFsPath(kFolderMarkerName)));
+}
+
+// A killed run leaves its temporary folders and work folders; the next batch
+// removes those that prove to be a dead run's, never one still held nor
+// anything merely named like ours. Regression: a user's
+// velkaro-work-notes/notes.txt and a file .velkaro-0123456789abcdef.tmp were
+// deleted by every batch.
 TEST_F(BatchTest, LeftoversOfDeadRunsAreRemovedAndLiveOnesKept) {
   TempDir temp;
   ScopedTempFolder useTemp(temp.path());
+  FolderHandle folder, tempFolder;
+  ASSERT_TRUE(folder.open(D()));
+  ASSERT_TRUE(tempFolder.open(temp.u16()));
+  std::u16string deadTemp;
+  {
+    AtomicFileWriter dead(folder, u"dead.jww");
+    ASSERT_TRUE(dead.open());
+    dead.write(ByteVec{1, 2, 3});
+    dead.abandonForTesting();  // as a kill leaves it
+  }
+  for (const auto &e : fs::directory_iterator(dst.path()))
+    deadTemp = FromFsPath(e.path().filename());
+  ASSERT_FALSE(deadTemp.empty());
+  {
+    MarkedFolder deadWork;
+    ASSERT_EQ(deadWork.create(tempFolder, u"velkaro-work-00000000000000aa"),
+              MarkedFolder::Made::Yes);
+    WriteFileBytes(temp.path() / "velkaro-work-00000000000000aa" / "image.bmp", {'B', 'M'});
+    deadWork.abandonForTesting();
+  }
+  // Look-alikes: named like ours, but no proof (or a copied one).
   dst.write(".velkaro-0123456789abcdef.tmp", {'o', 'l', 'd'});
-  dst.write(".velkaro-notours.tmp", {'x'});
-  fs::create_directory(temp.path() / "velkaro-work-dead01");
-#ifdef _WIN32
-  temp.write("velkaro-work-dead01.lock", {});  // its owner's lock file, no longer held
-#endif
+  fs::create_directory(dstPath(".velkaro-1111111111111111.tmp"));
+  dst.write(".velkaro-1111111111111111.tmp/notes.txt", {'n'});
+  PlantCopiedMarker(dst.path() / ToFsPath(deadTemp), dstPath(".velkaro-2222222222222222.tmp"));
+  fs::create_directory(temp.path() / "velkaro-work-notes");
+  temp.write("velkaro-work-notes/notes.txt", {'n'});
+  PlantCopiedMarker(temp.path() / "velkaro-work-00000000000000aa",
+                    temp.path() / "velkaro-work-copied");
+  // Live ones: held by their run.
   std::optional<WorkFolder> live = WorkFolder::Create();
   ASSERT_TRUE(live.has_value());
-  FolderHandle folder;
-  ASSERT_TRUE(folder.open(D()));
   AtomicFileWriter writing(folder, u"busy.jww");
   ASSERT_TRUE(writing.open());
 
   putJww(src, "p.jww", MakeRichDrawing(600, false));
   ASSERT_EQ(run({u"p.jww"}).converted, 1);
-  EXPECT_FALSE(fs::exists(dstPath(".velkaro-0123456789abcdef.tmp")));
-  EXPECT_TRUE(fs::exists(dstPath(".velkaro-notours.tmp")));
-  EXPECT_FALSE(fs::exists(temp.path() / "velkaro-work-dead01"));
+  EXPECT_FALSE(fs::exists(dst.path() / ToFsPath(deadTemp)));
+  EXPECT_FALSE(fs::exists(temp.path() / "velkaro-work-00000000000000aa"));
+  EXPECT_EQ(dst.read(".velkaro-0123456789abcdef.tmp"), (ByteVec{'o', 'l', 'd'}));
+  EXPECT_EQ(dst.read(".velkaro-1111111111111111.tmp/notes.txt"), ByteVec{'n'});
+  EXPECT_TRUE(fs::exists(dstPath(".velkaro-2222222222222222.tmp") / ToFsPath(kFolderMarkerName)));
+  EXPECT_EQ(temp.read("velkaro-work-notes/notes.txt"), ByteVec{'n'});
+  EXPECT_TRUE(fs::exists(temp.path() / "velkaro-work-copied" / ToFsPath(kFolderMarkerName)));
   EXPECT_TRUE(fs::exists(ToFsPath(live->path())));
-  EXPECT_EQ(filesIn(dst), 3u) << "p.jww, the foreign file and the live writer's file";
+  EXPECT_EQ(filesIn(dst), 5u) << "p.jww, three look-alikes and the live writer's folder";
 }
 
 TEST_F(BatchTest, AStopRequestEndsTheBatchAfterTheFileInProgressGaveUp) {

@@ -258,6 +258,33 @@ TEST_F(BatchTest, OnlyTheNinthGenerationIsDropped) {
     EXPECT_EQ(dst.read(std::string("p.bk") + k), std::vector<std::uint8_t>{static_cast<std::uint8_t>(k - 1)});
 }
 
+// Regression: a kill inside the generation shift, then a rerun, lost two
+// generations and left a gap (.bk3 missing between .bk2 and .bk4). The
+// rerun completes the shift first: whatever rename the kill came after, the
+// end is that of a shift never interrupted. Row c: the first c renames of
+// the shift were done (0 none, 9 all, .BAK -> .bk1 included).
+class ShiftCutShort : public BatchTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(ShiftCutShort, TheRerunCompletesTheShiftBeforeAddingAGeneration) {
+  putJww(src, "p.jww", MakeRichDrawing(600, false));
+  dst.write("p.jww", {'n', 'e', 'w'});
+  dst.write("p.BAK", {'B'});
+  for (char k = '1'; k <= '9'; ++k)
+    dst.write(std::string("p.bk") + k, {static_cast<std::uint8_t>(k)});
+  const auto generation = [](int k) { return k == 0 ? std::string("p.BAK") : "p.bk" + std::to_string(k); };
+  for (int done = 0, k = 8; done < GetParam(); ++done, --k)
+    fs::rename(dstPath(generation(k)), dstPath(generation(k + 1)));
+
+  ASSERT_EQ(run({u"p.jww"}).converted, 1);
+  EXPECT_EQ(dst.read("p.BAK"), (std::vector<std::uint8_t>{'n', 'e', 'w'}));
+  EXPECT_EQ(dst.read("p.bk1"), std::vector<std::uint8_t>{'B'});
+  for (char k = '2'; k <= '9'; ++k)
+    EXPECT_EQ(dst.read(std::string("p.bk") + k), std::vector<std::uint8_t>{static_cast<std::uint8_t>(k - 1)})
+        << "p.bk" << k;
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryRename, ShiftCutShort, ::testing::Range(0, 10));
+
 TEST_F(BatchTest, BackupNamesNeverRepeatWithinABatch) {
   ConversionBatch batch(JWW, JWC, reporter);
   const std::u16string T = D() + PathSeparator() + u"p.jww";

@@ -19,6 +19,7 @@
 #include "jwc/JwcUnit.h"
 #include "jww/JwwUnit.h"
 #include "support/Func_2.h"
+#include "support/MarkedFolder.h"
 #include "support/Platform.h"
 
 namespace velkaro::testing {
@@ -88,7 +89,13 @@ class BatchTest : public ::testing::Test {
     return batch.Run(S(), D(), rows, map, options);
   }
 
-  bool workFolderEmpty() const { return std::filesystem::is_empty(ToFsPath(work->path())); }
+  // No image left: the folder's marker (its proof of being ours) is all it holds.
+  bool workFolderEmpty() const {
+    for (const auto &e : std::filesystem::directory_iterator(ToFsPath(work->path())))
+      if (FromFsPath(e.path().filename()) != kFolderMarkerName)
+        return false;
+    return true;
+  }
 
   std::size_t filesIn(const TempDir &dir) const {
     std::size_t n = 0;

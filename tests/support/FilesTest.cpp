@@ -11,12 +11,14 @@
 
 #ifndef _WIN32
 #include <fcntl.h>
+#include <climits>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
 
 #include "builders/TempDir.h"
 #include "support/FileIO.h"
+#include "support/FolderHandle.h"
 #include "support/Func_2.h"
 #include "support/Platform.h"
 
@@ -202,6 +204,72 @@ TEST(CopyFileWithTimes, CopiesBytesAndBothTimeStampsToTheNanosecond) {
   EXPECT_EQ(dir.read("plan.BAK"), content);
   EXPECT_EQ(dir.read("plan.jww"), content);  // the source is never changed
   EXPECT_EQ(StatOf(dir.path() / "plan.jww").st_mtim.tv_nsec, 987654321);
+}
+
+// Regression: the times were set through the path after the copy. With the
+// destination swapped for a link to the source folder meanwhile, the
+// source's own plan.BAK got new times and the real backup lost its date.
+TEST(CopyEntryWithTimes, TimesGoToTheCopyEvenWhenTheFolderPathNowLeadsElsewhere) {
+  TempDir dir;
+  fs::create_directory(dir.path() / "dest");
+  fs::create_directory(dir.path() / "src");
+  WriteFileBytes(dir.path() / "dest" / "plan.jww", Pattern(100));
+  SetTimes(dir.path() / "dest" / "plan.jww", {1500000000, 0}, {1500000000, 5});
+  WriteFileBytes(dir.path() / "src" / "plan.BAK", Pattern(7));
+  SetTimes(dir.path() / "src" / "plan.BAK", {1400000000, 0}, {1400000000, 9});
+  FolderHandle folder;
+  ASSERT_TRUE(folder.open(FromFsPath(dir.path() / "dest")));
+  fs::rename(dir.path() / "dest", dir.path() / "checked");
+  fs::create_directory_symlink(dir.path() / "src", dir.path() / "dest");
+
+  ASSERT_TRUE(CopyEntryWithTimes(folder, u"plan.jww", u"plan.BAK"));
+  EXPECT_EQ(StatOf(dir.path() / "src" / "plan.BAK").st_mtim.tv_sec, 1400000000);
+  EXPECT_EQ(StatOf(dir.path() / "src" / "plan.BAK").st_mtim.tv_nsec, 9);
+  const struct stat backup = StatOf(dir.path() / "checked" / "plan.BAK");
+  EXPECT_EQ(backup.st_mtim.tv_sec, 1500000000);
+  EXPECT_EQ(backup.st_mtim.tv_nsec, 5);
+}
+
+// Regression: a backup whose folder path plus "/NAME" reached the path
+// limit silently kept the time of its making.
+TEST(CopyEntryWithTimes, KeepsTheTimesWhereTheFullPathIsTooLongToName) {
+  TempDir dir;
+  fs::path deep = dir.path();
+  while (deep.native().size() + 201 < PATH_MAX - 8) deep /= std::string(200, 'd');
+  deep /= std::string(PATH_MAX - 8 - deep.native().size() - 1, 'e');
+  ASSERT_EQ(deep.native().size(), static_cast<std::size_t>(PATH_MAX - 8));
+  fs::create_directories(deep);
+  WriteFileBytes(deep / "p", Pattern(10));
+  SetTimes(deep / "p", {1500000000, 0}, {1500000000, 77});
+  const std::u16string backup = u"p.backup-copy";  // the path to it is longer than PATH_MAX
+  FolderHandle folder;
+  ASSERT_TRUE(folder.open(FromFsPath(deep)));
+
+  ASSERT_TRUE(CopyEntryWithTimes(folder, u"p", backup));
+  FileStatus copied;
+  ASSERT_TRUE(folder.status(backup, copied));
+  EXPECT_EQ(copied.modification.seconds, 1500000000);
+  EXPECT_EQ(copied.modification.nanoseconds, 77);
+  EXPECT_TRUE(folder.remove(backup));  // the folder's own removal could not name it
+}
+
+// Regression: a 4755 drawing gave a 4755 backup. Copies keep the
+// permission bits only.
+TEST(CopyEntryWithTimes, DropsSetuidSetgidAndSticky) {
+  for (const mode_t mode : {04755, 02750, 01777, 06711, 0640}) {
+    TempDir dir;
+    WriteFileBytes(dir.path() / "plan.jww", Pattern(10));
+    ASSERT_EQ(::chmod((dir.path() / "plan.jww").c_str(), mode), 0);
+    FolderHandle folder;
+    ASSERT_TRUE(folder.open(dir.u16()));
+    ASSERT_TRUE(CopyEntryWithTimes(folder, u"plan.jww", u"plan.BAK"));
+    EXPECT_EQ(StatOf(dir.path() / "plan.BAK").st_mode & 07777, mode & 0777) << std::oct << mode;
+    AtomicFileWriter out(folder, u"out.jww");
+    out.setMode(mode);
+    ASSERT_TRUE(out.open());
+    ASSERT_TRUE(out.commit());
+    EXPECT_EQ(StatOf(dir.path() / "out.jww").st_mode & 07777, mode & 0777) << std::oct << mode;
+  }
 }
 #endif
 
