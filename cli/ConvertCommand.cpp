@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "cli/CliText.h"
+#include "cli/FileArguments.h"
 #include "convert/ConversionBatch.h"
 #include "jwc/JwcUnit.h"
 #include "jww/JwwUnit.h"
@@ -101,8 +102,8 @@ class CliReporter final : public BatchReporter {
   bool quiet_;
 };
 
-BatchRow RowOf(const std::string &arg) {
-  const fs::path p = ToFsPath(ArgPath(arg));
+BatchRow RowOf(const std::u16string &path) {
+  const fs::path p = ToFsPath(path);
   const fs::path parent = p.parent_path();
   return {parent.empty() ? u"." : FromFsPath(parent), FromFsPath(p.filename())};
 }
@@ -120,8 +121,13 @@ int RunConvert(const ConvertOptions &options, std::ostream &out, std::ostream &e
     PrintError(err, "--jobs takes a number of at least 1");
     return kExitUsage;
   }
+  const FileArguments files = ExpandFileArguments(options.files);
+  for (const std::string &pattern : files.unmatched)
+    PrintError(err, Out(UnmatchedPatternMessage(pattern)));
+  if (files.paths.empty())
+    return kExitUsage;  // nothing to convert: nothing was written
   std::vector<BatchRow> rows;
-  for (const std::string &file : options.files)
+  for (const std::u16string &file : files.paths)
     rows.push_back(RowOf(file));
   InitDocumentLibraryDefaults();
   TJwwData JWW;
