@@ -69,7 +69,7 @@ std::optional<TMojiShuMap> MapFromOptions(const ConvertOptions &options, std::st
 namespace {
 
 // The batch's reports as output lines: progress on stdout, messages and the
-// files that produced no output on stderr.
+// files that produced no output on stderr, all in the batch's Japanese.
 class CliReporter final : public BatchReporter {
  public:
   CliReporter(std::ostream &out, std::ostream &err, bool quiet)
@@ -87,7 +87,7 @@ class CliReporter final : public BatchReporter {
   }
   void FileFinished(const std::u16string &source, const std::u16string &, FileOutcome outcome) override {
     if (outcome != FileOutcome::Converted)
-      PrintError(err_, OutName(source) + ": " + FileOutcomeText(outcome));
+      PrintError(err_, OutName(source) + ": " + Out(FileOutcomeReason(outcome)));
   }
   // The final text is printed also with --quiet; the failures were named
   // one by one already.
@@ -140,7 +140,7 @@ int RunConvert(const ConvertOptions &options, std::ostream &out, std::ostream &e
   if (result.refused)
     return kExitUsage;
   if (result.interrupted) {
-    PrintError(err, "interrupted; the files converted so far are kept");
+    PrintError(err, "中断しました。それまでに変換したファイルは残してあります。");
     return ExitStatusForSignal(StopSignal());
   }
   return result.failures.empty() ? kExitOk : kExitSomeFailed;
