@@ -88,8 +88,9 @@ int main(int argc, char **argv) {
   // --utf8 may follow the command's name too.
   app.fallthrough();
   bool utf8 = false;  // taken by WantsUtf8 already
-  app.add_flag("--utf8", utf8, "on Windows, write redirected output in UTF-8 instead of the console's "
-                         "code page (a console always shows every character)");
+  app.add_flag("--utf8", utf8,
+               "on Windows, write redirected output in UTF-8 instead of the console's code page "
+               "(a console always shows every character)");
   app.footer("Exit codes: 0 success; 1 a file produced no output (convert) or could not be read "
              "(info, render); 2 usage errors and refusals, nothing written; 128+N stopped by "
              "signal N (130 Ctrl+C), files converted so far kept.");

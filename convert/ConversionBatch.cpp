@@ -445,14 +445,18 @@ class ConversionBatch::Worker {
 
   // Keeps the file at N as its backup; BackupFailed when no copy could be made.
   FileOutcome BackUp(const std::u16string &N) {
-    const auto failed = [](bool ok) { return ok ? FileOutcome::Converted : FileOutcome::BackupFailed; };
+    const auto failed = [](bool ok) {
+      return ok ? FileOutcome::Converted : FileOutcome::BackupFailed;
+    };
     FileStatus status;
     if (!folder_.status(N, status) || !status.regular)
-      return failed(!folder_.status(N, status, false) || !status.folder);  // a dangling link holds nothing
+      // A dangling link holds nothing.
+      return failed(!folder_.status(N, status, false) || !status.folder);
     const std::u16string bak = BackupName(N);
     backupsMade_.insert(LocaleUpperCase(bak));
     if (IsFolderEntry(bak))
-      return FileOutcome::BackupFailed;  // a folder of that name is the user's: neither moved nor replaced
+      // A folder of that name is the user's: neither moved nor replaced.
+      return FileOutcome::BackupFailed;
     if (folder_.exists(bak)) {
       if (SameEntryBytes(folder_, N, bak))
         return FileOutcome::Converted;  // the backup already holds these bytes: nothing moves

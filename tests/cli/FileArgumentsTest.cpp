@@ -21,18 +21,16 @@ class FileArgumentsTest : public ::testing::Test {
       WriteFileBytes(dir.path() / ToFsPath(name), {1});
     fs::create_directory(dir.path() / "sub.jww");  // a folder is no file to convert
   }
-  std::string Arg(const std::u16string &last) const { return ToUtf8(JoinPath(dir.u16(), last)); }
-  std::u16string Path(const std::u16string &name) const {
-    return ArgPathOf(Arg(name));
-  }
-  static std::u16string ArgPathOf(const std::string &arg) { return FromUtf8(arg); }
+  std::u16string Path(const std::u16string &name) const { return JoinPath(dir.u16(), name); }
+  std::string Arg(const std::u16string &last) const { return ToUtf8(Path(last)); }
   TempDir dir;
 };
 
 TEST_F(FileArgumentsTest, APatternGivesItsFilesSortedByNameIgnoringCase) {
   const cli::FileArguments r = cli::ExpandFileArguments({Arg(u"*.jww")}, true);
   EXPECT_TRUE(r.unmatched.empty());
-  EXPECT_EQ(r.paths, (std::vector<std::u16string>{Path(u"A.JWW"), Path(u"b.jww"), Path(u"平面図.jww")}));
+  EXPECT_EQ(r.paths,
+            (std::vector<std::u16string>{Path(u"A.JWW"), Path(u"b.jww"), Path(u"平面図.jww")}));
 }
 
 TEST_F(FileArgumentsTest, QuestionMarkIsOneCharacterAndPlainNamesPassAsGiven) {

@@ -97,7 +97,8 @@ TEST_F(WindowsBatchTest, HiddenAndSystemAttributesOfTheEarlierFileAreKept) {
 // Only .bk9 is ever dropped, and only when .bk8 moves up onto it.
 TEST_F(WindowsBatchTest, AReadOnlyOldestGenerationIsKeptAndSaidSo) {
   for (int k = 1; k <= 9; ++k)
-    dst.write("p.bk" + std::to_string(k), std::vector<std::uint8_t>(16, static_cast<std::uint8_t>(k)));
+    dst.write("p.bk" + std::to_string(k),
+              std::vector<std::uint8_t>(16, static_cast<std::uint8_t>(k)));
   AddAttributes(dstPath("p.bk9"), FILE_ATTRIBUTE_READONLY);
   const BatchResult r = run({u"p.jww"});
   ASSERT_EQ(r.failures.size(), 1u);
@@ -119,8 +120,9 @@ TEST_F(WindowsBatchTest, AReadOnlyOldestGenerationIsKeptAndSaidSo) {
 // Windows renames over no file that is open, whatever sharing its holder
 // allows: the row is reported and nothing moves.
 TEST_F(WindowsBatchTest, AFileAnotherProgramHoldsIsInUseAndNothingRotates) {
-  for (const DWORD share : {DWORD{0}, DWORD{FILE_SHARE_READ}, DWORD{FILE_SHARE_READ | FILE_SHARE_WRITE},
-                            DWORD{FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE}}) {
+  const DWORD shares[] = {0, FILE_SHARE_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE};
+  for (const DWORD share : shares) {
     BatchResult r;
     {
       HeldOpen held(dstPath("p.jww"), share);
