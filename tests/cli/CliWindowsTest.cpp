@@ -122,6 +122,16 @@ TEST_F(CliWindows, WildcardsInFileArgumentsAreExpanded) {
     EXPECT_TRUE(fs::exists(dst.path() / ToFsPath(name))) << ToUtf8(name);
 }
 
+TEST_F(CliWindows, InfoExpandsWildcardsToo) {
+  const CliResult r = RunCli({"info", "--json", u8(folder() / ToFsPath(u"*図.jww")),
+                              u8(folder() / "*.jws")});
+  EXPECT_EQ(r.exit, 1);
+  EXPECT_EQ(r.err, "velkaro-cli: 「" + u8(folder() / "*.jws") + "」に一致するファイルがありません。\n");
+  EXPECT_NE(r.out.find("平面図.jww"), std::string::npos);
+  EXPECT_NE(r.out.find("立面図.jww"), std::string::npos);
+  EXPECT_EQ(r.out.find("b.jww"), std::string::npos);
+}
+
 TEST_F(CliWindows, APatternMatchingNothingAloneWritesNothing) {
   const CliResult r = RunCli({"convert", "--dest", u8(dst.path()), "--map", "2,1,3,4,5,6,7,8,9,10",
                               u8(folder() / "*.jwc")});
