@@ -76,7 +76,7 @@ void TForm2::BuildComponents() {
       combo->addItem(MojiShuName(kind));
     combo->setGeometry(kComboLeft[side], top, kComboWidth, kComboHeight);
     label->setBuddy(combo);
-    connect(combo, &QComboBox::currentIndexChanged, this, [this] { ChoicesChanged(); });
+    connect(combo, &QComboBox::currentIndexChanged, this, [this, k] { ChoiceChanged(k); });
   }
 
   const int belowRows = kFirstRowTop + kRowPitch * 5 + 8;
@@ -148,8 +148,7 @@ void TForm2::showEvent(QShowEvent *event) {
 void TForm2::showChoices(const TMojiShuMap &map) {
   TMojiShuMap m = map;
   NormalizeMojiShuMap(m);
-  for (int k = 1; k <= 10; ++k)
-    ComboBox(k)->setCurrentIndex(m[static_cast<std::size_t>(k - 1)] - 1);
+  ShowChoices(m);
 }
 
 void TForm2::ShowSuggestion(const QString &reasons) {
@@ -183,11 +182,14 @@ void TForm2::FormShow() {
   suggestion_->clear();
   suggestion_->hide();
   Relayout();
+  syncing_ = true;
   for (int k = 1; k <= 10; ++k) {
     const std::int32_t kind = MojiShuMap[static_cast<std::size_t>(k - 1)];
     // A kind outside 1..10 (never in a normalised map) leaves no choice.
     ComboBox(k)->setCurrentIndex(kind >= 1 && kind <= 10 ? kind - 1 : -1);
+    shown_[static_cast<std::size_t>(k - 1)] = ComboBox(k)->currentIndex();
   }
+  syncing_ = false;
   ComboBox(1)->setFocus();
 }
 
@@ -212,9 +214,31 @@ TMojiShuMap TForm2::ChosenMap() const {
   return map;
 }
 
-void TForm2::ChoicesChanged() {
+void TForm2::ChoiceChanged(int k) {
+  if (syncing_)
+    return;
+  const int chosen = ComboBox(k)->currentIndex();
+  const int gaveUp = shown_[static_cast<std::size_t>(k - 1)];
+  // The user's latest choice stands: the box that held that kind takes the
+  // one this box gave up (normalising alone would undo the choice whenever
+  // an earlier box held the kind).
+  syncing_ = true;
+  for (int j = 1; j <= 10 && chosen >= 0 && gaveUp >= 0; ++j)
+    if (j != k && ComboBox(j)->currentIndex() == chosen)
+      ComboBox(j)->setCurrentIndex(gaveUp);
+  syncing_ = false;
+  ShowChoices(ChosenMap());
+}
+
+void TForm2::ShowChoices(const TMojiShuMap &map) {
+  syncing_ = true;
+  for (int k = 1; k <= 10; ++k) {
+    ComboBox(k)->setCurrentIndex(map[static_cast<std::size_t>(k - 1)] - 1);
+    shown_[static_cast<std::size_t>(k - 1)] = ComboBox(k)->currentIndex();
+  }
+  syncing_ = false;
   if (kindsPanel_ && !kindsPanel_->isHidden())
-    kindsPanel_->showMap(ChosenMap());
+    kindsPanel_->showMap(map);
 }
 
 void TForm2::showKinds(const KindsOverview *overview) {
@@ -230,8 +254,7 @@ void TForm2::showKinds(const KindsOverview *overview) {
 }
 
 void TForm2::Button3Click() {
-  for (int k = 1; k <= 10; ++k)
-    ComboBox(k)->setCurrentIndex(k - 1);
+  ShowChoices({1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
 }
 
 }  // namespace velkaro

@@ -5,6 +5,10 @@
 // the map a permutation again (NormalizeMojiShuMap); cancel, Esc and the
 // window frame leave the map as it was.
 //
+// The boxes never show a duplicate: a kind chosen in one box is taken from
+// the box that had it, which gets the kind the first box gave up, and the
+// ten boxes then show the map normalised, as OK would store it.
+//
 // When the main window hands it the kinds of the selected drawings
 // (showKinds), the dialog grows a table below the choices (KindsPanel) that
 // tells, per old kind, its look, how many texts use it and what it becomes
@@ -16,6 +20,8 @@
 #pragma once
 
 #include <QDialog>
+
+#include <array>
 
 #include "convert/UnitV.h"
 
@@ -75,9 +81,15 @@ class TForm2 : public QDialog {
  private:
   void FormShow();
   void BuildComponents();
-  void ChoicesChanged();
   void Relayout();
   void ShowSuggestion(const QString &reasons);
+  void ChoiceChanged(int k);
+  void ShowChoices(const TMojiShuMap &map);
+
+  // The choices as the boxes last showed them (index per box), so that a
+  // change knows the kind its box gave up.
+  std::array<int, 10> shown_{};
+  bool syncing_ = false;  // the boxes are being set by the dialog itself
 
   QWidget *panel1_ = nullptr;
   NamedMapsPanel *namedMaps_ = nullptr;

@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include "AppFont.h"
+#include "DiagnosticsLog.h"
 #include "Translations.h"
 #include "Unit1.h"
 
@@ -13,6 +14,8 @@ int main(int argc, char *argv[]) {
   // the display name, which Qt would append to every window title.
   QCoreApplication::setApplicationName(QStringLiteral("Velkaro"));
   QCoreApplication::setApplicationVersion(QStringLiteral("1.10"));
+  // No console on Windows: Qt's warnings go to a log file instead.
+  velkaro::InstallDiagnosticsLog();
   velkaro::InstallApplicationFont();
   // The whole interface is Japanese, the standard dialogs included.
   velkaro::InstallQtTranslation(application, velkaro::QtTranslationFolders());

@@ -9,6 +9,7 @@
 
 #include "cli/CliText.h"
 #include "cli/MapsCommand.h"
+#include "cli/FileArguments.h"
 #include "convert/ConversionBatch.h"
 #include "jwc/JwcUnit.h"
 #include "jww/JwwUnit.h"
@@ -86,7 +87,7 @@ std::optional<TMojiShuMap> MapFromOptions(const ConvertOptions &options, std::st
 namespace {
 
 // The batch's reports as output lines: progress on stdout, messages and the
-// files that produced no output on stderr.
+// files that produced no output on stderr, all in the batch's Japanese.
 class CliReporter final : public BatchReporter {
  public:
   CliReporter(std::ostream &out, std::ostream &err, bool quiet)
@@ -104,7 +105,7 @@ class CliReporter final : public BatchReporter {
   }
   void FileFinished(const std::u16string &source, const std::u16string &, FileOutcome outcome) override {
     if (outcome != FileOutcome::Converted)
-      PrintError(err_, OutName(source) + ": " + FileOutcomeText(outcome));
+      PrintError(err_, OutName(source) + ": " + Out(FileOutcomeReason(outcome)));
   }
   void WorkersReduced(int asked, int started) override {
     PrintError(err_, "could start only " + std::to_string(started) + " of " +
@@ -131,8 +132,8 @@ int WorkerLimit() {
   return static_cast<int>(std::min(4u * cores, 1024u));
 }
 
-BatchRow RowOf(const std::string &arg) {
-  const fs::path p = ToFsPath(ArgPath(arg));
+BatchRow RowOf(const std::u16string &path) {
+  const fs::path p = ToFsPath(path);
   const fs::path parent = p.parent_path();
   return {parent.empty() ? u"." : FromFsPath(parent), FromFsPath(p.filename())};
 }
@@ -150,8 +151,13 @@ int RunConvert(const ConvertOptions &options, std::ostream &out, std::ostream &e
     PrintError(err, "--jobs takes a number of at least 1");
     return kExitUsage;
   }
+  const FileArguments files = ExpandFileArguments(options.files);
+  for (const std::string &pattern : files.unmatched)
+    PrintError(err, Out(UnmatchedPatternMessage(pattern)));
+  if (files.paths.empty())
+    return kExitUsage;  // nothing to convert: nothing was written
   std::vector<BatchRow> rows;
-  for (const std::string &file : options.files)
+  for (const std::u16string &file : files.paths)
     rows.push_back(RowOf(file));
   InitDocumentLibraryDefaults();
   TJwwData JWW;
@@ -169,7 +175,7 @@ int RunConvert(const ConvertOptions &options, std::ostream &out, std::ostream &e
   if (result.refused)
     return kExitUsage;
   if (result.interrupted) {
-    PrintError(err, "interrupted; the files converted so far are kept");
+    PrintError(err, "中断しました。それまでに変換したファイルは残してあります。");
     return ExitStatusForSignal(StopSignal());
   }
   return result.failures.empty() ? kExitOk : kExitSomeFailed;

@@ -3,11 +3,14 @@
 
 #include <iomanip>
 #include <sstream>
+#include <utility>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "cli/CliText.h"
 #include "cli/ConvertCommand.h"
+#include "cli/FileArguments.h"
 #include "service/DrawingFacts.h"
 #include "support/Func_2.h"
 
@@ -138,10 +141,25 @@ int RunInfo(const InfoOptions &options, std::ostream &out, std::ostream &err) {
   int exit = kExitOk;
   ordered_json all = ordered_json::array();
   bool first = true;
-  for (const std::string &file : options.files) {
+  // Each file as the user named it, a pattern's files by their paths.
+  std::vector<std::pair<std::string, std::u16string>> files;
+  for (const std::string &arg : options.files) {
+    if (!kExpandsWildcards || !HasWildcards(arg)) {
+      files.emplace_back(arg, ArgPath(arg));
+      continue;
+    }
+    const FileArguments found = ExpandFileArguments({arg});
+    if (!found.unmatched.empty()) {
+      exit = kExitSomeFailed;
+      PrintError(err, Out(UnmatchedPatternMessage(arg)));
+    }
+    for (const std::u16string &path : found.paths)
+      files.emplace_back(ToUtf8(path), path);
+  }
+  for (const auto &[file, path] : files) {
     DrawingInfo info;
     std::string error;
-    const bool ok = ReadDrawingInfo(ArgPath(file), info, error);
+    const bool ok = ReadDrawingInfo(path, info, error);
     if (!ok) {
       exit = kExitSomeFailed;
       PrintError(err, file + ": " + error);

@@ -8,6 +8,10 @@
 //   velkaro-cli maps [--maps FILE] [NAME]
 //   velkaro-cli suggest --template T.jww [--json] FILE...
 //
+// On Windows a console shows the output in UTF-16; output redirected to a
+// file or pipe is in the console's code page with CR LF line ends, or UTF-8
+// with --utf8 (TextOutput.h). "*" and "?" in FILE are expanded there.
+//
 // Exit codes: 0 success, 1 some file produced no output (or could not be
 // read), 2 usage errors and refusals (nothing was written).
 #include <iostream>
@@ -20,10 +24,9 @@
 #include "cli/MapsCommand.h"
 #include "cli/RenderCommand.h"
 #include "support/Interrupt.h"
+#include "support/TextOutput.h"
 
 #ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
 #include <windows.h>
 #include <shellapi.h>
 
@@ -55,20 +58,19 @@ std::vector<std::string> Utf8Arguments() {
   return args;
 }
 
-// UTF-8 on the console, and LF line breaks: stdout in text mode would turn
-// every "\n" into CR LF.
-void PrepareConsole() {
-  SetConsoleOutputCP(CP_UTF8);
-  _setmode(_fileno(stdout), _O_BINARY);
-  _setmode(_fileno(stderr), _O_BINARY);
-}
 #endif
+
+// Asked for before the parse: the parse's own messages go out in it too.
+bool WantsUtf8(int argc, char **argv) {
+  for (int i = 1; i < argc; ++i)
+    if (std::string(argv[i]) == "--utf8") return true;
+  return false;
+}
 
 }  // namespace
 
 int main(int argc, char **argv) {
 #ifdef _WIN32
-  PrepareConsole();
   std::vector<std::string> utf8Args = Utf8Arguments();
   std::vector<char *> utf8Argv;
   for (std::string &a : utf8Args) utf8Argv.push_back(a.data());
@@ -78,12 +80,20 @@ int main(int argc, char **argv) {
     argv = utf8Argv.data();
   }
 #endif
+  velkaro::PrepareStandardStreams(WantsUtf8(argc, argv) ? velkaro::RedirectedEncoding::Utf8
+                                                         : velkaro::RedirectedEncoding::ConsoleCodePage);
   CLI::App app{"Velkaro: renumbers the text kinds of Jw_cad drawings (JWW, JWC).", "velkaro-cli"};
   // On Windows CLI11 would read a "/"-rooted path as an option ("/tmp/x").
   // Set before the subcommands are added: they take it over from here.
   app.allow_windows_style_options(false);
   app.set_version_flag("--version", "velkaro-cli " VELKARO_VERSION);
   app.require_subcommand(1);
+  // --utf8 may follow the command's name too.
+  app.fallthrough();
+  bool utf8 = false;  // taken by WantsUtf8 already
+  app.add_flag("--utf8", utf8,
+               "on Windows, write redirected output in UTF-8 instead of the console's code page "
+               "(a console always shows every character)");
   app.footer("Exit codes: 0 success; 1 a file produced no output (convert) or could not be read "
              "(info, render); 2 usage errors and refusals, nothing written; 128+N stopped by "
              "signal N (130 Ctrl+C), files converted so far kept.");

@@ -79,3 +79,19 @@ file(COPY ${VELKARO_MINGW_RUNTIME_DLLS} DESTINATION ${CMAKE_BINARY_DIR}/bin)
 
 # CTest runs the test programs under Wine.
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/wine-run)
+
+# Icon, version information and manifest of a program (packaging/windows).
+enable_language(RC)
+function(velkaro_windows_resources target description)
+  set(VELKARO_RC_NAME ${target})
+  set(VELKARO_RC_FILE ${target}.exe)
+  set(VELKARO_RC_DESCRIPTION "${description}")
+  set(VELKARO_RC_ICON ${CMAKE_SOURCE_DIR}/packaging/windows/velkaro.ico)
+  set(VELKARO_RC_MANIFEST ${CMAKE_SOURCE_DIR}/packaging/windows/velkaro.manifest)
+  string(REPLACE "." "," commas "${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.0.0")
+  set(VELKARO_RC_VERSION_COMMAS ${commas})
+  set(rc ${CMAKE_BINARY_DIR}/resources/${target}.rc)
+  configure_file(${CMAKE_SOURCE_DIR}/packaging/windows/program.rc.in ${rc} @ONLY)
+  target_sources(${target} PRIVATE ${rc})
+  set_property(SOURCE ${rc} APPEND PROPERTY OBJECT_DEPENDS ${VELKARO_RC_ICON} ${VELKARO_RC_MANIFEST})
+endfunction()

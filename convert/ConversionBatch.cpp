@@ -177,6 +177,12 @@ const char *FileOutcomeText(FileOutcome outcome) {
     case FileOutcome::DestinationIsSource: return "the destination is the source file itself";
     case FileOutcome::BackupFailed:
       return "the file already at the destination could not be kept as .BAK";
+    case FileOutcome::DestinationReadOnly:
+      return "the file already at the destination is read-only; it was left as it is";
+    case FileOutcome::DestinationInUse:
+      return "the file already at the destination is in use by another program";
+    case FileOutcome::OldBackupReadOnly:
+      return "the oldest backup (.bk9) is read-only; it was kept and nothing was moved";
     case FileOutcome::Interrupted: return "interrupted";
   }
   return "unknown";
@@ -193,6 +199,11 @@ std::u16string FileOutcomeReason(FileOutcome outcome) {
     case FileOutcome::WriteFailed: return u"書き込めません";
     case FileOutcome::DestinationIsSource: return u"保存先が元のファイルそのものです";
     case FileOutcome::BackupFailed: return u"既存のファイルを .BAK に保存できません";
+    case FileOutcome::DestinationReadOnly:
+      return u"保存先の同名ファイルが読み取り専用のため、そのままにしました";
+    case FileOutcome::DestinationInUse: return u"ほかのプログラムが使用中です";
+    case FileOutcome::OldBackupReadOnly:
+      return u"最も古いバックアップ（.bk9）が読み取り専用のため、残して変換しませんでした";
     case FileOutcome::Interrupted: return u"中断しました";
   }
   return u"?";
@@ -484,8 +495,12 @@ class ConversionBatch::Worker {
   FileOutcome Write(const std::u16string &N, std::uint32_t mode, FileOut fileOut) {
     if (StopRequested())
       return FileOutcome::Interrupted;
-    if (folder_.exists(N) && !BackUp(N))
-      return FileOutcome::BackupFailed;
+    if (folder_.exists(N)) {
+      if (const FileOutcome held = CheckReplaceable(N); held != FileOutcome::Converted)
+        return held;
+      if (const FileOutcome kept = BackUp(N); kept != FileOutcome::Converted)
+        return kept;
+    }
     auto out = std::make_unique<AtomicFileWriter>(folder_, N, Staging());
     out->setMode(mode);
     if (!fileOut(*out))
@@ -495,22 +510,44 @@ class ConversionBatch::Worker {
     return FileOutcome::Converted;
   }
 
-  // Keeps the file at N as its backup. False when no copy could be made.
-  bool BackUp(const std::u16string &N) {
+  // Whether the file at N may be replaced: a read-only file is the user's
+  // "do not touch", and Windows refuses to replace one held open by another
+  // program. Asked before any backup moves, so a refused row changes nothing.
+  FileOutcome CheckReplaceable(const std::u16string &N) const {
+    FileStatus status;
+    if (folder_.status(N, status) && status.readOnly)
+      return FileOutcome::DestinationReadOnly;
+    if (HeldByAnotherProgram(folder_, N))
+      return FileOutcome::DestinationInUse;
+    return FileOutcome::Converted;
+  }
+
+  // Keeps the file at N as its backup; BackupFailed when no copy could be made.
+  FileOutcome BackUp(const std::u16string &N) {
+    const auto failed = [](bool ok) {
+      return ok ? FileOutcome::Converted : FileOutcome::BackupFailed;
+    };
     FileStatus status;
     if (!folder_.status(N, status) || !status.regular)
-      return !folder_.status(N, status, false) || !status.folder;  // a dangling link holds nothing
+      // A dangling link holds nothing.
+      return failed(!folder_.status(N, status, false) || !status.folder);
     const std::u16string bak = BackupName(N);
     backupsMade_.insert(LocaleUpperCase(bak));
     if (IsFolderEntry(bak))
-      return false;  // a folder of that name is the user's: neither moved nor replaced
+      // A folder of that name is the user's: neither moved nor replaced.
+      return FileOutcome::BackupFailed;
     if (folder_.exists(bak)) {
       if (SameEntryBytes(folder_, N, bak))
-        return true;  // the backup already holds these bytes: nothing moves
+        return FileOutcome::Converted;  // the backup already holds these bytes: nothing moves
+      // The shift would drop the oldest generation: not one the user marked read-only.
+      FileStatus oldest;
+      if (folder_.exists(BackupGenerationName(bak, 8)) &&
+          folder_.status(BackupGenerationName(bak, 9), oldest) && oldest.readOnly)
+        return FileOutcome::OldBackupReadOnly;
       if (!ShiftGenerations(bak))
-        return false;
+        return FileOutcome::BackupFailed;
     }
-    return CopyEntryWithTimes(folder_, N, bak, Staging());
+    return failed(CopyEntryWithTimes(folder_, N, bak, Staging()));
   }
 
   // .bk8 -> .bk9, ..., .bk1 -> .bk2, .BAK -> .bk1: each rename replaces only

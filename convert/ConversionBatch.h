@@ -27,6 +27,10 @@
 //   could touch the names of that file waits for it first;
 // - a stop request (Interrupt.h) ends the batch after the file in progress
 //   gave up its temporary file;
+// - a read-only file at the destination, or a read-only oldest backup the
+//   generations would drop, is left as it is and its row not converted;
+//   one that another program holds is waited for briefly, then reported;
+//   either is found before any backup moves;
 // - every file that produced no output is reported with its reason.
 #pragma once
 
@@ -56,6 +60,9 @@ enum class FileOutcome {
   WriteFailed,         // could not be written (FileOut false; no output left)
   DestinationIsSource, // the destination is the source file itself (a link); not written
   BackupFailed,        // the file already at the destination could not be kept as .BAK
+  DestinationReadOnly, // the file already at the destination is read-only: the user's "do not touch"
+  DestinationInUse,    // another program holds the file already at the destination
+  OldBackupReadOnly,   // the oldest generation (.bk9), which the backups would drop, is read-only
   Interrupted,         // a stop was requested while it was converted
 };
 

@@ -352,6 +352,14 @@ std::uint32_t DefaultNewFileMode() {
   return 0666 & ~mask;
 }
 
+bool RetryWhileInUse(const std::function<bool()> &attempt) { return attempt(); }
+
+bool HeldByAnotherProgram(const FolderHandle &, const std::u16string &) { return false; }
+
+void SetSharingViolationsForTesting(int) {}
+
+bool SimulatedSharingViolation() { return false; }
+
 ReadProblem ProbeReadable(const std::u16string &path) {
   if (!IsUsablePath(path)) return ReadProblem::Missing;
   const std::string native = ToFsPath(path).native();

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -214,6 +215,24 @@ std::uint32_t DefaultNewFileMode();
 // How many of n bytes the write-failure seam below lets the platform's
 // OutputFile write (n when it is off).
 std::size_t BytesAllowedByWriteFailureSeam(std::size_t n);
+
+// Windows: calls `attempt` again while it fails with a sharing violation
+// (GetLastError), for about two seconds in all: virus scanners and the
+// search indexer hold a fresh file open for a moment. POSIX has no sharing
+// modes: one call.
+bool RetryWhileInUse(const std::function<bool()> &attempt);
+// True when another program holds the entry so that it cannot be replaced
+// (Windows: a handle that denies deletion, still there after the retries).
+// False on POSIX.
+bool HeldByAnotherProgram(const FolderHandle &folder, const std::u16string &name);
+// Test seam (Windows): the next `count` attempts to replace a file (the
+// check above and the renames over a file) fail with ERROR_SHARING_VIOLATION
+// before reaching the system, as while a scanner holds the file. 0 switches
+// it off. Nothing on POSIX.
+void SetSharingViolationsForTesting(int count);
+// The seam's side of such an attempt: true (and the error set) while it
+// simulates a violation.
+bool SimulatedSharingViolation();
 
 // What stands in the way of reading a file, for a message that says why.
 enum class ReadProblem { None, Missing, NotRegularFile, PermissionDenied, Unreadable };

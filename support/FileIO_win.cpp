@@ -14,6 +14,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 
@@ -25,6 +26,10 @@ namespace velkaro {
 namespace {
 
 constexpr const char *kIoError = "File I/O Error";
+// Virus scanners and the search indexer open a fresh file for a moment:
+// about two seconds in all before a file counts as held.
+constexpr int kInUseTries = 20;
+constexpr DWORD kInUsePauseMs = 100;
 // ReadFile and WriteFile take a 32-bit count: larger transfers go in pieces.
 constexpr std::size_t kMaxTransfer = 1u << 30;
 
@@ -35,13 +40,18 @@ std::intptr_t Stored(HANDLE h) {
 
 std::wstring Wide(const std::u16string &path) { return ToFsPath(path).native(); }
 
+std::atomic<int> gSharingViolations{0};
+
 // Opens an existing plain file for reading; folders, devices and pipes are
 // refused (a pipe would block or never end).
 HANDLE OpenRegularForReading(const std::u16string &path) {
   if (!IsUsablePath(path)) return INVALID_HANDLE_VALUE;
-  const HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
-                               nullptr);
+  HANDLE h = INVALID_HANDLE_VALUE;
+  RetryWhileInUse([&] {
+    h = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    return h != INVALID_HANDLE_VALUE;
+  });
   if (h == INVALID_HANDLE_VALUE) return h;
   if (GetFileType(h) != FILE_TYPE_DISK) {
     CloseHandle(h);
@@ -93,6 +103,8 @@ bool StatusOfHandle(HANDLE h, FileStatus &status) {
   };
   status.folder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   status.regular = !status.folder && GetFileType(h) == FILE_TYPE_DISK;
+  status.mode = KeptAttributes(info.dwFileAttributes);
+  status.readOnly = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
   status.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
   status.identity = {info.dwVolumeSerialNumber,
                      (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
@@ -272,7 +284,18 @@ bool OutputFile::createNewLockedIn(const FolderHandle &folder, const std::u16str
   return createNew(folder.pathOf(name));  // no FILE_SHARE_DELETE: held, it cannot be removed
 }
 
-bool OutputFile::setMode(std::uint32_t) { return handle_ >= 0; }  // no permission bits here
+// The hidden and system attributes of the file replaced or copied. Best
+// effort: an attribute the volume cannot keep is no reason to lose the file.
+bool OutputFile::setMode(std::uint32_t mode) {
+  if (handle_ < 0) return false;
+  const DWORD kept = KeptAttributes(mode);
+  if (kept != 0) {
+    FILE_BASIC_INFO info{};  // times of 0 stay as they are
+    info.FileAttributes = kept | FILE_ATTRIBUTE_ARCHIVE;
+    SetFileInformationByHandle(Handle(handle_), FileBasicInfo, &info, sizeof info);
+  }
+  return true;
+}
 
 // Set on the handle: the file system then keeps these times when the
 // handle is closed, whatever was written through it.
@@ -312,6 +335,47 @@ void OutputFile::close() {
   const bool closed = CloseHandle(h) != 0;
   if (!flushed || !closed) throw StreamError(kIoError, "flush or close failed");
 }
+
+bool RetryWhileInUse(const std::function<bool()> &attempt) {
+  for (int tries = 1;; ++tries) {
+    if (attempt())
+      return true;
+    const DWORD error = GetLastError();
+    if ((error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) ||
+        tries >= kInUseTries)
+      return false;
+    Sleep(kInUsePauseMs);
+    SetLastError(error);
+  }
+}
+
+bool SimulatedSharingViolation() {
+  int left = gSharingViolations.load();
+  while (left > 0 && !gSharingViolations.compare_exchange_weak(left, left - 1)) {
+  }
+  if (left <= 0) return false;
+  SetLastError(ERROR_SHARING_VIOLATION);
+  return true;
+}
+
+bool HeldByAnotherProgram(const FolderHandle &folder, const std::u16string &name) {
+  if (!folder.isOpen() || !IsPlainEntryName(name)) return false;
+  // A file cannot be renamed over while any handle to it is open, even one
+  // that shares deletion: opening it with no sharing at all fails exactly then.
+  const bool free = RetryWhileInUse([&] {
+    if (SimulatedSharingViolation()) return false;
+    const HANDLE h = CreateFileW(Wide(folder.pathOf(name)).c_str(), FILE_READ_ATTRIBUTES | DELETE,
+                                 0, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(h);
+    return true;
+  });
+  if (free) return false;
+  const DWORD error = GetLastError();
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+void SetSharingViolationsForTesting(int count) { gSharingViolations.store(count); }
 
 std::uint32_t DefaultNewFileMode() { return 0; }
 

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "support/FileIO.h"
 #include "support/Func_2.h"
 
 #ifdef _WIN32
@@ -323,8 +324,11 @@ bool FolderHandle::status(const std::u16string &name, FileStatus &status, bool f
 
 bool FolderHandle::rename(const std::u16string &from, const std::u16string &to) const {
   if (!isOpen() || !IsPlainEntryName(from) || !IsPlainEntryName(to)) return false;
-  return MoveFileExW(Wide(pathOf(from)).c_str(), Wide(pathOf(to)).c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  // A scanner that opened `to` a moment ago holds off the replace briefly.
+  return RetryWhileInUse([&] {
+    return !SimulatedSharingViolation() && MoveFileExW(Wide(pathOf(from)).c_str(), Wide(pathOf(to)).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  });
 }
 
 bool FolderHandle::renameInto(const std::u16string &from, const FolderHandle &other,

@@ -91,6 +91,10 @@ bool NamesDevice(const std::u16string &path) {
 
 }  // namespace
 
+std::uint32_t KeptAttributes(std::uint32_t attributes) {
+  return attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+}
+
 bool QueryFileStatus(const std::filesystem::path &path, FileStatus &status) {
   // Through a handle, so a link is followed to the file it names.
   const HANDLE h = OpenForQuery(path, 0);
@@ -102,6 +106,8 @@ bool QueryFileStatus(const std::filesystem::path &path, FileStatus &status) {
   if (!ok) return false;
   status.folder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   status.regular = type == FILE_TYPE_DISK && !status.folder;
+  status.mode = KeptAttributes(info.dwFileAttributes);
+  status.readOnly = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
   status.identity = {info.dwVolumeSerialNumber,
                      (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
   status.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
@@ -191,6 +197,22 @@ bool SameFileOrFolder(const std::u16string &a, const std::u16string &b) {
   FileStatus x, y;
   return QueryFileStatus(ToFsPath(a), x) && QueryFileStatus(ToFsPath(b), y) &&
          x.identity == y.identity;
+}
+
+std::u16string LongPathName(const std::u16string &path) {
+#ifdef _WIN32
+  if (!IsUsablePath(path)) return path;
+  const auto *in = reinterpret_cast<const wchar_t *>(path.c_str());
+  const DWORD size = GetLongPathNameW(in, nullptr, 0);
+  if (size == 0) return path;
+  std::u16string full(size, u'\0');
+  const DWORD n = GetLongPathNameW(in, reinterpret_cast<wchar_t *>(full.data()), size);
+  if (n == 0 || n >= size) return path;
+  full.resize(n);
+  return full;
+#else
+  return path;
+#endif
 }
 
 bool IsForbiddenPathChar(char16_t c) {

@@ -48,7 +48,10 @@ struct FileStatus {
   bool regular = false;  // a plain file (not a folder, FIFO or device)
   bool folder = false;
   std::uint64_t size = 0;
-  std::uint32_t mode = 0;  // permission bits (POSIX); 0 where there are none
+  // Permission bits (POSIX); the hidden and system attributes (Windows),
+  // which an output or a backup keeps as POSIX keeps the bits.
+  std::uint32_t mode = 0;
+  bool readOnly = false;  // Windows' read-only attribute: the user's "do not touch"
   std::uint32_t owner = 0;  // the owning user (POSIX)
   FileIdentity identity;
   FileTime access, modification;
@@ -78,6 +81,15 @@ std::u16string ExecutableFolder();
 // $XDG_CONFIG_HOME/app or ~/.config/app), with a trailing separator; empty
 // when no such folder can be named.
 std::u16string UserConfigFolder(const std::u16string &app);
+// The path with every part that was given in its 8.3 short form (1___~1OQ.JWW)
+// spelled in its long name (Windows). The path as given when nothing exists
+// there, and on POSIX, where there are no short names.
+std::u16string LongPathName(const std::u16string &path);
+
+#ifdef _WIN32
+// Of a file's attributes, those FileStatus::mode carries: hidden and system.
+std::uint32_t KeptAttributes(std::uint32_t attributes);
+#endif
 
 #ifndef _WIN32
 // The status of a stat() result, for callers that stat a handle.

@@ -26,6 +26,7 @@ int main(int argc, char *argv[]) {
       {"FileListModelTest", velkaro::test::MakeFileListModelTest},
       {"UnitValTest", velkaro::test::MakeUnitValTest},
       {"PreviewPaneTest", velkaro::test::MakePreviewPaneTest},
+      {"DiagnosticsLogTest", velkaro::test::MakeDiagnosticsLogTest},
   };
   int failures = 0;
   if (argc > 1 && classes.count(argv[1])) {

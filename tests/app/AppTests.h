@@ -12,5 +12,6 @@ std::unique_ptr<QObject> MakeSettingsDialogTest();
 std::unique_ptr<QObject> MakeFileListModelTest();
 std::unique_ptr<QObject> MakeUnitValTest();
 std::unique_ptr<QObject> MakePreviewPaneTest();
+std::unique_ptr<QObject> MakeDiagnosticsLogTest();
 
 }  // namespace velkaro::test

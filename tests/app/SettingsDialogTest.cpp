@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <memory>
@@ -14,9 +15,11 @@
 
 #include "AppTestSupport.h"
 #include "AppTests.h"
+#include "KindsPanel.h"
 #include "NamedMapsPanel.h"
 #include "Unit2.h"
 #include "convert/UnitV.h"
+#include "service/DrawingFacts.h"
 #include "service/NamedMaps.h"
 
 namespace velkaro::test {
@@ -107,10 +110,59 @@ class SettingsDialogTest : public QObject {
     ResetMojiShuMap();
     RunDialog(dialog, [&] {
       dialog.ComboBox(1)->setCurrentIndex(2);
-      dialog.ComboBox(2)->setCurrentIndex(2);  // 文字種３ for old kinds 1, 2 and 3
+      dialog.ComboBox(2)->setCurrentIndex(2);  // 文字種３ chosen for old kind 2 last
       QTest::keyClick(&dialog, Qt::Key_Return);  // OK is the default button
     });
-    QCOMPARE(MojiShuMap, (TMojiShuMap{3, 1, 2, 4, 5, 6, 7, 8, 9, 10}));
+    QCOMPARE(MojiShuMap, (TMojiShuMap{2, 3, 1, 4, 5, 6, 7, 8, 9, 10}));
+  }
+
+  // 1→3 then 2→1 once left box 3 saying 3 while the table said 3→2.
+  void theBoxesAlwaysShowTheMapTheTableShows() {
+    TForm2 dialog;
+    const KindsOverview overview = SummarizeKinds({}, MojiShuMap);
+    dialog.showKinds(&overview);
+    const auto tableSays = [&](int k) {
+      return dialog.kindsPanel()->table()->item(k - 1, KindsPanel::NewKind)->text();
+    };
+    const struct {
+      int box, kind;
+      TMojiShuMap shown;
+    } steps[] = {
+        {1, 3, {3, 2, 1, 4, 5, 6, 7, 8, 9, 10}},
+        {2, 1, {3, 1, 2, 4, 5, 6, 7, 8, 9, 10}},
+        // A kind an earlier box holds: the latest choice stands.
+        {10, 3, {10, 1, 2, 4, 5, 6, 7, 8, 9, 3}},
+        {10, 10, {3, 1, 2, 4, 5, 6, 7, 8, 9, 10}},
+    };
+    RunDialog(dialog, [&] {
+      for (const auto &step : steps) {
+        dialog.ComboBox(step.box)->setCurrentIndex(step.kind - 1);
+        for (int k = 1; k <= 10; ++k) {
+          const int shown = dialog.ComboBox(k)->currentIndex() + 1;
+          QCOMPARE(shown, step.shown[static_cast<std::size_t>(k - 1)]);
+          QCOMPARE(dialog.ComboBox(k)->currentText(), tableSays(k));
+        }
+      }
+      dialog.Button3->click();
+      for (int k = 1; k <= 10; ++k)
+        QCOMPARE(tableSays(k), MojiShuName(k));
+      dialog.reject();
+    });
+  }
+
+  // A map that is no permutation is shown as it is until the user changes a
+  // box; from then on the boxes show it normalised.
+  void aChangeNormalisesWhatTheBoxesShow() {
+    MojiShuMap = {0, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+    TForm2 dialog;
+    RunDialog(dialog, [&] {
+      QCOMPARE(dialog.ComboBox(1)->currentIndex(), -1);
+      dialog.ComboBox(2)->setCurrentIndex(2);  // 3, which box 3 held: box 3 takes 2
+      QCOMPARE(dialog.ComboBox(1)->currentIndex() + 1, 1);
+      QCOMPARE(dialog.ComboBox(2)->currentIndex() + 1, 3);
+      QCOMPARE(dialog.ComboBox(3)->currentIndex() + 1, 2);
+      dialog.reject();
+    });
   }
 
   void resetWithCancelKeepsTheMapWithOkMakesTheIdentity() {

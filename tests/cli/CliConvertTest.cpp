@@ -210,11 +210,11 @@ TEST_F(CliConvert, FilesWithoutOutputAreNamedOnStderrAndExitOne) {
   EXPECT_EQ(r.out, "1個のファイルを変換しました。（3個は変換できませんでした）\n");
   EXPECT_EQ(LinesOf(r.err),
             (std::vector<std::string>{
-                "velkaro-cli: " + srcFile("fake.jww") + ": not a drawing of that kind",
+                "velkaro-cli: " + srcFile("fake.jww") + ": Jw_cad の図面ではありません",
                 "このファイル拡張子（種類）の変換には対応していません。",
                 "ファイル名：note.txt", "　　拡張子：.txt",
-                "velkaro-cli: " + srcFile("cut.jww") + ": could not be read",
-                "velkaro-cli: " + srcFile("gone.jww") + ": could not be read"}));
+                "velkaro-cli: " + srcFile("cut.jww") + ": 読み込めません",
+                "velkaro-cli: " + srcFile("gone.jww") + ": 読み込めません"}));
   EXPECT_TRUE(fs::exists(dst.path() / "good.jww"));
 }
 

@@ -1,6 +1,7 @@
 // CliRun: runs velkaro-cli as a program with its output caught in files.
 #pragma once
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -54,7 +55,10 @@ inline std::wstring QuoteArgument(const std::string &utf8) {
   return q + L"\"";
 }
 
-inline CliResult RunCli(const std::vector<std::string> &args) {
+// The output bytes as the program wrote them: in the console's code page
+// with CR LF line ends unless --utf8 is among the arguments.
+// `creationFlags` as CreateProcessW takes them (DETACHED_PROCESS: no console).
+inline CliResult RunCliRaw(const std::vector<std::string> &args, DWORD creationFlags = 0) {
   TempDir io;
   std::wstring command = QuoteArgument(VELKARO_CLI_PATH);
   for (const std::string &a : args) command += L" " + QuoteArgument(a);
@@ -74,7 +78,7 @@ inline CliResult RunCli(const std::vector<std::string> &args) {
   startup.hStdError = err;
   PROCESS_INFORMATION process{};
   CliResult r;
-  if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+  if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, creationFlags, nullptr, nullptr,
                      &startup, &process)) {
     WaitForSingleObject(process.hProcess, INFINITE);
     DWORD code = 0;
@@ -87,6 +91,17 @@ inline CliResult RunCli(const std::vector<std::string> &args) {
   CloseHandle(in);
   r.out = FileText(io.path() / "out");
   r.err = FileText(io.path() / "err");
+  return r;
+}
+
+// The output as UTF-8 with LF line ends, as on POSIX: the same expectations
+// hold on both platforms.
+inline CliResult RunCli(const std::vector<std::string> &args) {
+  std::vector<std::string> utf8 = {"--utf8"};
+  utf8.insert(utf8.end(), args.begin(), args.end());
+  CliResult r = RunCliRaw(utf8);
+  for (std::string *text : {&r.out, &r.err})
+    text->erase(std::remove(text->begin(), text->end(), '\r'), text->end());
   return r;
 }
 #else

@@ -146,7 +146,7 @@ TEST(CliSafety, AFileSizeLimitFailsOneFileNotTheBatch) {
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 1);
   EXPECT_EQ(FileText(io.path() / "out"), "1個のファイルを変換しました。（1個は変換できませんでした）\n");
-  EXPECT_NE(FileText(io.path() / "err").find("big.jww: could not be written"), std::string::npos);
+  EXPECT_NE(FileText(io.path() / "err").find("big.jww: 書き込めません"), std::string::npos);
   EXPECT_FALSE(fs::exists(dst.path() / "big.jww"));
   EXPECT_TRUE(fs::exists(dst.path() / "small.jww"));
   EXPECT_TRUE(Leftovers(dst.path(), ".velkaro-").empty());
