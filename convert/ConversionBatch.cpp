@@ -32,6 +32,7 @@ namespace fs = std::filesystem;
 
 const std::u16string kMessageNoDestination = u"保存先フォルダを指示して下さい。";
 const std::u16string kMessageMissingDestination = u"保存先フォルダが存在しません。";
+const std::u16string kMessageDestinationNotFolder = u"保存先に指定されたものはフォルダではありません。";
 const std::u16string kMessageSameFolder = u"保存先フォルダは参照フォルダと同じにしないで下さい。";
 const std::u16string kMessageDestinationBusy =
     u"保存先フォルダには別の変換が書き込み中です。終わってからやり直して下さい。";
@@ -588,8 +589,11 @@ ConversionBatch::~ConversionBatch() = default;
 std::u16string ConversionBatch::CheckDestination(const std::u16string &S, const std::u16string &D) {
   if (D.empty())
     return kMessageNoDestination;
-  if (!IsFolder(D))
-    return kMessageMissingDestination;
+  if (!IsFolder(D)) {
+    FileStatus status;
+    return IsUsablePath(D) && QueryFileStatus(ToFsPath(D), status) ? kMessageDestinationNotFolder
+                                                                     : kMessageMissingDestination;
+  }
   if (LocaleUpperCase(S) == LocaleUpperCase(D) || SameFileOrFolder(S, D))
     return kMessageSameFolder;
   return std::u16string();

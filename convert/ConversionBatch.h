@@ -230,6 +230,7 @@ std::u16string BatchResultText(const BatchResult &result,
                                const std::vector<std::u16string> &selectedNames);
 extern const std::u16string kMessageNoDestination;     // "保存先フォルダを指示して下さい。"
 extern const std::u16string kMessageMissingDestination; // "保存先フォルダが存在しません。"
+extern const std::u16string kMessageDestinationNotFolder;  // a file (or device) is named
 extern const std::u16string kMessageSameFolder;  // "保存先フォルダは参照フォルダと同じにしないで下さい。"
 extern const std::u16string kMessageDestinationBusy;  // another batch is writing there
 extern const std::u16string kMessageNothingSelected;  // "変換するファイルを選んで下さい。"

@@ -26,10 +26,12 @@ namespace fs = std::filesystem;
 bool IsPlainEntryName(const std::u16string &name) {
   if (name.empty() || name == u"." || name == u"..") return false;
   for (char16_t c : name)
-    if (c == u'/' || c == u'\\' || IsForbiddenPathChar(c)) return false;
+    if (c == u'/' || IsForbiddenPathChar(c)) return false;
 #ifdef _WIN32
-  if (name.find(u':') != std::u16string::npos) return false;
+  if (name.find_first_of(u"\\:") != std::u16string::npos) return false;
 #endif
+  // Elsewhere a backslash is a character of the name like any other: names
+  // in Shift-JIS bytes hold 0x5C as the second byte of 表 or ソ.
   return true;
 }
 

@@ -286,6 +286,34 @@ TEST(CliSafety, ProgressLinesEscapeControlCharactersInNames) {
   EXPECT_EQ(r.out.find('\t'), std::string::npos);
 }
 
+// Regression: a name holding the byte 0x5C always failed as "could not be
+// written". Here the backslash is a character of the name, not a separator.
+TEST(CliSafety, NamesHoldingABackslashConvertLikeAnyOther) {
+  TempDir src, dst, reference;
+  const auto drawing = BuildJww(MakeRichDrawing(600, false)).bytes;
+  src.write("plain.jww", drawing);
+  ASSERT_EQ(RunCli({"convert", "--quiet", "--dest", reference.path().string(), "--map", kMap,
+                    (src.path() / "plain.jww").string()}).exit, 0);
+  const auto expected = reference.read("plain.jww");
+  // 表.jww and ソ.jww in Shift-JIS bytes (95 5C, 83 5C), and a\b.jww.
+  const std::vector<std::string> names{"\x95\x5C.jww", "\x83\x5C.jww", "a\\b.jww"};
+  std::vector<std::string> args{"convert", "--dest", dst.path().string(), "--map", kMap};
+  for (const std::string &name : names) {
+    src.write(name, drawing);
+    dst.write(name, {1, 2, 3});  // kept as its .BAK
+    args.push_back((src.path() / name).string());
+  }
+  const CliResult r = RunCli(args);
+  EXPECT_EQ(r.exit, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  for (const std::string &name : names) {
+    EXPECT_EQ(ReadFileBytes(dst.path() / name), expected) << name;
+    const std::string backup = name.substr(0, name.size() - 4) + ".BAK";
+    EXPECT_EQ(ReadFileBytes(dst.path() / backup), (std::vector<std::uint8_t>{1, 2, 3})) << name;
+  }
+  EXPECT_TRUE(Leftovers(dst.path(), ".velkaro-").empty());
+}
+
 }  // namespace
 }  // namespace velkaro::testing
 

@@ -43,6 +43,20 @@ TEST_F(BatchTest, MissingDestinationIsRefused) {
   EXPECT_EQ(reporter.focusMoves, 1);
 }
 
+// Regression: a file given as the destination was told as a missing folder.
+TEST_F(BatchTest, DestinationThatIsAFileIsRefusedAsNoFolder) {
+  putJww(src, "a.jww", MakeRichDrawing(600, false));
+  putJww(dst, "plan.jww", MakeRichDrawing(600, false));
+  const auto before = dst.read("plan.jww");
+  ConversionBatch batch(JWW, JWC, reporter);
+  const BatchResult r = batch.Run(S(), dst.file("plan.jww"), {u"a.jww"}, kSwapOneAndTwo);
+  EXPECT_TRUE(r.refused);
+  EXPECT_EQ(reporter.messages,
+            (std::vector<std::u16string>{u"保存先に指定されたものはフォルダではありません。"}));
+  EXPECT_EQ(reporter.focusMoves, 1);
+  EXPECT_EQ(dst.read("plan.jww"), before);
+}
+
 // The same folder under several spellings: the texts compare equal after
 // upper-casing, or the folders are one and the same.
 class SameFolderSpelling : public BatchTest, public ::testing::WithParamInterface<int> {};
