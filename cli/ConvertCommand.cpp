@@ -100,7 +100,7 @@ class CliReporter final : public BatchReporter {
     if (quiet_ || text.empty())
       return;
     out_ << OutName(text) << '\n';  // a file name may hold control characters
-    out_.flush();
+    Flush();
   }
   void FileFinished(const std::u16string &source, const std::u16string &, FileOutcome outcome) override {
     if (outcome != FileOutcome::Converted)
@@ -115,10 +115,18 @@ class CliReporter final : public BatchReporter {
   // one by one already.
   void BatchFinished(const BatchResult &result) override {
     out_ << Out(BatchSummaryText(result)) << '\n';
-    out_.flush();
+    Flush();
   }
 
  private:
+  // Output nobody reads any more (a closed pipe) stops the batch as a
+  // signal would: what was converted stays, nothing half-written does.
+  void Flush() {
+    out_.flush();
+    if (!out_)
+      RequestStopForClosedOutput();
+  }
+
   std::ostream &out_;
   std::ostream &err_;
   bool quiet_;
@@ -168,8 +176,13 @@ int RunConvert(const ConvertOptions &options, std::ostream &out, std::ostream &e
   const BatchResult result = batch.Run(rows, ArgPath(options.dest), *map, batchOptions);
   if (result.refused)
     return kExitUsage;
-  if (result.interrupted) {
-    PrintError(err, "interrupted; the files converted so far are kept");
+  // Also a stop asked for by the final count's failed write: the output
+  // was lost, and the status says so.
+  if (result.interrupted || StopRequested()) {
+    if (StopSignal() == ClosedOutputSignal())
+      PrintError(err, "the standard output was closed; stopped, the files converted so far are kept");
+    else
+      PrintError(err, "interrupted; the files converted so far are kept");
     return ExitStatusForSignal(StopSignal());
   }
   return result.failures.empty() ? kExitOk : kExitSomeFailed;

@@ -86,7 +86,7 @@ int main(int argc, char **argv) {
   app.require_subcommand(1);
   app.footer("Exit codes: 0 success; 1 a file produced no output (convert) or could not be read "
              "(info, render); 2 usage errors and refusals, nothing written; 128+N stopped by "
-             "signal N (130 Ctrl+C), files converted so far kept.");
+             "signal N (130 Ctrl+C, 141 the output closed), files converted so far kept.");
 
   ConvertOptions convert;
   CLI::App *convertCmd = app.add_subcommand(

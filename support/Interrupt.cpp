@@ -43,6 +43,16 @@ void RequestStop(int signal) {
 
 void ClearStopRequest() { gStopSignal.store(0); }
 
+int ClosedOutputSignal() {
+#ifdef SIGPIPE
+  return SIGPIPE;
+#else
+  return 13;  // Windows has no SIGPIPE; the status is the one POSIX shells know
+#endif
+}
+
+void RequestStopForClosedOutput() { RequestStop(ClosedOutputSignal()); }
+
 void InstallStopHandlers() {
 #ifdef _WIN32
   SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
@@ -57,6 +67,10 @@ void InstallStopHandlers() {
   // Past `ulimit -f` write() then fails with EFBIG, which the writer reports
   // for that one file; the default action would kill the whole batch.
   std::signal(SIGXFSZ, SIG_IGN);
+  // A write to a pipe nobody reads then fails with EPIPE, and the caller
+  // stops as for a signal, after the file in progress gave up its
+  // temporary file.
+  std::signal(SIGPIPE, SIG_IGN);
 #endif
 }
 

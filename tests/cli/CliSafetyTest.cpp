@@ -39,17 +39,23 @@ std::vector<std::string> Leftovers(const fs::path &folder, const std::string &pr
   return found;
 }
 
-// Starts velkaro-cli with TMPDIR set, sends `signal` once it printed its
-// first progress line, and returns its wait status.
-int RunAndSignalAfterFirstLine(const std::vector<std::string> &args, const fs::path &tmpdir,
-                               int signal) {
+// velkaro-cli started with TMPDIR set, its stdout a pipe read here and its
+// stderr going to `errFile` (or nowhere).
+struct Child {
+  pid_t pid = -1;
+  int out = -1;
+};
+
+Child SpawnReadingOutput(const std::vector<std::string> &args, const fs::path &tmpdir,
+                         const fs::path &errFile = "/dev/null") {
   int pipeFds[2];
   if (pipe(pipeFds) != 0)
-    return -1;
+    return {};
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0644);
   posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
   std::vector<std::string> env{"TMPDIR=" + tmpdir.string()};
   for (char **e = environ; *e; ++e)
@@ -61,27 +67,46 @@ int RunAndSignalAfterFirstLine(const std::vector<std::string> &args, const fs::p
   std::vector<std::string> copy = args;
   for (auto &a : copy) argv.push_back(a.data());
   argv.push_back(nullptr);
-  pid_t pid = -1;
+  Child child;
   const int spawned =
-      posix_spawn(&pid, VELKARO_CLI_PATH, &actions, nullptr, argv.data(), envp.data());
+      posix_spawn(&child.pid, VELKARO_CLI_PATH, &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   close(pipeFds[1]);
   if (spawned != 0) {
     close(pipeFds[0]);
-    return -1;
+    return {};
   }
+  child.out = pipeFds[0];
+  return child;
+}
+
+// Reads the child's output up to its first line feed.
+void ReadFirstLine(const Child &child) {
   char c;
-  bool signalled = false;
-  while (read(pipeFds[0], &c, 1) == 1) {
-    if (c == '\n' && !signalled) {
-      kill(pid, signal);
-      signalled = true;
-    }
+  while (read(child.out, &c, 1) == 1 && c != '\n') {
   }
-  close(pipeFds[0]);
+}
+
+int WaitFor(const Child &child) {
   int status = 0;
-  waitpid(pid, &status, 0);
+  waitpid(child.pid, &status, 0);
   return status;
+}
+
+// Sends `signal` once velkaro-cli printed its first progress line, reads the
+// rest, and returns its wait status.
+int RunAndSignalAfterFirstLine(const std::vector<std::string> &args, const fs::path &tmpdir,
+                               int signal) {
+  const Child child = SpawnReadingOutput(args, tmpdir);
+  if (child.pid < 0)
+    return -1;
+  ReadFirstLine(child);
+  kill(child.pid, signal);
+  char c;
+  while (read(child.out, &c, 1) == 1) {
+  }
+  close(child.out);
+  return WaitFor(child);
 }
 
 JwwDrawingSpec BigDrawing(int copies) {
@@ -92,37 +117,97 @@ JwwDrawingSpec BigDrawing(int copies) {
   return plan;
 }
 
+// 150 drawings large enough that a batch over them is stopped in its middle;
+// `expected` receives what each converts to.
+std::vector<std::string> PutStoppableBatch(const TempDir &src, std::vector<std::uint8_t> &expected) {
+  const auto drawing = BuildJww(BigDrawing(200)).bytes;
+  std::vector<std::string> files;
+  for (int i = 0; i < 150; ++i) {
+    const std::string name = "d" + std::to_string(i) + ".jww";
+    src.write(name, drawing);
+    files.push_back((src.path() / name).string());
+  }
+  TempDir reference;
+  RunCli({"convert", "--quiet", "--dest", reference.path().string(), "--map", kMap, files[0]});
+  expected = reference.read("d0.jww");
+  return files;
+}
+
+// The files a stopped batch left: each one whole, and no temporary file or
+// work folder beside them.
+void ExpectCleanStop(const fs::path &dst, const fs::path &tmp,
+                     const std::vector<std::uint8_t> &expected, const std::string &what) {
+  EXPECT_TRUE(Leftovers(dst, ".velkaro-").empty()) << what;
+  EXPECT_TRUE(Leftovers(tmp, "velkaro-work-").empty()) << what;
+  std::size_t finished = 0;
+  for (const auto &e : fs::directory_iterator(dst)) {
+    EXPECT_EQ(ReadFileBytes(e.path()), expected) << what << ": " << e.path();
+    ++finished;
+  }
+  EXPECT_LT(finished, 150u) << what << ": the batch went on after the stop";
+}
+
 // Regression: Ctrl+C, closing the terminal or logging out left a temporary
 // file and the work folder, and the exit status did not say so.
 TEST(CliSafety, SignalsStopTheBatchCleanlyAndKeepFinishedFiles) {
   TempDir src;
-  const auto drawing = BuildJww(BigDrawing(200)).bytes;
+  std::vector<std::uint8_t> expected;
+  const std::vector<std::string> files = PutStoppableBatch(src, expected);
+  ASSERT_FALSE(expected.empty());
   std::vector<std::string> args{"convert", "--dest", "", "--map", kMap};
-  for (int i = 0; i < 150; ++i) {
-    const std::string name = "d" + std::to_string(i) + ".jww";
-    src.write(name, drawing);
-    args.push_back((src.path() / name).string());
-  }
-  TempDir reference;
-  ASSERT_EQ(RunCli({"convert", "--quiet", "--dest", reference.path().string(), "--map", kMap,
-                    args[5]}).exit, 0);
-  const auto expected = reference.read("d0.jww");
-
+  args.insert(args.end(), files.begin(), files.end());
   for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
     TempDir dst, tmp;
     args[2] = dst.path().string();
     const int status = RunAndSignalAfterFirstLine(args, tmp.path(), signal);
     ASSERT_TRUE(WIFEXITED(status)) << "killed by the signal instead of stopping: " << signal;
     EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
-    EXPECT_TRUE(Leftovers(dst.path(), ".velkaro-").empty()) << signal;
-    EXPECT_TRUE(Leftovers(tmp.path(), "velkaro-work-").empty()) << signal;
-    std::size_t finished = 0;
-    for (const auto &e : fs::directory_iterator(dst.path())) {
-      EXPECT_EQ(ReadFileBytes(e.path()), expected) << e.path();
-      ++finished;
-    }
-    EXPECT_LT(finished, 150u) << "the batch went on after the signal";
+    ExpectCleanStop(dst.path(), tmp.path(), expected, "signal " + std::to_string(signal));
   }
+}
+
+// Regression: `convert ... | head -1` died of SIGPIPE after the first line,
+// leaving a temporary file and the work folder and saying nothing.
+TEST(CliSafety, AClosedOutputPipeStopsTheBatchCleanly) {
+  TempDir src;
+  std::vector<std::uint8_t> expected;
+  const std::vector<std::string> files = PutStoppableBatch(src, expected);
+  ASSERT_FALSE(expected.empty());
+  for (const char *jobs : {"1", "2"}) {
+    TempDir dst, tmp, io;
+    std::vector<std::string> args{"convert", "--jobs", jobs, "--dest", dst.path().string(),
+                                  "--map", kMap};
+    args.insert(args.end(), files.begin(), files.end());
+    const Child child = SpawnReadingOutput(args, tmp.path(), io.path() / "err");
+    ASSERT_GE(child.pid, 0);
+    ReadFirstLine(child);
+    close(child.out);  // as `head -1` does
+    const int status = WaitFor(child);
+    ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status) << ", --jobs " << jobs;
+    EXPECT_EQ(WEXITSTATUS(status), 141) << jobs;
+    EXPECT_NE(FileText(io.path() / "err").find("the standard output was closed"), std::string::npos)
+        << FileText(io.path() / "err");
+    ExpectCleanStop(dst.path(), tmp.path(), expected, std::string("--jobs ") + jobs);
+  }
+}
+
+// Regression: Ctrl+C on `convert ... | tee log` ended the reader too, and the
+// next line killed the batch with SIGPIPE (141) instead of the stop of 130.
+TEST(CliSafety, CtrlCThatAlsoEndsThePipesReaderStopsWith130) {
+  TempDir src, dst, tmp;
+  std::vector<std::uint8_t> expected;
+  std::vector<std::string> args{"convert", "--dest", dst.path().string(), "--map", kMap};
+  const std::vector<std::string> files = PutStoppableBatch(src, expected);
+  args.insert(args.end(), files.begin(), files.end());
+  const Child child = SpawnReadingOutput(args, tmp.path());
+  ASSERT_GE(child.pid, 0);
+  ReadFirstLine(child);
+  kill(child.pid, SIGINT);
+  close(child.out);  // tee got the Ctrl+C as well
+  const int status = WaitFor(child);
+  ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 130);
+  ExpectCleanStop(dst.path(), tmp.path(), expected, "Ctrl+C");
 }
 
 // Regression: past `ulimit -f` SIGXFSZ killed the whole batch (exit 153).
