@@ -128,6 +128,8 @@ int main(int argc, char **argv) {
   renderCmd->add_option("--out", render.out, "the SVG file to write")->required();
   renderCmd->add_option("--map", render.map, "show the kinds after this map, such as 2,1,3,4,5,6,7,8,9,10");
   renderCmd->add_option("--width", render.width, "width of the picture in pixels (default 1200)");
+  renderCmd->add_flag("--force", render.force,
+                      "replace an existing file that is not an SVG written by velkaro-cli");
 
   MapsOptions maps;
   CLI::App *mapsCmd = app.add_subcommand("maps", "List the maps saved under names, or show one");
@@ -159,8 +161,10 @@ int main(int argc, char **argv) {
     }
     return RunConvert(convert, std::cout, std::cerr);
   }
-  if (renderCmd->parsed())
+  if (renderCmd->parsed()) {
+    velkaro::InstallStopHandlers();
     return RunRender(render, std::cout, std::cerr);
+  }
   if (listCmd->parsed())
     return RunList(list, std::cout, std::cerr);
   if (mapsCmd->parsed())

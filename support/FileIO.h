@@ -199,6 +199,10 @@ bool MakeTemporaryFolder(const FolderHandle &folder, MarkedFolder &staging);
 // anything merely named like ours stay. Returns how many were removed.
 int RemoveStaleTemporaryFiles(const FolderHandle &folder);
 
+// The same for the folder that holds `target`, for a writer of a single file
+// that keeps no folder open.
+int RemoveStaleTemporaryFilesBeside(const std::u16string &target);
+
 // CopyFileWithTimes within one open folder: the entry `from` (links
 // followed) copied to `to` with its time stamps and permission bits, through
 // a temporary file (in `staging`, when given). False when no complete copy
@@ -219,7 +223,8 @@ std::size_t BytesAllowedByWriteFailureSeam(std::size_t n);
 enum class ReadProblem { None, Missing, NotRegularFile, PermissionDenied, Unreadable };
 ReadProblem ProbeReadable(const std::u16string &path);
 
-// The whole of `bytes` as the new content of `target`, atomically.
+// The whole of `bytes` as the new content of `target`, atomically. A stop
+// request (Interrupt.h) leaves the target as it was.
 bool WriteFileAtomically(const std::u16string &target, std::span<const std::uint8_t> bytes);
 
 // Test seam: when set, every OutputFile write fails once this many bytes have

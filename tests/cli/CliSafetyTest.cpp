@@ -17,8 +17,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fstream>
+#include <optional>
+
 #include "builders/JwwBuilder.h"
 #include "jww/JwwUnit.h"
+#include "support/FileIO.h"
 #include "tests/cli/CliRun.h"
 
 extern char **environ;
@@ -397,6 +401,72 @@ TEST(CliSafety, NamesHoldingABackslashConvertLikeAnyOther) {
     EXPECT_EQ(ReadFileBytes(dst.path() / backup), (std::vector<std::uint8_t>{1, 2, 3})) << name;
   }
   EXPECT_TRUE(Leftovers(dst.path(), ".velkaro-").empty());
+}
+
+// Regression: a render killed while writing left its temporary SVG (up to
+// 224 MB), and nothing ever removed it. A child process dies in the middle
+// of such a write, as kill -9 would leave it; the next render sweeps it.
+TEST(CliSafety, RenderSweepsTheTemporaryFilesOfKilledRenders) {
+  TempDir src, out;
+  src.write("plan.jww", BuildJww(MakeRichDrawing(600, false)).bytes);
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    AtomicFileWriter writer(FromFsPath(out.path() / "plan.svg"));
+    const std::uint8_t part[] = {'<', 's', 'v', 'g'};
+    if (writer.open())
+      writer.write(part);
+    _exit(0);  // no destructor runs: the temporary file stays, unlocked
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ASSERT_EQ(Leftovers(out.path(), ".velkaro-").size(), 1u);
+
+  const CliResult r = RunCli({"render", (src.path() / "plan.jww").string(), "--out",
+                              (out.path() / "plan.svg").string()});
+  EXPECT_EQ(r.exit, 0) << r.err;
+  EXPECT_TRUE(Leftovers(out.path(), ".velkaro-").empty());
+  EXPECT_TRUE(fs::exists(out.path() / "plan.svg"));
+}
+
+// Whether the process has a handler for `signal` (Linux: /proc/PID/status).
+std::optional<bool> CatchesSignal(pid_t pid, int signal) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("SigCgt:", 0) == 0)
+      return (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1) & 1) != 0;
+  return std::nullopt;
+}
+
+// Regression: Ctrl+C ended a render in its middle. It now stops as the batch
+// does, with 130 and nothing written.
+TEST(CliSafety, RenderStopsCleanlyOnCtrlC) {
+  TempDir src, out, tmp;
+  src.write("big.jww", BuildJww(BigDrawing(100)).bytes);
+  const Child child = SpawnReadingOutput({"render", (src.path() / "big.jww").string(), "--out",
+                                          (out.path() / "big.svg").string()},
+                                         tmp.path());
+  ASSERT_GE(child.pid, 0);
+  std::optional<bool> ready;
+  while ((ready = CatchesSignal(child.pid, SIGINT)) && !*ready) {
+  }
+  if (!ready) {
+    kill(child.pid, SIGKILL);
+    WaitFor(child);
+    close(child.out);
+    GTEST_SKIP() << "no /proc to tell when the handlers are in place";
+  }
+  kill(child.pid, SIGINT);
+  char c;
+  while (read(child.out, &c, 1) == 1) {
+  }
+  close(child.out);
+  const int status = WaitFor(child);
+  ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 130);
+  EXPECT_FALSE(fs::exists(out.path() / "big.svg"));
+  EXPECT_TRUE(Leftovers(out.path(), ".velkaro-").empty());
 }
 
 }  // namespace
