@@ -102,6 +102,9 @@ class CliReporter final : public BatchReporter {
     out_ << OutName(text) << '\n';  // a file name may hold control characters
     Flush();
   }
+  void FileWarned(const std::u16string &source, const FileWarning &warning) override {
+    PrintError(err_, OutName(source) + ": warning: " + FileWarningText(warning));
+  }
   void FileFinished(const std::u16string &source, const std::u16string &, FileOutcome outcome) override {
     if (outcome != FileOutcome::Converted)
       PrintError(err_, OutName(source) + ": " + FileOutcomeText(outcome));

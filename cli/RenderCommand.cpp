@@ -97,6 +97,8 @@ int RunRender(const RenderOptions &options, std::ostream &out, std::ostream &err
     out << "  " << g.dropped << " left out for unsound coordinates or sizes\n";
   if (g.cut)
     out << "  the drawing is too large or too deeply nested to show whole\n";
+  if (loaded.trailingBytes > 0)
+    out << "  " << loaded.trailingBytes << " bytes after the end of the drawing ignored\n";
   out.flush();
   return kExitOk;
 }

@@ -135,6 +135,9 @@ class RowRecord final : public BatchReporter {
                     FileOutcome outcome) override {
     finished_ = FileFailure{source, dest, outcome};
   }
+  void FileWarned(const std::u16string &, const FileWarning &warning) override {
+    warning_ = warning;
+  }
   void ReplayTo(BatchReporter &reporter) const {
     for (const Event &e : events_) {
       switch (e.kind) {
@@ -142,8 +145,11 @@ class RowRecord final : public BatchReporter {
         case Kind::Status: reporter.SetStatusText(e.text); break;
         case Kind::NotConvertible: reporter.RowNotConvertible(e.text, e.extension); break;
       }
-      if (finished_ && &e == &events_.back())
+      if (finished_ && &e == &events_.back()) {
+        if (warning_)
+          reporter.FileWarned(finished_->source, *warning_);
         reporter.FileFinished(finished_->source, finished_->dest, finished_->outcome);
+      }
     }
   }
 
@@ -161,6 +167,7 @@ class RowRecord final : public BatchReporter {
   };
   std::vector<Event> events_;
   std::optional<FileFailure> finished_;
+  std::optional<FileWarning> warning_;
 };
 
 }  // namespace
@@ -197,6 +204,16 @@ std::u16string FileOutcomeReason(FileOutcome outcome) {
     case FileOutcome::Interrupted: return u"中断しました";
   }
   return u"?";
+}
+
+std::string FileWarningText(const FileWarning &warning) {
+  return "the " + std::to_string(warning.trailingBytes) +
+         " bytes after the end of the drawing were not carried over (the format ignores them)";
+}
+
+std::u16string FileWarningReason(const FileWarning &warning) {
+  return u"図面の終わりより後にある " + FromUtf8(std::to_string(warning.trailingBytes)) +
+         u" バイトは図面の一部ではないため、変換後のファイルには含まれません";
 }
 
 std::u16string UnsupportedExtensionMessage(const std::u16string &N, const std::u16string &E) {
@@ -359,8 +376,10 @@ class ConversionBatch::Worker {
     reporter.SetStatusText(ConvertingStatusText(current.source, current.dest));
     statusShown_ = {&reporter, index};
     detail_.clear();
+    warning_ = {};
     const FileOutcome outcome =
         IsPlainEntryName(N) ? ConvertFile(current.source, N, E) : FileOutcome::WriteFailed;
+    current.warning = warning_;
     // Write handed the file over: it is committing, and no earlier row is.
     if (!committing_ && commit_.Pending()) {
       committing_ = std::move(current);
@@ -390,6 +409,7 @@ class ConversionBatch::Worker {
     BatchReporter *reporter;
     std::u16string source, dest, name;
     std::string detail = {};
+    FileWarning warning{};
   };
 
   void Report(const Row &row, FileOutcome outcome) {
@@ -399,6 +419,8 @@ class ConversionBatch::Worker {
     // Unless the status line of this reporter already names a later row.
     if (statusShown_.first != row.reporter || statusShown_.second == row.index)
       row.reporter->SetStatusText(std::u16string());
+    if (outcome == FileOutcome::Converted && row.warning.trailingBytes > 0)
+      row.reporter->FileWarned(row.source, row.warning);
     row.reporter->FileFinished(row.source, row.dest, outcome);
     rowDone_(row.index, true, outcome,
              outcome == FileOutcome::Converted || outcome == FileOutcome::Interrupted ? std::string()
@@ -453,6 +475,7 @@ class ConversionBatch::Worker {
     } else if (ImageMissingFromWorkFolder(JWW)) {
       outcome = FileOutcome::ImagesNotExtracted;
     } else {
+      warning_.trailingBytes = JWW.TrailingBytes();
       RemapJwwTextKinds(JWW, map_);  // the kind table and the block definitions
       JWW.SetFileOutOption(JWW.MojiEncode ? kFileOutUtf16 : 0);
       const auto remap = [this](TEntJwwMoji &text) { RemapMojiShu(map_, text.nMojiShu); };
@@ -469,6 +492,7 @@ class ConversionBatch::Worker {
     TJwcData &JWC = jwc();
     FileOutcome outcome = FileOutcome::ReadFailed;
     if (JWC.FileIn(source)) {
+      warning_.trailingBytes = JWC.TrailingBytes();
       RemapJwcTextKinds(JWC, map_);
       outcome = Write(N, mode, [&](AtomicFileWriter &out) { return JWC.FileOut(out); });
     } else {
@@ -564,6 +588,8 @@ class ConversionBatch::Worker {
   std::set<std::u16string> backupsMade_;  // upper-cased: one name on any file system
   // Where the reader of the row in hand gave up.
   std::string detail_;
+  // What the file being converted leaves behind (its Row keeps it).
+  FileWarning warning_;
   // Holds one drawing's bytes at a time, reused from file to file.
   FileBytes readBuffer_;
   const RowDone rowDone_;

@@ -63,6 +63,17 @@ enum class FileOutcome {
 const char *FileOutcomeText(FileOutcome outcome);
 std::u16string FileOutcomeReason(FileOutcome outcome);
 
+// What a written file did not take over from its source, worth a word to
+// the user though the file was converted.
+struct FileWarning {
+  // Bytes after the drawing's last section: the format ignores them, so the
+  // output ends where the drawing does.
+  std::uint64_t trailingBytes = 0;
+};
+// The warning in English (the CLI) and in Japanese (the window).
+std::string FileWarningText(const FileWarning &warning);
+std::u16string FileWarningReason(const FileWarning &warning);
+
 // One counted file that produced no output.
 struct FileFailure {
   std::u16string source;
@@ -110,6 +121,11 @@ class BatchReporter {
   // alone): the system would not give the batch more threads.
   virtual void WorkersReduced(int asked, int started) {
     (void)asked; (void)started;
+  }
+  // Called for a converted file that left something behind, just before
+  // its FileFinished.
+  virtual void FileWarned(const std::u16string &source, const FileWarning &warning) {
+    (void)source; (void)warning;
   }
   // Called by Run after every selected row, counted or not (progress bar).
   virtual void RowFinished(std::int32_t done, std::int32_t total) {

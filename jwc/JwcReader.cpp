@@ -220,26 +220,49 @@ bool TJwcData::FileIn(const std::u16string &FName) {
   DataInit();
   FileBytes bytes;
   try {
-    if (!ReadWholeFile(FName, bytes)) return Fail("File I/O Error: cannot read " + ToUtf8(FName));
+    RecordsRead result;
+    std::uint64_t trailing = 0;
+    const auto read = [this](std::span<const std::uint8_t> data) {
+      RecordsRead how;
+      how.ok = ReadDrawing(data, how);
+      return how;
+    };
+    if (!ReadFileRecords(FName, bytes, read, result, trailing))
+      return Fail("File I/O Error: cannot read " + ToUtf8(FName));
+    if (result.ok)
+      trailingBytes_ = trailing;
+    return result.ok;
   } catch (const std::exception &e) {
     return Fail(e);
   } catch (...) {
     return Fail("File I/O Error: unexpected failure");
   }
-  return FileInFromBytes(bytes);
 }
 
 bool TJwcData::FileInFromBytes(std::span<const std::uint8_t> bytes) {
+  RecordsRead how;
+  return ReadDrawing(bytes, how);
+}
+
+bool TJwcData::ReadDrawing(std::span<const std::uint8_t> bytes, RecordsRead &how) {
   lastError_.clear();
   DataInit();
+  trailingBytes_ = 0;
   ByteReader s(bytes);
-  if (!ReadHeader(s)) return false;
+  const auto tell = [&](bool ok) {
+    how.used = s.offset();
+    how.wantedMore = s.hitEnd();
+    return ok;
+  };
+  if (!ReadHeader(s)) return tell(false);
   try {
     ReadBody(s);
-    return true;
+    return tell(true);
   } catch (const std::exception &e) {
+    tell(false);
     return Fail(e);
   } catch (...) {
+    tell(false);
     return Fail("File I/O Error: unexpected failure");
   }
 }

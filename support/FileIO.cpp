@@ -151,22 +151,29 @@ bool FileBytes::reserve(std::size_t capacity) {
   return true;
 }
 
-bool ReadWholeFile(const std::u16string &path, FileBytes &out) {
+bool ReadFileStart(const std::u16string &path, std::size_t maxBytes, FileBytes &out,
+                   std::uint64_t &fileSize) {
   out.size_ = 0;  // an earlier file's memory is filled again, not handed back
+  fileSize = 0;
   const int fd = OpenRegularForReading(path);
   if (fd < 0) return false;
   // The size is only a hint: the file may grow while we read. One page more
   // than it says lets the read notice the end without a second buffer.
   struct stat st {};
-  bool ok = ::fstat(fd, &st) == 0 && st.st_size >= 0 &&
-            static_cast<std::uint64_t>(st.st_size) < SIZE_MAX / 4 &&
-            out.reserve(static_cast<std::size_t>(st.st_size) + 4096);
+  bool ok = ::fstat(fd, &st) == 0 && st.st_size >= 0;
+  if (ok) {
+    fileSize = static_cast<std::uint64_t>(st.st_size);
+    const std::uint64_t hint = std::min<std::uint64_t>(fileSize + 4096, maxBytes);
+    ok = hint < SIZE_MAX / 4 && out.reserve(static_cast<std::size_t>(hint));
+  }
   while (ok) {
-    if (out.size_ == out.capacity_ && !out.reserve(out.capacity_ * 2)) {
-      ok = false;
-      break;
+    const std::size_t room = std::min(out.capacity_, maxBytes) - out.size_;
+    if (room == 0) {
+      if (out.size_ == maxBytes) break;  // as far as asked
+      ok = out.reserve(out.capacity_ * 2);
+      continue;
     }
-    const ssize_t got = ReadSome(fd, out.data_ + out.size_, out.capacity_ - out.size_);
+    const ssize_t got = ReadSome(fd, out.data_ + out.size_, room);
     if (got < 0) ok = false;
     if (got <= 0) break;
     out.size_ += static_cast<std::size_t>(got);

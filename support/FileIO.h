@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -41,7 +42,8 @@ class FileBytes {
   void clear();
 
  private:
-  friend bool ReadWholeFile(const std::u16string &path, FileBytes &out);
+  friend bool ReadFileStart(const std::u16string &path, std::size_t maxBytes, FileBytes &out,
+                            std::uint64_t &fileSize);
   // Room for at least `capacity` bytes, keeping those read so far. False
   // when the memory cannot be had.
   bool reserve(std::size_t capacity);
@@ -57,6 +59,30 @@ class FileBytes {
 // spares the system handing out (and the program faulting in) fresh pages
 // for each.
 bool ReadWholeFile(const std::u16string &path, FileBytes &out);
+// The same up to maxBytes from the start; fileSize receives the size the
+// file had when it was opened.
+bool ReadFileStart(const std::u16string &path, std::size_t maxBytes, FileBytes &out,
+                   std::uint64_t &fileSize);
+
+// What one reading of a file's records over some of its bytes found.
+struct RecordsRead {
+  bool ok = false;          // the records were read to their end
+  std::size_t used = 0;     // how far into the bytes the reading went
+  bool wantedMore = false;  // some read asked for bytes past their end
+};
+
+// A file's records read without holding the whole of a file far larger than
+// they are (a drawing padded to gigabytes): `read` goes over the file's
+// first `firstPart` bytes, and over the whole file only when it failed or
+// wanted more there — so its answer is always the one the whole file gives.
+// False when the file could not be read; otherwise `result` is the last
+// answer of `read`, whose bytes stay in `bytes`, and `trailing` counts the
+// bytes of the file past those the records used.
+inline constexpr std::size_t kRecordsFirstPartBytes = std::size_t{64} << 20;
+bool ReadFileRecords(const std::u16string &path, FileBytes &bytes,
+                     const std::function<RecordsRead(std::span<const std::uint8_t>)> &read,
+                     RecordsRead &result, std::uint64_t &trailing,
+                     std::size_t firstPart = kRecordsFirstPartBytes);
 
 // Reads at most maxBytes from the start of the file; fileSize receives the
 // file's full size. False when it cannot be opened or read.

@@ -158,21 +158,27 @@ bool FileBytes::reserve(std::size_t capacity) {
   return true;
 }
 
-bool ReadWholeFile(const std::u16string &path, FileBytes &out) {
+bool ReadFileStart(const std::u16string &path, std::size_t maxBytes, FileBytes &out,
+                   std::uint64_t &fileSize) {
   out.size_ = 0;  // an earlier file's memory is filled again, not handed back
+  fileSize = 0;
   const HANDLE h = OpenRegularForReading(path);
   if (h == INVALID_HANDLE_VALUE) return false;
   // One page more than the size says lets the read notice the end.
-  std::uint64_t size = 0;
-  bool ok = SizeOf(h, size) && size < SIZE_MAX / 4 &&
-            out.reserve(static_cast<std::size_t>(size) + 4096);
+  bool ok = SizeOf(h, fileSize);
+  if (ok) {
+    const std::uint64_t hint = std::min<std::uint64_t>(fileSize + 4096, maxBytes);
+    ok = hint < SIZE_MAX / 4 && out.reserve(static_cast<std::size_t>(hint));
+  }
   while (ok) {
-    if (out.size_ == out.capacity_ && !out.reserve(out.capacity_ * 2)) {
-      ok = false;
-      break;
+    const std::size_t room = std::min(out.capacity_, maxBytes) - out.size_;
+    if (room == 0) {
+      if (out.size_ == maxBytes) break;  // as far as asked
+      ok = out.reserve(out.capacity_ * 2);
+      continue;
     }
     std::size_t got = 0;
-    ok = ReadFully(h, out.data_ + out.size_, out.capacity_ - out.size_, got);
+    ok = ReadFully(h, out.data_ + out.size_, room, got);
     if (got == 0) break;
     out.size_ += got;
   }
