@@ -57,6 +57,8 @@ enum class FileOutcome {
   DestinationIsSource, // the destination is the source file itself (a link); not written
   BackupFailed,        // the file already at the destination could not be kept as .BAK
   Interrupted,         // a stop was requested while it was converted
+  TooManyOpenFiles,    // the process's or the system's limit of open files was reached
+  OutOfMemory,         // memory could not be had
 };
 
 // The reason in English (the CLI) and in Japanese (the window).

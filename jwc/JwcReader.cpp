@@ -6,6 +6,7 @@
 // ends early exactly when one of these checks fails or a record finds no byte
 // left, which is the outcome the format gives such a file.
 #include <array>
+#include <new>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "jwc/JwcUnit.h"
 #include "support/FileIO.h"
 #include "support/Func_2.h"
+#include "support/ResourceShortage.h"
 
 namespace velkaro {
 
@@ -232,6 +234,9 @@ bool TJwcData::FileIn(const std::u16string &FName) {
     if (result.ok)
       trailingBytes_ = trailing;
     return result.ok;
+  } catch (const std::bad_alloc &e) {
+    NoteResourceShortage(ResourceShortage::Memory);
+    return Fail(e);
   } catch (const std::exception &e) {
     return Fail(e);
   } catch (...) {
@@ -258,6 +263,10 @@ bool TJwcData::ReadDrawing(std::span<const std::uint8_t> bytes, RecordsRead &how
   try {
     ReadBody(s);
     return tell(true);
+  } catch (const std::bad_alloc &e) {
+    tell(false);
+    NoteResourceShortage(ResourceShortage::Memory);
+    return Fail(e);
   } catch (const std::exception &e) {
     tell(false);
     return Fail(e);

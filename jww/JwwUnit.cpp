@@ -7,6 +7,7 @@
 #include "jww/JwwInternal.h"
 #include "support/FileIO.h"
 #include "support/Func_2.h"
+#include "support/ResourceShortage.h"
 
 namespace velkaro {
 
@@ -119,6 +120,7 @@ bool TJwwData::ReadDrawingFile(const std::u16string &FName, FileBytes &bytes, bo
       return true;
     }
   } catch (const std::bad_alloc &) {
+    NoteResourceShortage(ResourceShortage::Memory);
     lastError_ = "File I/O Error: out of memory while reading";
   } catch (...) {
     lastError_ = "File I/O Error: unexpected failure while reading";
@@ -171,6 +173,7 @@ bool TJwwData::ReadDrawing(std::span<const std::uint8_t> data, RecordsRead *how)
   } catch (const StreamError &e) {
     lastError_ = jww::Describe(e);
   } catch (const std::bad_alloc &) {
+    NoteResourceShortage(ResourceShortage::Memory);
     lastError_ = "File I/O Error: out of memory while reading";
   } catch (const std::exception &e) {
     lastError_ = std::string("File I/O Error: ") + e.what();
@@ -185,6 +188,7 @@ bool TJwwData::ReadDrawing(std::span<const std::uint8_t> data, RecordsRead *how)
       else
         MakeBlockTree();
     } catch (...) {
+      NoteResourceShortage(ResourceShortage::Memory);
       if (ok)
         lastError_ = "File I/O Error: out of memory while building the block tree";
       ok = false;

@@ -19,6 +19,7 @@
 
 #include "support/FolderHandle.h"
 #include "support/Platform.h"
+#include "support/ResourceShortage.h"
 
 namespace velkaro {
 
@@ -42,7 +43,10 @@ HANDLE OpenRegularForReading(const std::u16string &path) {
   const HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
                                nullptr);
-  if (h == INVALID_HANDLE_VALUE) return h;
+  if (h == INVALID_HANDLE_VALUE) {
+    NoteShortageOfLastError();
+    return h;
+  }
   if (GetFileType(h) != FILE_TYPE_DISK) {
     CloseHandle(h);
     return INVALID_HANDLE_VALUE;
@@ -127,6 +131,7 @@ bool ReadWholeFile(const std::u16string &path, std::vector<std::uint8_t> &out) {
       }
     }
   } catch (...) {  // out of memory for a huge file
+    NoteResourceShortage(ResourceShortage::Memory);
     ok = false;
   }
   CloseHandle(h);
@@ -148,7 +153,10 @@ bool FileBytes::reserve(std::size_t capacity) {
   if (capacity <= capacity_) return true;
   // Whole pages from the system, zeroed and untouched until read into.
   void *p = VirtualAlloc(nullptr, capacity, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
-  if (!p) return false;
+  if (!p) {
+    NoteResourceShortage(ResourceShortage::Memory);
+    return false;
+  }
   if (size_ > 0) std::memcpy(p, data_, size_);
   const std::size_t size = size_;
   clear();
@@ -202,7 +210,8 @@ bool ReadFilePrefix(const std::u16string &path, std::size_t maxBytes,
       ok = ReadFully(h, out.data(), want, delivered);
       out.resize(delivered);
     }
-  } catch (...) {
+  } catch (...) {  // out of memory
+    NoteResourceShortage(ResourceShortage::Memory);
     ok = false;
   }
   CloseHandle(h);
@@ -263,6 +272,7 @@ bool OutputFile::openForWriting(const std::u16string &path, int disposition) {
                                static_cast<DWORD>(disposition), FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
+    NoteShortageOfLastError();
     alreadyExists_ = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
     return false;
   }

@@ -7,8 +7,10 @@
 #ifndef _WIN32
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -384,6 +386,99 @@ TEST(CliSafety, ADrawingPaddedToGigabytesIsReadInLittleMemoryAndTheLossIsTold) {
       << FileText(io.path() / "err");
   EXPECT_NE(FileText(io.path() / "out").find(trailing + " bytes after the end of the drawing ignored"),
             std::string::npos);
+}
+
+// velkaro-cli run with a shell `ulimit` before it; its outputs and what it
+// left in `dest`.
+struct LimitedRun {
+  int exit = -1;
+  std::string out, err;
+  std::vector<std::string> written;
+};
+
+LimitedRun RunLimited(const std::string &limit, const std::string &args, const fs::path &dest) {
+  TempDir io;
+  // The files are opened before the limit, which may leave the shell none.
+  const std::string command = "{ " + limit + "; exec " + ShellQuote(VELKARO_CLI_PATH) + " " +
+                              args + "; } >" + ShellQuote((io.path() / "out").string()) + " 2>" +
+                              ShellQuote((io.path() / "err").string()) + " </dev/null";
+  const int status = std::system(command.c_str());
+  LimitedRun r;
+  r.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  r.out = FileText(io.path() / "out");
+  r.err = FileText(io.path() / "err");
+  if (fs::exists(dest))
+    for (const auto &e : fs::directory_iterator(dest))
+      r.written.push_back(e.path().filename().string());
+  std::sort(r.written.begin(), r.written.end());
+  return r;
+}
+
+// Regression: running out of descriptors was told as "could not be read",
+// and with --jobs 2 under `ulimit -n 8` as "not a drawing of that kind".
+// Under every limit the reasons are the real one, and two or three workers
+// convert exactly what one worker converts.
+TEST(CliSafety, TooFewDescriptorsAreToldAndJobsChangeNothing) {
+  TempDir src;
+  const auto drawing = BuildJww(MakeRichDrawing(600, false)).bytes;
+  std::string files;
+  for (int i = 0; i < 7; ++i) {
+    const std::string name = "d" + std::to_string(i) + ".jww";
+    src.write(name, drawing);
+    files += " " + ShellQuote((src.path() / name).string());
+  }
+  bool shortageSeen = false, allConvertedSeen = false;
+  for (int limit = 4; limit <= 14; ++limit) {
+    const std::string ulimit = "ulimit -n " + std::to_string(limit);
+    std::optional<LimitedRun> one;
+    for (const int jobs : {1, 2, 3}) {
+      TempDir dst;
+      const LimitedRun r =
+          RunLimited(ulimit, "convert --quiet --jobs " + std::to_string(jobs) + " --dest " +
+                                 ShellQuote(dst.path().string()) + " --map " + kMap + files,
+                     dst.path());
+      const std::string what = ulimit + ", --jobs " + std::to_string(jobs);
+      EXPECT_EQ(r.err.find("not a drawing"), std::string::npos) << what << "\n" << r.err;
+      EXPECT_EQ(r.err.find("could not be read"), std::string::npos) << what << "\n" << r.err;
+      if (!one) {
+        one = r;
+        shortageSeen |= r.err.find("too many open files") != std::string::npos;
+        allConvertedSeen |= r.exit == 0 && r.written.size() == 7;
+        continue;
+      }
+      EXPECT_EQ(r.exit, one->exit) << what;
+      EXPECT_EQ(r.out, one->out) << what;
+      EXPECT_EQ(r.err, one->err) << what;
+      EXPECT_EQ(r.written, one->written) << what;
+    }
+  }
+  EXPECT_TRUE(shortageSeen) << "no limit was tight enough to matter";
+  EXPECT_TRUE(allConvertedSeen) << "no limit was loose enough to convert everything";
+}
+
+// Regression: a drawing that could not be read for want of memory was told
+// as "could not be read". A drawing padded to 2 GiB needs its first 64 MiB
+// in memory; under a smaller address space it fails as out of memory, and
+// the small drawings beside it convert.
+TEST(CliSafety, TooLittleMemoryIsToldAsSuch) {
+  TempDir src, dst;
+  const std::string limit = "ulimit -v 98304";
+  if (RunLimited(limit, "--version", dst.path()).exit != 0)
+    GTEST_SKIP() << "velkaro-cli does not start in 96 MiB here (a sanitizer build?)";
+  const auto drawing = BuildJww(MakeRichDrawing(600, false)).bytes;
+  src.write("small.jww", drawing);
+  src.write("padded.jww", drawing);
+  ASSERT_EQ(truncate((src.path() / "padded.jww").c_str(), off_t{1} << 31), 0);
+  const LimitedRun r =
+      RunLimited(limit,
+                 "convert --quiet --dest " + ShellQuote(dst.path().string()) + " --map " + kMap +
+                     " " + ShellQuote((src.path() / "padded.jww").string()) + " " +
+                     ShellQuote((src.path() / "small.jww").string()),
+                 dst.path());
+  EXPECT_EQ(r.exit, 1);
+  EXPECT_NE(r.err.find("padded.jww: out of memory"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("could not be read"), std::string::npos) << r.err;
+  EXPECT_EQ(r.written, std::vector<std::string>{"small.jww"});
 }
 
 // Regression: a 2 GiB drawing was listed as -2147483648 bytes.

@@ -7,7 +7,11 @@
 #include <set>
 #include <thread>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <cerrno>
+
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -17,6 +21,7 @@
 #include "support/FileIO.h"
 #include "support/Func_2.h"
 #include "support/Platform.h"
+#include "support/ResourceShortage.h"
 
 namespace velkaro {
 namespace {
@@ -172,6 +177,30 @@ TEST_F(FileIOTest, ReadFileRecordsReadsTheWholeFileOnlyWhenTheRecordsNeedIt) {
   EXPECT_FALSE(ReadFileRecords(dir.file("missing"), bytes,
                                [](std::span<const std::uint8_t>) { return RecordsRead{}; }, result,
                                trailing, kPart));
+}
+
+// A failure for want of descriptors or memory is noted for the thread that
+// met it, once, so that the batch can say why a sound file failed.
+TEST_F(FileIOTest, ResourceShortagesAreNotedPerThread) {
+  TakeResourceShortage();
+  dir.write("f", Pattern(10));
+  Bytes out;
+  ASSERT_TRUE(ReadWholeFile(dir.file("f"), out));
+  EXPECT_FALSE(ReadWholeFile(dir.file("missing"), out));
+  EXPECT_EQ(TakeResourceShortage(), ResourceShortage::None) << "a missing file is no shortage";
+
+  NoteResourceShortage(ResourceShortage::Memory);
+  NoteResourceShortage(ResourceShortage::Descriptors);
+  std::thread([] { EXPECT_EQ(TakeResourceShortage(), ResourceShortage::None); }).join();
+  EXPECT_EQ(TakeResourceShortage(), ResourceShortage::Memory) << "the first one counts";
+  EXPECT_EQ(TakeResourceShortage(), ResourceShortage::None) << "taken once";
+#ifdef _WIN32
+  SetLastError(ERROR_TOO_MANY_OPEN_FILES);
+#else
+  errno = EMFILE;
+#endif
+  NoteShortageOfLastError();
+  EXPECT_EQ(TakeResourceShortage(), ResourceShortage::Descriptors);
 }
 
 TEST_F(FileIOTest, InputFileReadsInPieces) {
