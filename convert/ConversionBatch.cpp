@@ -449,16 +449,18 @@ class ConversionBatch::Worker {
     bool alone = EnterGate();
     FileOutcome outcome = convert();
     const bool beside = gate_ && !alone;
-    if (IsShortage(outcome) && (committing_ || beside)) {
-      // Tried once more after the file still committing is closed and, in a
-      // parallel run, with no other row beside it.
+    if (IsShortage(outcome)) {
+      // Tried once more with what this worker holds given back (its file
+      // still committing closed) and, in a parallel run, with no other row
+      // beside it: the same second chance with any number of workers.
       if (beside) {
         gate_->GoAlone();
         StandAside();
         gate_->Leave(false);
         alone = EnterGate();
       } else {
-        FinishRows();
+        StandAside();
+        EnsureWorkFolder();
       }
       for (const std::u16string &bak : rowBackups_)
         backupsMade_.erase(bak);  // the backup it made keeps its name
@@ -536,11 +538,13 @@ class ConversionBatch::Worker {
     gate_->Leave(alone);
   }
   // Outside the gate once rows go alone: the file still committing is in
-  // place, the work folder gone and the read buffer given back, so that the
-  // row alone meets what one worker would leave it.
+  // place, the work and staging folders gone and the read buffer given back,
+  // so that the row alone meets what one worker would leave it.
   void StandAside() {
     FinishRows();
     ReleaseWorkFolder();
+    staging_.remove();
+    stagingFailed_ = false;
     readBuffer_.clear();
   }
   void ReleaseWorkFolder() {

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "support/Func_2.h"
+#include "support/ResourceShortage.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -103,7 +104,10 @@ bool FolderHandle::open(const std::u16string &path) {
   do {
     fd = ::open(Native(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   } while (fd < 0 && errno == EINTR);
-  if (fd < 0) return false;
+  if (fd < 0) {
+    NoteShortageOfLastError();
+    return false;
+  }
   handle_ = fd;
   path_ = path;
   return true;
@@ -117,7 +121,10 @@ bool FolderHandle::openIn(const FolderHandle &parent, const std::u16string &name
     fd = ::openat(Fd(parent.handle_), Native(name).c_str(),
                   O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   } while (fd < 0 && errno == EINTR);
-  if (fd < 0) return false;
+  if (fd < 0) {
+    NoteShortageOfLastError();
+    return false;
+  }
   handle_ = fd;
   path_ = parent.pathOf(name);
   return true;
@@ -238,7 +245,10 @@ bool FolderHandle::open(const std::u16string &path) {
   HANDLE h = CreateFileW(Wide(path).c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                          FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
+  if (h == INVALID_HANDLE_VALUE) {
+    NoteShortageOfLastError();
+    return false;
+  }
   BY_HANDLE_FILE_INFORMATION info{};
   if (!GetFileInformationByHandle(h, &info) ||
       !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
@@ -267,7 +277,10 @@ bool FolderHandle::openIn(const FolderHandle &parent, const std::u16string &name
                          FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                          FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
+  if (h == INVALID_HANDLE_VALUE) {
+    NoteShortageOfLastError();
+    return false;
+  }
   BY_HANDLE_FILE_INFORMATION info{};
   if (!GetFileInformationByHandle(h, &info) ||
       !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||

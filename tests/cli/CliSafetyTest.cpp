@@ -417,8 +417,9 @@ LimitedRun RunLimited(const std::string &limit, const std::string &args, const f
 // Regression: running out of descriptors was told as "could not be read",
 // and with --jobs 2 under `ulimit -n 8` as "not a drawing of that kind".
 // Under every limit the reasons are the real one, and two or three workers
-// convert exactly what one worker converts.
-TEST(CliSafety, TooFewDescriptorsAreToldAndJobsChangeNothing) {
+// convert every file one worker converts (a row that runs short is tried
+// again alone).
+TEST(CliSafety, TooFewDescriptorsAreToldAndJobsLoseNothing) {
   TempDir src;
   const auto drawing = BuildJww(MakeRichDrawing(600, false)).bytes;
   std::string files;
@@ -438,18 +439,23 @@ TEST(CliSafety, TooFewDescriptorsAreToldAndJobsChangeNothing) {
                                  ShellQuote(dst.path().string()) + " --map " + kMap + files,
                      dst.path());
       const std::string what = ulimit + ", --jobs " + std::to_string(jobs);
-      EXPECT_EQ(r.err.find("not a drawing"), std::string::npos) << what << "\n" << r.err;
-      EXPECT_EQ(r.err.find("could not be read"), std::string::npos) << what << "\n" << r.err;
+      if (r.exit == 127)
+        break;  // too few for the program's own libraries to load
+      for (const std::string &line : LinesOf(r.err))
+        EXPECT_NE(line.find("too many open files"), std::string::npos) << what << ": " << line;
       if (!one) {
         one = r;
-        shortageSeen |= r.err.find("too many open files") != std::string::npos;
+        shortageSeen |= !r.err.empty() && r.written.size() < 7;
         allConvertedSeen |= r.exit == 0 && r.written.size() == 7;
         continue;
       }
-      EXPECT_EQ(r.exit, one->exit) << what;
-      EXPECT_EQ(r.out, one->out) << what;
-      EXPECT_EQ(r.err, one->err) << what;
-      EXPECT_EQ(r.written, one->written) << what;
+      EXPECT_TRUE(std::includes(r.written.begin(), r.written.end(), one->written.begin(),
+                                one->written.end()))
+          << what << ": " << r.written.size() << " written, one worker " << one->written.size();
+      if (one->exit == 0) {
+        EXPECT_EQ(r.exit, 0) << what << "\n" << r.err;
+        EXPECT_EQ(r.out, one->out) << what;
+      }
     }
   }
   EXPECT_TRUE(shortageSeen) << "no limit was tight enough to matter";
