@@ -101,25 +101,35 @@ class CliReporter final : public BatchReporter {
     if (quiet_ || text.empty())
       return;
     out_ << OutName(text) << '\n';  // a file name may hold control characters
-    out_.flush();
+    Flush();
+  }
+  void FileWarned(const std::u16string &source, const FileWarning &warning) override {
+    PrintError(err_, OutName(source) + ": 警告：" + Out(FileWarningReason(warning)));
   }
   void FileFinished(const std::u16string &source, const std::u16string &, FileOutcome outcome) override {
     if (outcome != FileOutcome::Converted)
       PrintError(err_, OutName(source) + ": " + Out(FileOutcomeReason(outcome)));
   }
   void WorkersReduced(int asked, int started) override {
-    PrintError(err_, "could start only " + std::to_string(started) + " of " +
-                         std::to_string(asked) + " workers (the system gave no more threads); "
-                         "converting with " + std::to_string(started));
+    PrintError(err_, "システムがこれ以上スレッドを作れないため、" + std::to_string(asked) + " 個のうち " +
+                         std::to_string(started) + " 個の作業で変換します");
   }
   // The final text is printed also with --quiet; the failures were named
   // one by one already.
   void BatchFinished(const BatchResult &result) override {
     out_ << Out(BatchSummaryText(result)) << '\n';
-    out_.flush();
+    Flush();
   }
 
  private:
+  // Output nobody reads any more (a closed pipe) stops the batch as a
+  // signal would: what was converted stays, nothing half-written does.
+  void Flush() {
+    out_.flush();
+    if (!out_)
+      RequestStopForClosedOutput();
+  }
+
   std::ostream &out_;
   std::ostream &err_;
   bool quiet_;
@@ -168,14 +178,19 @@ int RunConvert(const ConvertOptions &options, std::ostream &out, std::ostream &e
   batchOptions.jobs = options.jobs;
   if (options.jobs > WorkerLimit()) {
     batchOptions.jobs = WorkerLimit();
-    PrintError(err, "--jobs " + std::to_string(options.jobs) + " is more than this machine can use; "
-                    "converting with " + std::to_string(batchOptions.jobs) + " workers");
+    PrintError(err, "--jobs " + std::to_string(options.jobs) + " はこのコンピューターには多すぎるため、" +
+                    std::to_string(batchOptions.jobs) + " 個の作業で変換します");
   }
   const BatchResult result = batch.Run(rows, ArgPath(options.dest), *map, batchOptions);
   if (result.refused)
     return kExitUsage;
-  if (result.interrupted) {
-    PrintError(err, "中断しました。それまでに変換したファイルは残してあります。");
+  // Also a stop asked for by the final count's failed write: the output
+  // was lost, and the status says so.
+  if (result.interrupted || StopRequested()) {
+    if (StopSignal() == ClosedOutputSignal())
+      PrintError(err, "標準出力が閉じられたため中断しました。それまでに変換したファイルは残してあります。");
+    else
+      PrintError(err, "中断しました。それまでに変換したファイルは残してあります。");
     return ExitStatusForSignal(StopSignal());
   }
   return result.failures.empty() ? kExitOk : kExitSomeFailed;

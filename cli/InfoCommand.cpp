@@ -44,6 +44,9 @@ void PrintText(const DrawingInfo &info, std::ostream &out) {
   out << '\n';
   if (info.headerOnly)
     return;
+  if (info.trailingBytes > 0)
+    out << "  after the end of the drawing: " << info.trailingBytes
+        << " bytes (ignored; a converted file does not carry them)\n";
   if (info.blockDefinitions)
     out << "  block definitions: " << *info.blockDefinitions << " (referenced "
         << info.referencedBlockDefinitions.value_or(0) << ")\n";
@@ -103,6 +106,8 @@ ordered_json ToJson(const DrawingInfo &info) {
   for (const auto &[kind, n] : info.entities)
     entities[kind] = n;
   j["entities"] = entities;
+  if (!info.headerOnly)
+    j["trailingBytes"] = info.trailingBytes;
   if (info.blockDefinitions)
     j["blockDefinitions"] = {{"total", *info.blockDefinitions},
                              {"referenced", info.referencedBlockDefinitions.value_or(0)}};

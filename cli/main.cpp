@@ -96,7 +96,7 @@ int main(int argc, char **argv) {
                "(a console always shows every character)");
   app.footer("Exit codes: 0 success; 1 a file produced no output (convert) or could not be read "
              "(info, render); 2 usage errors and refusals, nothing written; 128+N stopped by "
-             "signal N (130 Ctrl+C), files converted so far kept.");
+             "signal N (130 Ctrl+C, 141 the output closed), files converted so far kept.");
 
   ConvertOptions convert;
   CLI::App *convertCmd = app.add_subcommand(
@@ -138,6 +138,8 @@ int main(int argc, char **argv) {
   renderCmd->add_option("--out", render.out, "the SVG file to write")->required();
   renderCmd->add_option("--map", render.map, "show the kinds after this map, such as 2,1,3,4,5,6,7,8,9,10");
   renderCmd->add_option("--width", render.width, "width of the picture in pixels (default 1200)");
+  renderCmd->add_flag("--force", render.force,
+                      "replace an existing file that is not an SVG written by velkaro-cli");
 
   MapsOptions maps;
   CLI::App *mapsCmd = app.add_subcommand("maps", "List the maps saved under names, or show one");
@@ -169,8 +171,10 @@ int main(int argc, char **argv) {
     }
     return RunConvert(convert, std::cout, std::cerr);
   }
-  if (renderCmd->parsed())
+  if (renderCmd->parsed()) {
+    velkaro::InstallStopHandlers();
     return RunRender(render, std::cout, std::cerr);
+  }
   if (listCmd->parsed())
     return RunList(list, std::cout, std::cerr);
   if (mapsCmd->parsed())

@@ -3,6 +3,7 @@
 #include "convert/ConversionBatch.h"
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <filesystem>
 #include <functional>
@@ -10,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <shared_mutex>
 #include <stdexcept>
 #include <system_error>
 #include <thread>
@@ -25,6 +27,7 @@
 #include "support/Func_2.h"
 #include "support/Interrupt.h"
 #include "support/Platform.h"
+#include "support/ResourceShortage.h"
 
 namespace velkaro {
 
@@ -32,6 +35,7 @@ namespace fs = std::filesystem;
 
 const std::u16string kMessageNoDestination = u"保存先フォルダを指示して下さい。";
 const std::u16string kMessageMissingDestination = u"保存先フォルダが存在しません。";
+const std::u16string kMessageDestinationNotFolder = u"保存先に指定されたものはフォルダではありません。";
 const std::u16string kMessageSameFolder = u"保存先フォルダは参照フォルダと同じにしないで下さい。";
 const std::u16string kMessageDestinationBusy =
     u"保存先フォルダには別の変換が書き込み中です。終わってからやり直して下さい。";
@@ -121,6 +125,59 @@ std::vector<std::vector<std::size_t>> GroupRows(const std::vector<BatchRow> &row
   return groups;
 }
 
+// The real reason of a failure that a shortage of descriptors or memory
+// caused (the file layer noted it for this thread).
+FileOutcome WithShortage(FileOutcome outcome) {
+  const ResourceShortage shortage = TakeResourceShortage();
+  switch (outcome) {
+    case FileOutcome::CheckFailed:
+    case FileOutcome::ReadFailed:
+    case FileOutcome::ImagesNotExtracted:
+    case FileOutcome::WriteFailed:
+    case FileOutcome::BackupFailed:
+      if (shortage == ResourceShortage::Descriptors)
+        return FileOutcome::TooManyOpenFiles;
+      if (shortage == ResourceShortage::Memory)
+        return FileOutcome::OutOfMemory;
+      return outcome;
+    default:
+      return outcome;
+  }
+}
+
+bool IsShortage(FileOutcome outcome) {
+  return outcome == FileOutcome::TooManyOpenFiles || outcome == FileOutcome::OutOfMemory;
+}
+
+// Rows of a parallel run convert side by side until one runs short of
+// descriptors or memory. From then on each row converts alone, the others
+// waiting, and the short one is tried again: the outcomes are those of one
+// worker under the same pressure.
+class RowGate {
+ public:
+  // True when the row entered alone.
+  bool Enter() {
+    if (alone_.load()) {
+      mutex_.lock();
+      return true;
+    }
+    mutex_.lock_shared();
+    return false;
+  }
+  void Leave(bool alone) {
+    if (alone)
+      mutex_.unlock();
+    else
+      mutex_.unlock_shared();
+  }
+  void GoAlone() { alone_.store(true); }
+  bool Alone() const { return alone_.load(); }
+
+ private:
+  std::shared_mutex mutex_;
+  std::atomic<bool> alone_{false};
+};
+
 // What a worker reported for one row, kept until the rows before it were
 // reported (parallel runs).
 class RowRecord final : public BatchReporter {
@@ -134,6 +191,9 @@ class RowRecord final : public BatchReporter {
                     FileOutcome outcome) override {
     finished_ = FileFailure{source, dest, outcome};
   }
+  void FileWarned(const std::u16string &, const FileWarning &warning) override {
+    warning_ = warning;
+  }
   void ReplayTo(BatchReporter &reporter) const {
     for (const Event &e : events_) {
       switch (e.kind) {
@@ -141,8 +201,11 @@ class RowRecord final : public BatchReporter {
         case Kind::Status: reporter.SetStatusText(e.text); break;
         case Kind::NotConvertible: reporter.RowNotConvertible(e.text, e.extension); break;
       }
-      if (finished_ && &e == &events_.back())
+      if (finished_ && &e == &events_.back()) {
+        if (warning_)
+          reporter.FileWarned(finished_->source, *warning_);
         reporter.FileFinished(finished_->source, finished_->dest, finished_->outcome);
+      }
     }
   }
 
@@ -160,6 +223,7 @@ class RowRecord final : public BatchReporter {
   };
   std::vector<Event> events_;
   std::optional<FileFailure> finished_;
+  std::optional<FileWarning> warning_;
 };
 
 }  // namespace
@@ -184,6 +248,8 @@ const char *FileOutcomeText(FileOutcome outcome) {
     case FileOutcome::OldBackupReadOnly:
       return "the oldest backup (.bk9) is read-only; it was kept and nothing was moved";
     case FileOutcome::Interrupted: return "interrupted";
+    case FileOutcome::TooManyOpenFiles: return "too many open files (the system's limit was reached)";
+    case FileOutcome::OutOfMemory: return "out of memory";
   }
   return "unknown";
 }
@@ -205,8 +271,20 @@ std::u16string FileOutcomeReason(FileOutcome outcome) {
     case FileOutcome::OldBackupReadOnly:
       return u"最も古いバックアップ（.bk9）が読み取り専用のため、残して変換しませんでした";
     case FileOutcome::Interrupted: return u"中断しました";
+    case FileOutcome::TooManyOpenFiles: return u"開いているファイルが多すぎます";
+    case FileOutcome::OutOfMemory: return u"メモリーが足りません";
   }
   return u"?";
+}
+
+std::string FileWarningText(const FileWarning &warning) {
+  return "the " + std::to_string(warning.trailingBytes) +
+         " bytes after the end of the drawing were not carried over (the format ignores them)";
+}
+
+std::u16string FileWarningReason(const FileWarning &warning) {
+  return u"図面の終わりより後にある " + FromUtf8(std::to_string(warning.trailingBytes)) +
+         u" バイトは図面の一部ではないため、変換後のファイルには含まれません";
 }
 
 std::u16string UnsupportedExtensionMessage(const std::u16string &N, const std::u16string &E) {
@@ -368,18 +446,51 @@ class ConversionBatch::Worker {
     Row current{index, &reporter, JoinPath(row.folder, N), JoinPath(D_, N), N};
     reporter.SetStatusText(ConvertingStatusText(current.source, current.dest));
     statusShown_ = {&reporter, index};
-    detail_.clear();
-    const FileOutcome outcome =
-        IsPlainEntryName(N) ? ConvertFile(current.source, N, E) : FileOutcome::WriteFailed;
+    const auto convert = [&] {
+      detail_.clear();
+      warning_ = {};
+      rowBackups_.clear();
+      TakeResourceShortage();  // what an earlier row met is not this one's
+      const FileOutcome outcome = WithShortage(
+          IsPlainEntryName(N) ? ConvertFile(current.source, N, E) : FileOutcome::WriteFailed);
+      if (IsShortage(outcome))
+        detail_.clear();  // the reader's "cannot read" would say less than the outcome
+      return outcome;
+    };
+    bool alone = EnterGate();
+    FileOutcome outcome = convert();
+    const bool beside = gate_ && !alone;
+    if (IsShortage(outcome)) {
+      // Tried once more with what this worker holds given back (its file
+      // still committing closed) and, in a parallel run, with no other row
+      // beside it: the same second chance with any number of workers.
+      if (beside) {
+        gate_->GoAlone();
+        StandAside();
+        gate_->Leave(false);
+        alone = EnterGate();
+      } else {
+        StandAside();
+        EnsureWorkFolder();
+      }
+      for (const std::u16string &bak : rowBackups_)
+        backupsMade_.erase(bak);  // the backup it made keeps its name
+      outcome = convert();
+    }
+    current.warning = warning_;
     // Write handed the file over: it is committing, and no earlier row is.
     if (!committing_ && commit_.Pending()) {
       committing_ = std::move(current);
-      return;
+    } else {
+      FinishRows();
+      current.detail = std::move(detail_);
+      Report(current, outcome);
     }
-    FinishRows();
-    current.detail = std::move(detail_);
-    Report(current, outcome);
+    LeaveGate(alone);
   }
+
+  // Rows of a parallel run pass this gate (RowGate).
+  void ShareRowsThrough(RowGate &gate) { gate_ = &gate; }
 
   // Waits for the file still committing, if any, and reports it.
   void FinishRows() {
@@ -400,6 +511,7 @@ class ConversionBatch::Worker {
     BatchReporter *reporter;
     std::u16string source, dest, name;
     std::string detail = {};
+    FileWarning warning{};
   };
 
   void Report(const Row &row, FileOutcome outcome) {
@@ -409,10 +521,48 @@ class ConversionBatch::Worker {
     // Unless the status line of this reporter already names a later row.
     if (statusShown_.first != row.reporter || statusShown_.second == row.index)
       row.reporter->SetStatusText(std::u16string());
+    if (outcome == FileOutcome::Converted && row.warning.trailingBytes > 0)
+      row.reporter->FileWarned(row.source, row.warning);
     row.reporter->FileFinished(row.source, row.dest, outcome);
     rowDone_(row.index, true, outcome,
              outcome == FileOutcome::Converted || outcome == FileOutcome::Interrupted ? std::string()
                                                                                        : row.detail);
+  }
+
+  // True when the row goes alone. A row alone has the work folder; the
+  // workers waiting meanwhile hold none, so that the descriptors in use are
+  // those of one worker.
+  bool EnterGate() {
+    if (!gate_)
+      return false;
+    if (gate_->Alone())
+      StandAside();
+    const bool alone = gate_->Enter();
+    EnsureWorkFolder();
+    return alone;
+  }
+  void LeaveGate(bool alone) {
+    if (!gate_)
+      return;
+    if (gate_->Alone())
+      StandAside();
+    gate_->Leave(alone);
+  }
+  // Outside the gate once rows go alone: the file still committing is in
+  // place, the work and staging folders gone and the read buffer given back,
+  // so that the row alone meets what one worker would leave it.
+  void StandAside() {
+    FinishRows();
+    ReleaseWorkFolder();
+    staging_.remove();
+    stagingFailed_ = false;
+    readBuffer_.clear();
+  }
+  void ReleaseWorkFolder() {
+    if (!work_)
+      return;
+    jww().BindImageFolder.clear();
+    work_.reset();
   }
 
   TJwwData &jww() { return jww_ ? *jww_ : JWW_; }
@@ -463,6 +613,7 @@ class ConversionBatch::Worker {
     } else if (ImageMissingFromWorkFolder(JWW)) {
       outcome = FileOutcome::ImagesNotExtracted;
     } else {
+      warning_.trailingBytes = JWW.TrailingBytes();
       RemapJwwTextKinds(JWW, map_);  // the kind table and the block definitions
       JWW.SetFileOutOption(JWW.MojiEncode ? kFileOutUtf16 : 0);
       const auto remap = [this](TEntJwwMoji &text) { RemapMojiShu(map_, text.nMojiShu); };
@@ -479,6 +630,7 @@ class ConversionBatch::Worker {
     TJwcData &JWC = jwc();
     FileOutcome outcome = FileOutcome::ReadFailed;
     if (JWC.FileIn(source)) {
+      warning_.trailingBytes = JWC.TrailingBytes();
       RemapJwcTextKinds(JWC, map_);
       outcome = Write(N, mode, [&](AtomicFileWriter &out) { return JWC.FileOut(out); });
     } else {
@@ -532,7 +684,8 @@ class ConversionBatch::Worker {
       // A dangling link holds nothing.
       return failed(!folder_.status(N, status, false) || !status.folder);
     const std::u16string bak = BackupName(N);
-    backupsMade_.insert(LocaleUpperCase(bak));
+    if (backupsMade_.insert(LocaleUpperCase(bak)).second)
+      rowBackups_.push_back(LocaleUpperCase(bak));
     if (IsFolderEntry(bak))
       // A folder of that name is the user's: neither moved nor replaced.
       return FileOutcome::BackupFailed;
@@ -600,6 +753,11 @@ class ConversionBatch::Worker {
   std::set<std::u16string> backupsMade_;  // upper-cased: one name on any file system
   // Where the reader of the row in hand gave up.
   std::string detail_;
+  std::vector<std::u16string> rowBackups_;  // those the row being converted added
+  // What the file being converted leaves behind (its Row keeps it).
+  FileWarning warning_;
+  // Set in parallel runs.
+  RowGate *gate_ = nullptr;
   // Holds one drawing's bytes at a time, reused from file to file.
   FileBytes readBuffer_;
   const RowDone rowDone_;
@@ -625,8 +783,11 @@ ConversionBatch::~ConversionBatch() = default;
 std::u16string ConversionBatch::CheckDestination(const std::u16string &S, const std::u16string &D) {
   if (D.empty())
     return kMessageNoDestination;
-  if (!IsFolder(D))
-    return kMessageMissingDestination;
+  if (!IsFolder(D)) {
+    FileStatus status;
+    return IsUsablePath(D) && QueryFileStatus(ToFsPath(D), status) ? kMessageDestinationNotFolder
+                                                                     : kMessageMissingDestination;
+  }
   if (LocaleUpperCase(S) == LocaleUpperCase(D) || SameFileOrFolder(S, D))
     return kMessageSameFolder;
   return std::u16string();
@@ -778,6 +939,7 @@ std::optional<BatchResult> ConversionBatch::RunParallel(const std::vector<BatchR
     }
     finished.notify_all();
   };
+  RowGate gate;
   const auto work = [&](Worker &worker) {
     for (;;) {
       std::size_t g;
@@ -795,12 +957,13 @@ std::optional<BatchResult> ConversionBatch::RunParallel(const std::vector<BatchR
       }
     }
     worker.FinishRows();
+    worker.ReleaseWorkFolder();  // a worker done holds nothing the others may need
     std::lock_guard lock(mutex);
     --running;
     finished.notify_all();
   };
-  // Each worker starts with its work folder; one whose thread cannot be
-  // had goes again at once, and takes its work folder with it.
+  // A worker whose thread cannot be had goes again at once. Work folders
+  // come with the first row each worker takes (EnterGate).
   std::vector<std::unique_ptr<Worker>> workers;
   std::vector<std::thread> threads;
   workers.reserve(static_cast<std::size_t>(jobs));
@@ -808,9 +971,9 @@ std::optional<BatchResult> ConversionBatch::RunParallel(const std::vector<BatchR
   for (int w = 0; w < jobs; ++w) {
     try {
       workers.push_back(std::make_unique<Worker>(JWW_, JWC_, destination, D, map, rowDone));
+      workers.back()->ShareRowsThrough(gate);
       if (w > 0)
         workers.back()->OwnDocuments();
-      workers.back()->EnsureWorkFolder();
       std::lock_guard lock(mutex);
       threads.emplace_back(work, std::ref(*workers.back()));
       ++running;

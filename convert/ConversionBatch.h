@@ -64,11 +64,24 @@ enum class FileOutcome {
   DestinationInUse,    // another program holds the file already at the destination
   OldBackupReadOnly,   // the oldest generation (.bk9), which the backups would drop, is read-only
   Interrupted,         // a stop was requested while it was converted
+  TooManyOpenFiles,    // the process's or the system's limit of open files was reached
+  OutOfMemory,         // memory could not be had
 };
 
 // The reason in English (the CLI) and in Japanese (the window).
 const char *FileOutcomeText(FileOutcome outcome);
 std::u16string FileOutcomeReason(FileOutcome outcome);
+
+// What a written file did not take over from its source, worth a word to
+// the user though the file was converted.
+struct FileWarning {
+  // Bytes after the drawing's last section: the format ignores them, so the
+  // output ends where the drawing does.
+  std::uint64_t trailingBytes = 0;
+};
+// The warning in English (the CLI) and in Japanese (the window).
+std::string FileWarningText(const FileWarning &warning);
+std::u16string FileWarningReason(const FileWarning &warning);
 
 // One counted file that produced no output.
 struct FileFailure {
@@ -117,6 +130,11 @@ class BatchReporter {
   // alone): the system would not give the batch more threads.
   virtual void WorkersReduced(int asked, int started) {
     (void)asked; (void)started;
+  }
+  // Called for a converted file that left something behind, just before
+  // its FileFinished.
+  virtual void FileWarned(const std::u16string &source, const FileWarning &warning) {
+    (void)source; (void)warning;
   }
   // Called by Run after every selected row, counted or not (progress bar).
   virtual void RowFinished(std::int32_t done, std::int32_t total) {
@@ -237,6 +255,7 @@ std::u16string BatchResultText(const BatchResult &result,
                                const std::vector<std::u16string> &selectedNames);
 extern const std::u16string kMessageNoDestination;     // "保存先フォルダを指示して下さい。"
 extern const std::u16string kMessageMissingDestination; // "保存先フォルダが存在しません。"
+extern const std::u16string kMessageDestinationNotFolder;  // a file (or device) is named
 extern const std::u16string kMessageSameFolder;  // "保存先フォルダは参照フォルダと同じにしないで下さい。"
 extern const std::u16string kMessageDestinationBusy;  // another batch is writing there
 extern const std::u16string kMessageNothingSelected;  // "変換するファイルを選んで下さい。"

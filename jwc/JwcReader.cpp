@@ -6,6 +6,7 @@
 // ends early exactly when one of these checks fails or a record finds no byte
 // left, which is the outcome the format gives such a file.
 #include <array>
+#include <new>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "jwc/JwcUnit.h"
 #include "support/FileIO.h"
 #include "support/Func_2.h"
+#include "support/ResourceShortage.h"
 
 namespace velkaro {
 
@@ -220,26 +222,56 @@ bool TJwcData::FileIn(const std::u16string &FName) {
   DataInit();
   FileBytes bytes;
   try {
-    if (!ReadWholeFile(FName, bytes)) return Fail("File I/O Error: cannot read " + ToUtf8(FName));
+    RecordsRead result;
+    std::uint64_t trailing = 0;
+    const auto read = [this](std::span<const std::uint8_t> data) {
+      RecordsRead how;
+      how.ok = ReadDrawing(data, how);
+      return how;
+    };
+    if (!ReadFileRecords(FName, bytes, read, result, trailing))
+      return Fail("File I/O Error: cannot read " + ToUtf8(FName));
+    if (result.ok)
+      trailingBytes_ = trailing;
+    return result.ok;
+  } catch (const std::bad_alloc &e) {
+    NoteResourceShortage(ResourceShortage::Memory);
+    return Fail(e);
   } catch (const std::exception &e) {
     return Fail(e);
   } catch (...) {
     return Fail("File I/O Error: unexpected failure");
   }
-  return FileInFromBytes(bytes);
 }
 
 bool TJwcData::FileInFromBytes(std::span<const std::uint8_t> bytes) {
+  RecordsRead how;
+  return ReadDrawing(bytes, how);
+}
+
+bool TJwcData::ReadDrawing(std::span<const std::uint8_t> bytes, RecordsRead &how) {
   lastError_.clear();
   DataInit();
+  trailingBytes_ = 0;
   ByteReader s(bytes);
-  if (!ReadHeader(s)) return false;
+  const auto tell = [&](bool ok) {
+    how.used = s.offset();
+    how.wantedMore = s.hitEnd();
+    return ok;
+  };
+  if (!ReadHeader(s)) return tell(false);
   try {
     ReadBody(s);
-    return true;
+    return tell(true);
+  } catch (const std::bad_alloc &e) {
+    tell(false);
+    NoteResourceShortage(ResourceShortage::Memory);
+    return Fail(e);
   } catch (const std::exception &e) {
+    tell(false);
     return Fail(e);
   } catch (...) {
+    tell(false);
     return Fail("File I/O Error: unexpected failure");
   }
 }

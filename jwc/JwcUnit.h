@@ -23,6 +23,7 @@
 namespace velkaro {
 
 class AtomicFileWriter;
+struct RecordsRead;
 
 struct TEntJwcHeader {
   std::u16string jwID;
@@ -97,6 +98,10 @@ class TJwcData {
 
   // What went wrong in the last failed operation ("File I/O Error: ...").
   const std::string &LastError() const { return lastError_; }
+  // After a successful FileIn: how many bytes of the file follow the
+  // drawing's last record. The format ignores them; FileOut does not carry
+  // them.
+  std::uint64_t TrailingBytes() const { return trailingBytes_; }
 
   std::int32_t lineN = 0, arcN = 0, mojiN = 0, tenN = 0;
   TEntJwcHeader Enthd;
@@ -115,11 +120,14 @@ class TJwcData {
   void ReadHeaderBlocks(ByteReader &s);
   void SplitParams(const std::u16string &text, int count);
   void ReadBody(ByteReader &s);
+  // FileInFromBytes, telling how far into the bytes it read.
+  bool ReadDrawing(std::span<const std::uint8_t> bytes, RecordsRead &how);
   std::vector<std::uint8_t> BuildFile();
   bool Fail(const std::exception &e);
   bool Fail(const std::string &message);
 
   std::string lastError_;
+  std::uint64_t trailingBytes_ = 0;
 };
 
 }  // namespace velkaro

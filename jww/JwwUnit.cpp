@@ -7,6 +7,7 @@
 #include "jww/JwwInternal.h"
 #include "support/FileIO.h"
 #include "support/Func_2.h"
+#include "support/ResourceShortage.h"
 
 namespace velkaro {
 
@@ -54,6 +55,7 @@ void TJwwData::DataInit() {
   Release(FontNames);
   FontNameN = 0;
   MojiEncode = false;
+  trailingBytes_ = 0;
   myMinWx = myMinWy = myMaxWx = myMaxWy = 0;
   rewrite_.reset();
   BindImageInit();
@@ -76,36 +78,49 @@ void TJwwData::DataFree() {
 }
 
 bool TJwwData::FileIn(const std::u16string &FName) {
-  lastError_.clear();
-  try {
-    DataInit();
-    FileBytes bytes;
-    if (!ReadWholeFile(FName, bytes)) {
-      lastError_ = "File I/O Error: cannot read " + ToUtf8(FName);
-      return false;
-    }
-    return ReadDrawing(bytes);
-  } catch (const std::bad_alloc &) {
-    lastError_ = "File I/O Error: out of memory while reading";
-  } catch (...) {
-    lastError_ = "File I/O Error: unexpected failure while reading";
-  }
-  return false;
+  FileBytes bytes;
+  return ReadDrawingFile(FName, bytes, false);
 }
 
 bool TJwwData::FileInForRewrite(const std::u16string &FName, FileBytes &bytes) {
+  return ReadDrawingFile(FName, bytes, true);
+}
+
+bool TJwwData::ReadDrawingFile(const std::u16string &FName, FileBytes &bytes, bool forRewrite) {
   lastError_.clear();
-  try {
+  bool tried = false;
+  const auto read = [&](std::span<const std::uint8_t> data) {
+    // A reading over the file's first part that wanted more is done again
+    // over the whole file: the images it extracted go first.
+    if (tried) {
+      BindImageDeleteGzFile();
+      BindImageDeleteNonGzFile();
+    }
+    tried = true;
+    lastError_.clear();
     DataInit();
-    if (!ReadWholeFile(FName, bytes)) {
+    if (forRewrite) {
+      rewrite_ = std::make_unique<jww::RewriteSource>();
+      rewrite_->bytes = data;
+    }
+    RecordsRead how;
+    how.ok = ReadDrawing(data, &how);
+    return how;
+  };
+  try {
+    RecordsRead result;
+    std::uint64_t trailing = 0;
+    if (!ReadFileRecords(FName, bytes, read, result, trailing)) {
+      DataInit();
       lastError_ = "File I/O Error: cannot read " + ToUtf8(FName);
       return false;
     }
-    rewrite_ = std::make_unique<jww::RewriteSource>();
-    rewrite_->bytes = bytes.bytes();
-    if (ReadDrawing(rewrite_->bytes))
+    if (result.ok) {
+      trailingBytes_ = trailing;
       return true;
+    }
   } catch (const std::bad_alloc &) {
+    NoteResourceShortage(ResourceShortage::Memory);
     lastError_ = "File I/O Error: out of memory while reading";
   } catch (...) {
     lastError_ = "File I/O Error: unexpected failure while reading";
@@ -127,11 +142,22 @@ bool TJwwData::FileInFromBytes(std::span<const std::uint8_t> data) {
 
 // The sections in file order over the whole file's bytes. For a rewrite the
 // drawing's own list passes by: only what RewriteOut needs of it is kept.
-bool TJwwData::ReadDrawing(std::span<const std::uint8_t> data) {
+bool TJwwData::ReadDrawing(std::span<const std::uint8_t> data, RecordsRead *how) {
   bool headerRead = false;
   bool ok = false;
+  ByteReader s(data);
+  // How far the reading went, whichever way it ends.
+  struct Tell {
+    const ByteReader &s;
+    RecordsRead *how;
+    ~Tell() {
+      if (how) {
+        how->used = s.offset();
+        how->wantedMore = s.hitEnd();
+      }
+    }
+  } tell{s, how};
   try {
-    ByteReader s(data);
     if (!ReadHeader(s))
       return false;  // the header is not a drawing's; no tree either
     headerRead = true;
@@ -147,6 +173,7 @@ bool TJwwData::ReadDrawing(std::span<const std::uint8_t> data) {
   } catch (const StreamError &e) {
     lastError_ = jww::Describe(e);
   } catch (const std::bad_alloc &) {
+    NoteResourceShortage(ResourceShortage::Memory);
     lastError_ = "File I/O Error: out of memory while reading";
   } catch (const std::exception &e) {
     lastError_ = std::string("File I/O Error: ") + e.what();
@@ -161,6 +188,7 @@ bool TJwwData::ReadDrawing(std::span<const std::uint8_t> data) {
       else
         MakeBlockTree();
     } catch (...) {
+      NoteResourceShortage(ResourceShortage::Memory);
       if (ok)
         lastError_ = "File I/O Error: out of memory while building the block tree";
       ok = false;

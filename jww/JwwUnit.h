@@ -58,6 +58,7 @@ namespace velkaro {
 
 class AtomicFileWriter;
 class FileBytes;
+struct RecordsRead;
 
 // Document-library defaults used when a pen style or colour is replaced while
 // writing. Set once at start-up and only read afterwards, so they are safe to
@@ -178,6 +179,10 @@ class TJwwData {
 
   // Why the last public operation returned false, for --verbose and tests.
   const std::string &LastError() const { return lastError_; }
+  // After a successful FileIn or FileInForRewrite: how many bytes of the file
+  // follow its last section. The format ignores them, so a drawing written
+  // from this one does not carry them.
+  std::uint64_t TrailingBytes() const { return trailingBytes_; }
 
   // ---- Document fields ----
   TEntJwwHeader Enthd;
@@ -228,7 +233,10 @@ class TJwwData {
   using EntityPass = std::function<void(std::int32_t kind, std::int32_t index, jww::EntityLists &one)>;
 
   // Reading (JwwHeader.cpp, JwwEntities.cpp, JwwBlocks.cpp, JwwImages.cpp).
-  bool ReadDrawing(std::span<const std::uint8_t> data);
+  bool ReadDrawing(std::span<const std::uint8_t> data, RecordsRead *how = nullptr);
+  // FileIn and FileInForRewrite: the file's bytes, as many as the drawing's
+  // records need, into `bytes`.
+  bool ReadDrawingFile(const std::u16string &FName, FileBytes &bytes, bool forRewrite);
   bool ReadHeader(ByteReader &s);
   void ReadHeaderFields(ByteReader &s);
   // The drawing's own list into the document.
@@ -287,6 +295,7 @@ class TJwwData {
   std::u16string BindImagePath(const std::u16string &name) const;
 
   std::string lastError_;
+  std::uint64_t trailingBytes_ = 0;
   // Set by FileInForRewrite, for RewriteOut.
   std::unique_ptr<jww::RewriteSource> rewrite_;
 };

@@ -12,6 +12,7 @@
 #include "jww/JwwInternal.h"
 #include "support/FileIO.h"
 #include "support/Func_2.h"
+#include "support/ResourceShortage.h"
 
 namespace velkaro {
 
@@ -106,6 +107,7 @@ bool TJwwData::WriteDrawing(AtomicFileWriter &out, std::int32_t Ver,
   } catch (const StreamError &e) {
     lastError_ = jww::Describe(e);
   } catch (const std::bad_alloc &) {
+    NoteResourceShortage(ResourceShortage::Memory);
     lastError_ = "File I/O Error: out of memory while writing";
   } catch (const std::exception &e) {
     lastError_ = std::string("File I/O Error: ") + e.what();

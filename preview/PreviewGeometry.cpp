@@ -566,6 +566,7 @@ PreviewLoadResult LoadPreview(const std::u16string &path, std::stop_token stop) 
         result.status = PreviewLoadStatus::Cancelled;
         return result;
       }
+      result.trailingBytes = JWW->TrailingBytes();
       return finish(BuildPreviewGeometry(*JWW, stop));
     }
   }
@@ -581,6 +582,7 @@ PreviewLoadResult LoadPreview(const std::u16string &path, std::stop_token stop) 
         result.status = PreviewLoadStatus::Cancelled;
         return result;
       }
+      result.trailingBytes = JWC->TrailingBytes();
       return finish(BuildPreviewGeometry(*JWC, stop));
     }
   }

@@ -161,6 +161,7 @@ struct PreviewLoadResult {
   PreviewGeometry geometry;
   std::string error;  // why it is unreadable
   std::string detail;  // where the reader gave up, for a damaged drawing
+  std::uint64_t trailingBytes = 0;  // after the drawing's end, ignored by the format
 };
 
 // Reads a file by its content (JWW, then JWC; JWS and JWK are recognised as

@@ -49,7 +49,7 @@ class SvgWriter {
   std::string Write() {
     const double drawingHeight = Fit();
     const double height = drawingHeight + kLegendTopPx + 10 * kLegendRowPx + kMarginPx;
-    out_ += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    out_ += kPreviewSvgStart;
     out_ += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + std::to_string(width_) +
             "\" height=\"" + Num(height) + "\" viewBox=\"0 0 " + std::to_string(width_) + " " +
             Num(height) + "\">\n";
@@ -217,6 +217,12 @@ std::string XmlEscape(std::u16string_view text) {
 
 std::string PreviewSvg(const PreviewGeometry &g, const PreviewSvgOptions &options) {
   return SvgWriter(g, options).Write();
+}
+
+bool IsPreviewSvgStart(std::span<const std::uint8_t> start) {
+  return start.size() >= kPreviewSvgStart.size() &&
+         std::equal(kPreviewSvgStart.begin(), kPreviewSvgStart.end(), start.begin(),
+                    [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; });
 }
 
 }  // namespace velkaro

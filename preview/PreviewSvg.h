@@ -8,7 +8,9 @@
 // U+FFFE and U+FFFF) become U+FFFD.
 #pragma once
 
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -26,6 +28,14 @@ struct PreviewSvgOptions {
 };
 
 std::string PreviewSvg(const PreviewGeometry &g, const PreviewSvgOptions &options = {});
+
+// How every document of PreviewSvg begins: the XML declaration and a comment
+// that names the program, so that an SVG it wrote can be told from anything
+// else before it is replaced.
+inline constexpr std::string_view kPreviewSvgStart =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!-- Velkaro: preview of a Jw_cad drawing -->\n";
+// True when `start`, the first bytes of a file, begin as PreviewSvg begins.
+bool IsPreviewSvgStart(std::span<const std::uint8_t> start);
 
 // Text as UTF-8 fit for XML character data and attribute values.
 std::string XmlEscape(std::u16string_view text);

@@ -120,6 +120,7 @@ bool ReadDrawingInfo(const std::u16string &path, DrawingInfo &info, std::string 
         return false;
       }
       DescribeJww(*JWW, info);
+      info.trailingBytes = JWW->TrailingBytes();
       return true;
     }
   }
@@ -133,6 +134,7 @@ bool ReadDrawingInfo(const std::u16string &path, DrawingInfo &info, std::string 
         return false;
       }
       DescribeJwc(*JWC, info);
+      info.trailingBytes = JWC->TrailingBytes();
       return true;
     }
   }

@@ -45,6 +45,7 @@ struct DrawingInfo {
   std::vector<TextKindEntry> textKinds;  // kinds 1 to 10 (empty for figures)
   std::array<KindUse, 11> kindUse{};     // kinds 0 to 10
   KindUse otherKindUse;                  // any other kind number
+  std::uint64_t trailingBytes = 0;       // after the drawing's end, ignored by the format
 };
 
 // Reads the file by its content (JWW, JWC, JWS, JWK, tried in that order).

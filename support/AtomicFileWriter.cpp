@@ -141,11 +141,20 @@ int RemoveStaleTemporaryFiles(const FolderHandle &folder) {
   return removed;
 }
 
+int RemoveStaleTemporaryFilesBeside(const std::u16string &target) {
+  FolderHandle folder;
+  std::u16string name;
+  return folder.openParentOf(target, name) ? RemoveStaleTemporaryFiles(folder) : 0;
+}
+
 bool WriteFileAtomically(const std::u16string &target, std::span<const std::uint8_t> bytes) {
   AtomicFileWriter writer(target);
   if (!writer.open()) return false;
   try {
-    writer.write(bytes);
+    // In blocks, so that a stop request ends a long write soon.
+    constexpr std::size_t kBlock = std::size_t{1} << 20;
+    for (std::size_t at = 0; at < bytes.size(); at += kBlock)
+      writer.write(bytes.subspan(at, std::min(kBlock, bytes.size() - at)));
   } catch (const StreamError &) {
     return false;  // the destructor removes the temporary file
   }

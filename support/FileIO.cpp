@@ -18,6 +18,7 @@
 
 #include "support/Interrupt.h"
 #include "support/Platform.h"
+#include "support/ResourceShortage.h"
 
 namespace velkaro {
 
@@ -35,7 +36,10 @@ int OpenRegularForReadingAt(int dirfd, const std::string &native) {
   do {
     fd = ::openat(dirfd, native.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   } while (fd < 0 && errno == EINTR);
-  if (fd < 0) return -1;
+  if (fd < 0) {
+    NoteShortageOfLastError();
+    return -1;
+  }
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
@@ -110,6 +114,7 @@ bool ReadWholeFile(const std::u16string &path, std::vector<std::uint8_t> &out) {
       }
     }
   } catch (...) {  // out of memory for a huge file
+    NoteResourceShortage(ResourceShortage::Memory);
     ok = false;
   }
   ::close(fd);
@@ -135,7 +140,10 @@ bool FileBytes::reserve(std::size_t capacity) {
   constexpr std::size_t kLargeUnit = std::size_t{2} << 20;
   if (capacity >= kLargeUnit) capacity = (capacity + kLargeUnit - 1) / kLargeUnit * kLargeUnit;
   void *p = ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (p == MAP_FAILED) return false;
+  if (p == MAP_FAILED) {
+    NoteShortageOfLastError();
+    return false;
+  }
 #ifdef MADV_HUGEPAGE
   // Filled once, start to end: one fault per 2 MiB instead of per 4 KiB page
   // (a third of a large drawing's conversion went to page faults). Only a
@@ -151,22 +159,29 @@ bool FileBytes::reserve(std::size_t capacity) {
   return true;
 }
 
-bool ReadWholeFile(const std::u16string &path, FileBytes &out) {
+bool ReadFileStart(const std::u16string &path, std::size_t maxBytes, FileBytes &out,
+                   std::uint64_t &fileSize) {
   out.size_ = 0;  // an earlier file's memory is filled again, not handed back
+  fileSize = 0;
   const int fd = OpenRegularForReading(path);
   if (fd < 0) return false;
   // The size is only a hint: the file may grow while we read. One page more
   // than it says lets the read notice the end without a second buffer.
   struct stat st {};
-  bool ok = ::fstat(fd, &st) == 0 && st.st_size >= 0 &&
-            static_cast<std::uint64_t>(st.st_size) < SIZE_MAX / 4 &&
-            out.reserve(static_cast<std::size_t>(st.st_size) + 4096);
+  bool ok = ::fstat(fd, &st) == 0 && st.st_size >= 0;
+  if (ok) {
+    fileSize = static_cast<std::uint64_t>(st.st_size);
+    const std::uint64_t hint = std::min<std::uint64_t>(fileSize + 4096, maxBytes);
+    ok = hint < SIZE_MAX / 4 && out.reserve(static_cast<std::size_t>(hint));
+  }
   while (ok) {
-    if (out.size_ == out.capacity_ && !out.reserve(out.capacity_ * 2)) {
-      ok = false;
-      break;
+    const std::size_t room = std::min(out.capacity_, maxBytes) - out.size_;
+    if (room == 0) {
+      if (out.size_ == maxBytes) break;  // as far as asked
+      ok = out.reserve(out.capacity_ * 2);
+      continue;
     }
-    const ssize_t got = ReadSome(fd, out.data_ + out.size_, out.capacity_ - out.size_);
+    const ssize_t got = ReadSome(fd, out.data_ + out.size_, room);
     if (got < 0) ok = false;
     if (got <= 0) break;
     out.size_ += static_cast<std::size_t>(got);
@@ -194,7 +209,8 @@ bool ReadFilePrefix(const std::u16string &path, std::size_t maxBytes,
       ok = ReadFully(fd, out.data(), want, delivered);
       out.resize(delivered);
     }
-  } catch (...) {
+  } catch (...) {  // out of memory
+    NoteResourceShortage(ResourceShortage::Memory);
     ok = false;
   }
   ::close(fd);
@@ -267,6 +283,7 @@ bool OutputFile::openForWriting(const std::u16string &path, int flags) {
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) {
     alreadyExists_ = errno == EEXIST;
+    NoteShortageOfLastError();
     return false;
   }
   handle_ = fd;
@@ -286,6 +303,7 @@ bool OutputFile::createNewLockedIn(const FolderHandle &folder, const std::u16str
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) {
     alreadyExists_ = errno == EEXIST;
+    NoteShortageOfLastError();
     return false;
   }
   // A sweeper that found the file before we locked it may have removed it

@@ -42,7 +42,8 @@ class FileBytes {
   void clear();
 
  private:
-  friend bool ReadWholeFile(const std::u16string &path, FileBytes &out);
+  friend bool ReadFileStart(const std::u16string &path, std::size_t maxBytes, FileBytes &out,
+                            std::uint64_t &fileSize);
   // Room for at least `capacity` bytes, keeping those read so far. False
   // when the memory cannot be had.
   bool reserve(std::size_t capacity);
@@ -58,6 +59,30 @@ class FileBytes {
 // spares the system handing out (and the program faulting in) fresh pages
 // for each.
 bool ReadWholeFile(const std::u16string &path, FileBytes &out);
+// The same up to maxBytes from the start; fileSize receives the size the
+// file had when it was opened.
+bool ReadFileStart(const std::u16string &path, std::size_t maxBytes, FileBytes &out,
+                   std::uint64_t &fileSize);
+
+// What one reading of a file's records over some of its bytes found.
+struct RecordsRead {
+  bool ok = false;          // the records were read to their end
+  std::size_t used = 0;     // how far into the bytes the reading went
+  bool wantedMore = false;  // some read asked for bytes past their end
+};
+
+// A file's records read without holding the whole of a file far larger than
+// they are (a drawing padded to gigabytes): `read` goes over the file's
+// first `firstPart` bytes, and over the whole file only when it failed or
+// wanted more there — so its answer is always the one the whole file gives.
+// False when the file could not be read; otherwise `result` is the last
+// answer of `read`, whose bytes stay in `bytes`, and `trailing` counts the
+// bytes of the file past those the records used.
+inline constexpr std::size_t kRecordsFirstPartBytes = std::size_t{64} << 20;
+bool ReadFileRecords(const std::u16string &path, FileBytes &bytes,
+                     const std::function<RecordsRead(std::span<const std::uint8_t>)> &read,
+                     RecordsRead &result, std::uint64_t &trailing,
+                     std::size_t firstPart = kRecordsFirstPartBytes);
 
 // Reads at most maxBytes from the start of the file; fileSize receives the
 // file's full size. False when it cannot be opened or read.
@@ -200,6 +225,10 @@ bool MakeTemporaryFolder(const FolderHandle &folder, MarkedFolder &staging);
 // anything merely named like ours stay. Returns how many were removed.
 int RemoveStaleTemporaryFiles(const FolderHandle &folder);
 
+// The same for the folder that holds `target`, for a writer of a single file
+// that keeps no folder open.
+int RemoveStaleTemporaryFilesBeside(const std::u16string &target);
+
 // CopyFileWithTimes within one open folder: the entry `from` (links
 // followed) copied to `to` with its time stamps and permission bits, through
 // a temporary file (in `staging`, when given). False when no complete copy
@@ -238,7 +267,8 @@ bool SimulatedSharingViolation();
 enum class ReadProblem { None, Missing, NotRegularFile, PermissionDenied, Unreadable };
 ReadProblem ProbeReadable(const std::u16string &path);
 
-// The whole of `bytes` as the new content of `target`, atomically.
+// The whole of `bytes` as the new content of `target`, atomically. A stop
+// request (Interrupt.h) leaves the target as it was.
 bool WriteFileAtomically(const std::u16string &target, std::span<const std::uint8_t> bytes);
 
 // Test seam: when set, every OutputFile write fails once this many bytes have

@@ -20,6 +20,7 @@
 
 #include "support/FolderHandle.h"
 #include "support/Platform.h"
+#include "support/ResourceShortage.h"
 
 namespace velkaro {
 
@@ -52,7 +53,10 @@ HANDLE OpenRegularForReading(const std::u16string &path) {
                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     return h != INVALID_HANDLE_VALUE;
   });
-  if (h == INVALID_HANDLE_VALUE) return h;
+  if (h == INVALID_HANDLE_VALUE) {
+    NoteShortageOfLastError();
+    return h;
+  }
   if (GetFileType(h) != FILE_TYPE_DISK) {
     CloseHandle(h);
     return INVALID_HANDLE_VALUE;
@@ -139,6 +143,7 @@ bool ReadWholeFile(const std::u16string &path, std::vector<std::uint8_t> &out) {
       }
     }
   } catch (...) {  // out of memory for a huge file
+    NoteResourceShortage(ResourceShortage::Memory);
     ok = false;
   }
   CloseHandle(h);
@@ -160,7 +165,10 @@ bool FileBytes::reserve(std::size_t capacity) {
   if (capacity <= capacity_) return true;
   // Whole pages from the system, zeroed and untouched until read into.
   void *p = VirtualAlloc(nullptr, capacity, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
-  if (!p) return false;
+  if (!p) {
+    NoteResourceShortage(ResourceShortage::Memory);
+    return false;
+  }
   if (size_ > 0) std::memcpy(p, data_, size_);
   const std::size_t size = size_;
   clear();
@@ -170,21 +178,27 @@ bool FileBytes::reserve(std::size_t capacity) {
   return true;
 }
 
-bool ReadWholeFile(const std::u16string &path, FileBytes &out) {
+bool ReadFileStart(const std::u16string &path, std::size_t maxBytes, FileBytes &out,
+                   std::uint64_t &fileSize) {
   out.size_ = 0;  // an earlier file's memory is filled again, not handed back
+  fileSize = 0;
   const HANDLE h = OpenRegularForReading(path);
   if (h == INVALID_HANDLE_VALUE) return false;
   // One page more than the size says lets the read notice the end.
-  std::uint64_t size = 0;
-  bool ok = SizeOf(h, size) && size < SIZE_MAX / 4 &&
-            out.reserve(static_cast<std::size_t>(size) + 4096);
+  bool ok = SizeOf(h, fileSize);
+  if (ok) {
+    const std::uint64_t hint = std::min<std::uint64_t>(fileSize + 4096, maxBytes);
+    ok = hint < SIZE_MAX / 4 && out.reserve(static_cast<std::size_t>(hint));
+  }
   while (ok) {
-    if (out.size_ == out.capacity_ && !out.reserve(out.capacity_ * 2)) {
-      ok = false;
-      break;
+    const std::size_t room = std::min(out.capacity_, maxBytes) - out.size_;
+    if (room == 0) {
+      if (out.size_ == maxBytes) break;  // as far as asked
+      ok = out.reserve(out.capacity_ * 2);
+      continue;
     }
     std::size_t got = 0;
-    ok = ReadFully(h, out.data_ + out.size_, out.capacity_ - out.size_, got);
+    ok = ReadFully(h, out.data_ + out.size_, room, got);
     if (got == 0) break;
     out.size_ += got;
   }
@@ -208,7 +222,8 @@ bool ReadFilePrefix(const std::u16string &path, std::size_t maxBytes,
       ok = ReadFully(h, out.data(), want, delivered);
       out.resize(delivered);
     }
-  } catch (...) {
+  } catch (...) {  // out of memory
+    NoteResourceShortage(ResourceShortage::Memory);
     ok = false;
   }
   CloseHandle(h);
@@ -269,6 +284,7 @@ bool OutputFile::openForWriting(const std::u16string &path, int disposition) {
                                static_cast<DWORD>(disposition), FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
+    NoteShortageOfLastError();
     alreadyExists_ = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
     return false;
   }

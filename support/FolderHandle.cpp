@@ -9,6 +9,7 @@
 
 #include "support/FileIO.h"
 #include "support/Func_2.h"
+#include "support/ResourceShortage.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -27,10 +28,12 @@ namespace fs = std::filesystem;
 bool IsPlainEntryName(const std::u16string &name) {
   if (name.empty() || name == u"." || name == u"..") return false;
   for (char16_t c : name)
-    if (c == u'/' || c == u'\\' || IsForbiddenPathChar(c)) return false;
+    if (c == u'/' || IsForbiddenPathChar(c)) return false;
 #ifdef _WIN32
-  if (name.find(u':') != std::u16string::npos) return false;
+  if (name.find_first_of(u"\\:") != std::u16string::npos) return false;
 #endif
+  // Elsewhere a backslash is a character of the name like any other: names
+  // in Shift-JIS bytes hold 0x5C as the second byte of 表 or ソ.
   return true;
 }
 
@@ -102,7 +105,10 @@ bool FolderHandle::open(const std::u16string &path) {
   do {
     fd = ::open(Native(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   } while (fd < 0 && errno == EINTR);
-  if (fd < 0) return false;
+  if (fd < 0) {
+    NoteShortageOfLastError();
+    return false;
+  }
   handle_ = fd;
   path_ = path;
   return true;
@@ -116,7 +122,10 @@ bool FolderHandle::openIn(const FolderHandle &parent, const std::u16string &name
     fd = ::openat(Fd(parent.handle_), Native(name).c_str(),
                   O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   } while (fd < 0 && errno == EINTR);
-  if (fd < 0) return false;
+  if (fd < 0) {
+    NoteShortageOfLastError();
+    return false;
+  }
   handle_ = fd;
   path_ = parent.pathOf(name);
   return true;
@@ -237,7 +246,10 @@ bool FolderHandle::open(const std::u16string &path) {
   HANDLE h = CreateFileW(Wide(path).c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                          FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
+  if (h == INVALID_HANDLE_VALUE) {
+    NoteShortageOfLastError();
+    return false;
+  }
   BY_HANDLE_FILE_INFORMATION info{};
   if (!GetFileInformationByHandle(h, &info) ||
       !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
@@ -266,7 +278,10 @@ bool FolderHandle::openIn(const FolderHandle &parent, const std::u16string &name
                          FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                          FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
+  if (h == INVALID_HANDLE_VALUE) {
+    NoteShortageOfLastError();
+    return false;
+  }
   BY_HANDLE_FILE_INFORMATION info{};
   if (!GetFileInformationByHandle(h, &info) ||
       !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||

@@ -79,7 +79,8 @@ class FolderHandle {
 };
 
 // True for a name that can be used relative to a folder handle: not empty,
-// no separator, not "." or "..", no character a path may not hold.
+// no separator of this platform ("/", and on Windows "\\" and ":"), not "."
+// or "..", no character a path may not hold.
 bool IsPlainEntryName(const std::u16string &name);
 
 }  // namespace velkaro

@@ -6,6 +6,9 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <pthread.h>
+#include <signal.h>
 #endif
 
 namespace velkaro {
@@ -43,6 +46,16 @@ void RequestStop(int signal) {
 
 void ClearStopRequest() { gStopSignal.store(0); }
 
+int ClosedOutputSignal() {
+#ifdef SIGPIPE
+  return SIGPIPE;
+#else
+  return 13;  // Windows has no SIGPIPE; the status is the one POSIX shells know
+#endif
+}
+
+void RequestStopForClosedOutput() { RequestStop(ClosedOutputSignal()); }
+
 void InstallStopHandlers() {
 #ifdef _WIN32
   SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
@@ -53,10 +66,22 @@ void InstallStopHandlers() {
   // No SA_RESTART: a blocking read or write returns early and the caller
   // polls the flag sooner.
   action.sa_flags = 0;
-  for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+  sigset_t stops;
+  sigemptyset(&stops);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    sigaction(signal, &action, nullptr);
+    sigaddset(&stops, signal);
+  }
+  // Started with them blocked (the mask is inherited), a stop would wait
+  // unseen until the end; one that is pending reaches the handler now.
+  pthread_sigmask(SIG_UNBLOCK, &stops, nullptr);
   // Past `ulimit -f` write() then fails with EFBIG, which the writer reports
   // for that one file; the default action would kill the whole batch.
   std::signal(SIGXFSZ, SIG_IGN);
+  // A write to a pipe nobody reads then fails with EPIPE, and the caller
+  // stops as for a signal, after the file in progress gave up its
+  // temporary file.
+  std::signal(SIGPIPE, SIG_IGN);
 #endif
 }
 

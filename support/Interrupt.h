@@ -17,9 +17,17 @@ void RequestStop(int signal);
 // Forgets a stop request (tests; a window that starts a new batch).
 void ClearStopRequest();
 
+// The stop of a program whose standard output was closed (the reader of its
+// pipe left, as `| head -1` does): the signal SIGPIPE would have been.
+int ClosedOutputSignal();
+// Asks for that stop. A stop asked for before (Ctrl+C that also ended the
+// reader of the pipe) keeps its own signal.
+void RequestStopForClosedOutput();
+
 // Routes SIGINT, SIGTERM and SIGHUP (on Windows: Ctrl+C, Ctrl+Break and the
-// console's close) to RequestStop, and makes a file-size limit an ordinary
-// write error instead of SIGXFSZ ending the process.
+// console's close) to RequestStop, and makes a file-size limit and a closed
+// output pipe ordinary write errors instead of SIGXFSZ or SIGPIPE ending the
+// process with its work half done.
 void InstallStopHandlers();
 
 // The exit status of a process stopped by `signal`: 128 + its number.

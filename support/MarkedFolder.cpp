@@ -7,6 +7,7 @@
 #include <string>
 
 #include "support/Platform.h"
+#include "support/ResourceShortage.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -57,7 +58,10 @@ bool CreateMarker(const FolderHandle &folder, const std::string &text, std::intp
   if (locked != 0) return false;
   const int fd = ::openat(Fd(folder.native()), Native(kFolderMarkerName).c_str(),
                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-  if (fd < 0) return false;
+  if (fd < 0) {
+    NoteShortageOfLastError();
+    return false;
+  }
   std::size_t done = 0;
   while (done < text.size()) {
     const ssize_t put = ::write(fd, text.data() + done, text.size() - done);

@@ -135,6 +135,8 @@ TEST_F(CliConvert, RefusalsPrintTheMessageOnStderrAndWriteNothing) {
   const std::vector<Case> cases{
       {"", "保存先フォルダを指示して下さい。\n"},
       {(dst.path() / "gone").string(), "保存先フォルダが存在しません。\n"},
+      // Regression: a file named as the destination was called missing.
+      {srcFile("b.jww"), "保存先に指定されたものはフォルダではありません。\n"},
       {src.path().string(), "保存先フォルダは参照フォルダと同じにしないで下さい。\n"},
       {src.path().string() + "/", "保存先フォルダは参照フォルダと同じにしないで下さい。\n"},
   };

@@ -79,5 +79,63 @@ TEST(CliRender, ExitCodes) {
   EXPECT_NE(r.err.find("could not be written"), std::string::npos);
 }
 
+// Regression: `render b.jww --out b.jww` replaced the drawing with its SVG.
+TEST(CliRender, RefusesToWriteOverTheDrawingUnderAnyName) {
+  TempDir dir;
+  const std::vector<std::uint8_t> drawing = ReadFileBytes(kPlan);
+  dir.write("plan.jww", drawing);
+  const std::string plan = (dir.path() / "plan.jww").string();
+  std::vector<std::string> spellings{plan, (dir.path() / "." / "plan.jww").string()};
+  std::error_code ec;
+  std::filesystem::create_hard_link(dir.path() / "plan.jww", dir.path() / "hard.jww", ec);
+  if (!ec)
+    spellings.push_back((dir.path() / "hard.jww").string());
+#ifndef _WIN32
+  std::filesystem::create_symlink(dir.path() / "plan.jww", dir.path() / "link.svg");
+  spellings.push_back((dir.path() / "link.svg").string());
+#endif
+  for (const std::string &out : spellings) {
+    for (const bool force : {false, true}) {
+      std::vector<std::string> args{"render", plan, "--out", out};
+      if (force)
+        args.push_back("--force");
+      const CliResult r = RunCli(args);
+      EXPECT_EQ(r.exit, 2) << out;
+      EXPECT_NE(r.err.find("is the drawing itself"), std::string::npos) << out << ": " << r.err;
+      EXPECT_EQ(ReadFileBytes(dir.path() / "plan.jww"), drawing) << out;
+    }
+  }
+  // Nothing but the drawing and its names is in the folder.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                          std::filesystem::directory_iterator()),
+            static_cast<std::ptrdiff_t>(spellings.size() - 1));
+}
+
+// Only an SVG this program wrote is replaced without --force.
+TEST(CliRender, ReplacesOnlyItsOwnSvgUnlessForced) {
+  TempDir dir;
+  const std::vector<std::uint8_t> handMade{'<', 's', 'v', 'g', '/', '>', '\n'};
+  dir.write("notes.svg", handMade);
+  const std::string notes = (dir.path() / "notes.svg").string();
+  CliResult r = RunCli({"render", kPlan, "--out", notes});
+  EXPECT_EQ(r.exit, 2);
+  EXPECT_NE(r.err.find("not an SVG written by velkaro-cli"), std::string::npos) << r.err;
+  EXPECT_EQ(ReadFileBytes(dir.path() / "notes.svg"), handMade);
+
+  r = RunCli({"render", kPlan, "--out", notes, "--force"});
+  EXPECT_EQ(r.exit, 0) << r.err;
+  EXPECT_NE(FileText(dir.path() / "notes.svg").find("</svg>"), std::string::npos);
+  // Now it is one of ours: a second render replaces it as it is.
+  r = RunCli({"render", kPlan, "--out", notes, "--width", "300"});
+  EXPECT_EQ(r.exit, 0) << r.err;
+  EXPECT_NE(FileText(dir.path() / "notes.svg").find("width=\"300\""), std::string::npos);
+
+  // A folder is never replaced, not even with --force.
+  std::filesystem::create_directory(dir.path() / "folder.svg");
+  r = RunCli({"render", kPlan, "--out", (dir.path() / "folder.svg").string(), "--force"});
+  EXPECT_EQ(r.exit, 2);
+  EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "folder.svg"));
+}
+
 }  // namespace
 }  // namespace velkaro::testing

@@ -43,6 +43,20 @@ TEST_F(BatchTest, MissingDestinationIsRefused) {
   EXPECT_EQ(reporter.focusMoves, 1);
 }
 
+// Regression: a file given as the destination was told as a missing folder.
+TEST_F(BatchTest, DestinationThatIsAFileIsRefusedAsNoFolder) {
+  putJww(src, "a.jww", MakeRichDrawing(600, false));
+  putJww(dst, "plan.jww", MakeRichDrawing(600, false));
+  const auto before = dst.read("plan.jww");
+  ConversionBatch batch(JWW, JWC, reporter);
+  const BatchResult r = batch.Run(S(), dst.file("plan.jww"), {u"a.jww"}, kSwapOneAndTwo);
+  EXPECT_TRUE(r.refused);
+  EXPECT_EQ(reporter.messages,
+            (std::vector<std::u16string>{u"保存先に指定されたものはフォルダではありません。"}));
+  EXPECT_EQ(reporter.focusMoves, 1);
+  EXPECT_EQ(dst.read("plan.jww"), before);
+}
+
 // The same folder under several spellings: the texts compare equal after
 // upper-casing, or the folders are one and the same.
 class SameFolderSpelling : public BatchTest, public ::testing::WithParamInterface<int> {};
@@ -223,6 +237,33 @@ TEST_F(BatchTest, AFileIsInPlaceWhenItIsReportedConverted) {
     for (std::size_t i = 0; i < rows.size(); ++i)
       EXPECT_EQ(ExtractName(reporter.finished[i].dest), rows[i]) << jobs;
   }
+}
+
+// Regression: a drawing followed by bytes the format ignores converted
+// without a word, the output silently shorter. Each such file is told with
+// its count just before its outcome, in row order with any number of workers.
+TEST_F(BatchTest, BytesAfterTheDrawingAreToldForEachFileThatDropsThem) {
+  ByteVec jww = BuildJww(MakeRichDrawing(600, false)).bytes;
+  jww.insert(jww.end(), 100, 0);
+  src.write("a.jww", jww);
+  putJww(src, "b.jww", MakeRichDrawing(600, false));
+  jwcfix::Bytes jwc = jwcfix::BuildJwc(jwcfix::JwcDrawing{});
+  jwc.insert(jwc.end(), {1, 2, 3});
+  src.write("c.jwc", jwc);
+  for (const int jobs : {1, 2}) {
+    reporter = RecordingReporter{};
+    const BatchResult r = run({u"a.jww", u"b.jww", u"c.jwc"}, kSwapOneAndTwo, jobs);
+    EXPECT_EQ(r.converted, 3) << jobs;
+    using Warning = std::tuple<std::size_t, std::u16string, std::uint64_t>;
+    EXPECT_EQ(reporter.warnings, (std::vector<Warning>{{0, u"a.jww", 100}, {2, u"c.jwc", 3}}))
+        << jobs;
+    // The outputs end where the drawings do.
+    EXPECT_EQ(fs::file_size(dstPath("a.jww")), fs::file_size(dstPath("b.jww"))) << jobs;
+    for (const char *name : {"a.jww", "b.jww", "c.jwc", "a.BAK", "b.BAK", "c.BAK"})
+      fs::remove(dstPath(name));
+  }
+  EXPECT_EQ(FileWarningText({100}),
+            "the 100 bytes after the end of the drawing were not carried over (the format ignores them)");
 }
 
 // Regression: a second run into the same folder replaced the only backup of

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <tuple>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,6 +42,10 @@ struct RecordingReporter : BatchReporter {
   void RowFinished(std::int32_t done, std::int32_t total) override {
     rows.emplace_back(done, total);
   }
+  void FileWarned(const std::u16string &source, const FileWarning &warning) override {
+    // Told just before the file's FileFinished: keyed by the row it belongs to.
+    warnings.emplace_back(finished.size(), ExtractName(source), warning.trailingBytes);
+  }
 
   struct Finished {
     std::u16string source, dest;
@@ -50,6 +55,8 @@ struct RecordingReporter : BatchReporter {
   std::vector<std::u16string> statuses;
   std::vector<Finished> finished;
   std::vector<std::pair<std::int32_t, std::int32_t>> rows;
+  // (FileFinished calls before it, file name, trailing bytes)
+  std::vector<std::tuple<std::size_t, std::u16string, std::uint64_t>> warnings;
   int focusMoves = 0;
   // Run inside the batch at each status text and each file's outcome: let a
   // test act or look mid-batch.

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "builders/TempDir.h"
+#include <filesystem>
+
 #include "jwc/JwcUnit.h"
+#include "support/FileIO.h"
 #include "JwcTestUtil.h"
 
 namespace velkaro::testing {
@@ -375,6 +378,33 @@ TEST(JwcReader, ReadsAFileAndStartsEachReadClean) {
   EXPECT_FALSE(d.LastError().empty());
   ASSERT_TRUE(d.FileIn(dir.file("big.jwc")));
   EXPECT_EQ(d.LastError(), "");  // a success leaves no stale failure behind
+}
+
+// Bytes after the drawing's last record are counted, not read as part of it;
+// a padding far beyond the first part read is never held.
+TEST(JwcReader, BytesAfterTheLastRecordAreCounted) {
+  TempDir dir;
+  JwcBuilder b;
+  for (int k = 0; k < 3; ++k) b.addLine(JwcLineRec{});
+  b.addText(JwcTextRec{}, "t");
+  const ByteVec drawing = b.build();
+  ByteVec padded = drawing;
+  padded.insert(padded.end(), 37, 0xA5);
+  dir.write("plain.jwc", drawing);
+  dir.write("padded.jwc", padded);
+  dir.write("huge.jwc", drawing);
+  std::filesystem::resize_file(dir.path() / "huge.jwc", drawing.size() + 2 * kRecordsFirstPartBytes);
+  TJwcData d;
+  const std::pair<const char *, std::uint64_t> files[] = {
+      {"plain.jwc", 0}, {"padded.jwc", 37}, {"huge.jwc", 2 * kRecordsFirstPartBytes}};
+  for (const auto &[name, trailing] : files) {
+    ASSERT_TRUE(d.FileIn(dir.file(name))) << name << ": " << d.LastError();
+    EXPECT_EQ(d.TrailingBytes(), trailing) << name;
+    EXPECT_EQ(d.lineN, 3) << name;
+    EXPECT_EQ(d.mojiN, 1) << name;
+  }
+  EXPECT_TRUE(d.FileInFromBytes(drawing));
+  EXPECT_EQ(d.TrailingBytes(), 0u) << "no file read";
 }
 
 // ---- Files that end early, counts that lie ---------------------------------

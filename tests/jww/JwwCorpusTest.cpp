@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <functional>
 #include <iostream>
+#include <optional>
 
 #include "JwwFixture.h"
 #include "bench/JwwLargeDrawing.h"
@@ -228,6 +229,53 @@ TEST_F(JwwRewriteTest, GivesTheBytesOfReadingTheDrawingWhole) {
     ASSERT_TRUE(out.commit());
     EXPECT_TRUE(SameBytes(written("whole.jww"), written("rewritten.jww")));
     EXPECT_TRUE(doc.EntNo.empty() && doc.EntMoji.empty() && doc.EntBlockTree.empty());
+  }
+}
+
+// Regression: a small drawing padded to gigabytes was read whole (2 GB of
+// memory) and written without a word about the padding. The format ignores
+// the bytes after its last section: the drawing reads and converts as the
+// unpadded one does, the bytes are counted, and a padding far beyond the
+// records is never held.
+TEST_F(JwwRewriteTest, BytesAfterTheLastSectionAreCountedAndNeverHeld) {
+  const TMojiShuMap map{2, 1, 3, 4, 5, 6, 7, 8, 9, 10};
+  struct Padding {
+    const char *name;
+    std::uint64_t bytes;
+    bool sparse;  // zeros the file system need not store
+  };
+  const Padding paddings[] = {
+      {"none", 0, false},
+      {"a few bytes of garbage", 37, false},
+      {"zeros far beyond the first part read", 2 * kRecordsFirstPartBytes, true},
+  };
+  std::optional<ByteVec> unpadded;
+  for (const Padding &p : paddings) {
+    SCOPED_TRACE(p.name);
+    const ByteVec drawing = BuildJww(MakeRichDrawing(700, false)).bytes;
+    ByteVec bytes = drawing;
+    if (!p.sparse)
+      bytes.insert(bytes.end(), p.bytes, 0xA5);
+    dir.write("in.jww", bytes);
+    if (p.sparse)
+      std::filesystem::resize_file(dir.path() / "in.jww", drawing.size() + p.bytes);
+
+    ASSERT_TRUE(doc.FileIn(dir.file("in.jww"))) << doc.LastError();
+    EXPECT_EQ(doc.TrailingBytes(), p.bytes);
+    FileBytes buffer;
+    ASSERT_TRUE(doc.FileInForRewrite(dir.file("in.jww"), buffer)) << doc.LastError();
+    EXPECT_EQ(doc.TrailingBytes(), p.bytes);
+    EXPECT_LE(buffer.size(), std::max<std::size_t>(kRecordsFirstPartBytes, bytes.size()));
+    RemapJwwTextKinds(doc, map);
+    doc.SetFileOutOption(doc.MojiEncode ? kFileOutUtf16 : 0);
+    AtomicFileWriter out(dir.file("rewritten.jww"));
+    ASSERT_TRUE(doc.RewriteOut(out, [&](TEntJwwMoji &t) { RemapMojiShu(map, t.nMojiShu); }))
+        << doc.LastError();
+    ASSERT_TRUE(out.commit());
+    if (!unpadded)
+      unpadded = written("rewritten.jww");
+    else
+      EXPECT_TRUE(SameBytes(*unpadded, written("rewritten.jww")));
   }
 }
 

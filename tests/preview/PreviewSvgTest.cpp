@@ -59,7 +59,9 @@ class PreviewSvgTest : public ::testing::Test {
 
 TEST_F(PreviewSvgTest, DrawsEveryPrimitiveWithTextsInTheirKindColours) {
   const std::string svg = PreviewSvg(geometry_, {800, std::nullopt});
-  EXPECT_EQ(svg.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg ", 0), 0u);
+  EXPECT_EQ(svg.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!-- Velkaro: preview of a "
+                      "Jw_cad drawing -->\n<svg ", 0),
+            0u);
   EXPECT_NE(svg.find("width=\"800\""), std::string::npos);
   EXPECT_EQ(Count(svg, "<line "), 1u);
   EXPECT_EQ(Count(svg, "<path "), 1u);
@@ -128,4 +130,24 @@ TEST(XmlEscapeTest, UserTextsCannotBreakTheDocument) {
 }
 
 }  // namespace
+// The start that tells an SVG of ours from any other file.
+TEST_F(PreviewSvgTest, ItsStartIsRecognisedAndNothingElseIs) {
+  const std::string svg = PreviewSvg(geometry_, {800, std::nullopt});
+  const auto bytes = [](const std::string &text) {
+    return std::vector<std::uint8_t>(text.begin(), text.end());
+  };
+  EXPECT_TRUE(IsPreviewSvgStart(bytes(svg)));
+  EXPECT_TRUE(IsPreviewSvgStart(bytes(std::string(kPreviewSvgStart))));
+  const std::string others[] = {
+      "",
+      svg.substr(0, kPreviewSvgStart.size() - 1),  // cut short
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\"/>\n",
+      "JwwData.",
+      " " + svg,
+  };
+  for (const std::string &other : others)
+    EXPECT_FALSE(IsPreviewSvgStart(bytes(other))) << other.substr(0, 40);
+  EXPECT_FALSE(IsPreviewSvgStart(dir_.read("plan.jww")));
+}
+
 }  // namespace velkaro

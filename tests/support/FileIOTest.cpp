@@ -7,7 +7,11 @@
 #include <set>
 #include <thread>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <cerrno>
+
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -17,6 +21,7 @@
 #include "support/FileIO.h"
 #include "support/Func_2.h"
 #include "support/Platform.h"
+#include "support/ResourceShortage.h"
 
 namespace velkaro {
 namespace {
@@ -120,6 +125,82 @@ TEST_F(FileIOTest, ReadFilePrefixReadsAtMostTheAskedBytes) {
   EXPECT_EQ(size, 5000u);
   EXPECT_FALSE(ReadFilePrefix(dir.file("missing"), 10, out, size));
   EXPECT_EQ(size, 0u);
+}
+
+// Records read over a file's first part, and over the whole file only when
+// the first part was not enough: each row is a file, how far its records go
+// and whether they read whole, with the parts `read` must have been given.
+struct RecordsCase {
+  const char *name;
+  std::size_t fileSize;
+  std::size_t recordsEnd;  // the records use the bytes up to here
+  bool recordsOk;          // and read whole when they got that far
+  std::vector<std::size_t> partsSeen;
+  bool ok;
+  std::uint64_t trailing;
+};
+
+TEST_F(FileIOTest, ReadFileRecordsReadsTheWholeFileOnlyWhenTheRecordsNeedIt) {
+  constexpr std::size_t kPart = 4096;
+  const RecordsCase cases[] = {
+      {"small file, read once", 1000, 600, true, {1000}, true, 400},
+      {"records fill a small file", 1000, 1000, true, {1000}, true, 0},
+      {"large file, records in its first part", 100000, 600, true, {kPart}, true, 99400},
+      {"records reach past the part", 100000, 9000, true, {kPart, 100000}, true, 91000},
+      {"records end where the part does", 100000, kPart, true, {kPart, 100000}, true, 95904},
+      {"broken drawing, read whole before failing", 100000, 600, false, {kPart, 100000}, false, 0},
+  };
+  for (const RecordsCase &c : cases) {
+    dir.write("f", Pattern(c.fileSize));
+    std::vector<std::size_t> seen;
+    const auto read = [&](std::span<const std::uint8_t> data) {
+      seen.push_back(data.size());
+      EXPECT_TRUE(std::equal(data.begin(), data.end(), Pattern(data.size()).begin())) << c.name;
+      RecordsRead how;
+      how.used = std::min(c.recordsEnd, data.size());
+      how.wantedMore = c.recordsEnd > data.size();
+      how.ok = c.recordsOk && !how.wantedMore;
+      return how;
+    };
+    FileBytes bytes;
+    RecordsRead result;
+    std::uint64_t trailing = 99;
+    ASSERT_TRUE(ReadFileRecords(dir.file("f"), bytes, read, result, trailing, kPart)) << c.name;
+    EXPECT_EQ(seen, c.partsSeen) << c.name;
+    EXPECT_EQ(result.ok, c.ok) << c.name;
+    EXPECT_EQ(trailing, c.trailing) << c.name;
+    EXPECT_EQ(bytes.size(), c.partsSeen.back()) << c.name << ": the bytes of the last reading stay";
+  }
+  FileBytes bytes;
+  RecordsRead result;
+  std::uint64_t trailing = 0;
+  EXPECT_FALSE(ReadFileRecords(dir.file("missing"), bytes,
+                               [](std::span<const std::uint8_t>) { return RecordsRead{}; }, result,
+                               trailing, kPart));
+}
+
+// A failure for want of descriptors or memory is noted for the thread that
+// met it, once, so that the batch can say why a sound file failed.
+TEST_F(FileIOTest, ResourceShortagesAreNotedPerThread) {
+  TakeResourceShortage();
+  dir.write("f", Pattern(10));
+  Bytes out;
+  ASSERT_TRUE(ReadWholeFile(dir.file("f"), out));
+  EXPECT_FALSE(ReadWholeFile(dir.file("missing"), out));
+  EXPECT_EQ(TakeResourceShortage(), ResourceShortage::None) << "a missing file is no shortage";
+
+  NoteResourceShortage(ResourceShortage::Memory);
+  NoteResourceShortage(ResourceShortage::Descriptors);
+  std::thread([] { EXPECT_EQ(TakeResourceShortage(), ResourceShortage::None); }).join();
+  EXPECT_EQ(TakeResourceShortage(), ResourceShortage::Memory) << "the first one counts";
+  EXPECT_EQ(TakeResourceShortage(), ResourceShortage::None) << "taken once";
+#ifdef _WIN32
+  SetLastError(ERROR_TOO_MANY_OPEN_FILES);
+#else
+  errno = EMFILE;
+#endif
+  NoteShortageOfLastError();
+  EXPECT_EQ(TakeResourceShortage(), ResourceShortage::Descriptors);
 }
 
 TEST_F(FileIOTest, InputFileReadsInPieces) {

@@ -7,6 +7,7 @@
 #include <ostream>
 #include <string>
 
+#include "support/FolderHandle.h"
 #include "support/Func_2.h"
 #include "support/Platform.h"
 
@@ -198,6 +199,29 @@ TEST(FsPath, UsablePathsHoldNoNul) {
   EXPECT_TRUE(IsUsablePath(u"a|b<c>\"d\te"));
 }
 #endif
+
+// Regression: names holding a backslash (Shift-JIS 表 is 95 5C) could not be
+// written on POSIX, where the backslash is a character of the name.
+TEST(PlainEntryName, SeparatorsAreThoseOfThePlatform) {
+  struct Case {
+    std::u16string name;
+    bool posix, windows;
+  };
+  const Case cases[] = {
+      {u"plan.jww", true, true},     {u"a\\b.jww", true, false},
+      {u"\xDC95\\.jww", true, false}, {u"a:b.jww", true, false},
+      {u"a/b.jww", false, false},    {u"..", false, false},
+      {u".", false, false},          {u"", false, false},
+      {std::u16string(u"a\0b", 3), false, false},
+  };
+  for (const Case &c : cases) {
+#ifdef _WIN32
+    EXPECT_EQ(IsPlainEntryName(c.name), c.windows) << ToUtf8(c.name);
+#else
+    EXPECT_EQ(IsPlainEntryName(c.name), c.posix) << ToUtf8(c.name);
+#endif
+  }
+}
 
 }  // namespace
 }  // namespace velkaro
