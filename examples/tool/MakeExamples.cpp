@@ -106,13 +106,18 @@ std::vector<TEntJwwMojiType> JwwTextKinds() {
   return t;
 }
 
+// The plan is drawn at 1:50 on an A4 sheet.
+constexpr double kPlanScale = 50.0;
+constexpr std::int32_t kPaperA4 = 4;
+
 // The settings tables at their lengths, with plain values.
 void SetUpTables(TJwwData &jw) {
+  jw.Enthd.nZumen = kPaperA4;
   jw.EntLgrp.resize(16);
   jw.EntLay.resize(256);
   for (int g = 0; g < 16; ++g) {
     jw.EntLgrp[g].anGLay = 2;
-    jw.EntLgrp[g].adScale = 50.0;
+    jw.EntLgrp[g].adScale = kPlanScale;
     for (int l = 0; l < 16; ++l)
       jw.EntLay[g * 16 + l].aanLay = 2;
   }
@@ -236,6 +241,56 @@ void FillPlan(TJwwData &jw, const JwwExample &ex) {
   jw.Enthd.n2 = jw.EntBlockDefN;
 }
 
+// ---- from paper to drawing millimetres ------------------------------------
+
+// The plan is laid out in paper millimetres; a JWW drawing stores drawing
+// millimetres, which its layer group's scale (1:50 here) brings to paper.
+void ToDrawing(double scale, TEntJwwLine &l) {
+  l.start_x *= scale, l.start_y *= scale, l.end_x *= scale, l.end_y *= scale;
+}
+void ToDrawing(double scale, TEntJwwEnko &e) {
+  e.start_x *= scale, e.start_y *= scale, e.dHankei *= scale;
+}
+void ToDrawing(double scale, TEntJwwTen &t) { t.start_x *= scale, t.start_y *= scale; }
+// Text sizes are paper millimetres and stay as they are.
+void ToDrawing(double scale, TEntJwwMoji &m) {
+  m.start_x *= scale, m.start_y *= scale, m.end_x *= scale, m.end_y *= scale;
+}
+void ToDrawing(double scale, TEntJwwSunpo &s) {
+  ToDrawing(scale, s.Sen);
+  ToDrawing(scale, s.Moji);
+  ToDrawing(scale, s.Ho1);
+  ToDrawing(scale, s.Ho2);
+  for (TEntJwwTen *t : {&s.Te1, &s.Te2, &s.Kt1, &s.Kt2})
+    ToDrawing(scale, *t);
+}
+void ToDrawing(double scale, TEntJwwSolid &s) {
+  s.start_x *= scale, s.start_y *= scale, s.end_x *= scale, s.end_y *= scale;
+  s.DPoint2_x *= scale, s.DPoint2_y *= scale, s.DPoint3_x *= scale, s.DPoint3_y *= scale;
+}
+void ToDrawing(double scale, TEntJwwBlock &b) { b.DPKijunTen_x *= scale, b.DPKijunTen_y *= scale; }
+
+template <typename T>
+void AllToDrawing(double scale, std::vector<T> &entities) {
+  for (T &e : entities)
+    ToDrawing(scale, e);
+}
+
+void PlanToDrawing(TJwwData &jw, double scale) {
+  AllToDrawing(scale, jw.EntLine);
+  AllToDrawing(scale, jw.EntEnko);
+  AllToDrawing(scale, jw.EntTen);
+  AllToDrawing(scale, jw.EntMoji);
+  AllToDrawing(scale, jw.EntSunpo);
+  AllToDrawing(scale, jw.EntSolid);
+  AllToDrawing(scale, jw.EntBlock);
+  for (TEntJwwBlockDef &d : jw.EntBlockDef) {
+    AllToDrawing(scale, d.mLine);
+    AllToDrawing(scale, d.mMoji);
+    AllToDrawing(scale, d.mSunpo);
+  }
+}
+
 // A 2 x 2 pixel, 24-bit Windows bitmap.
 std::vector<std::uint8_t> SampleBitmap() {
   ByteWriter b;
@@ -270,6 +325,7 @@ bool WriteJww(const std::u16string &folder, const JwwExample &ex, const WorkFold
   jw.Enthd.strMemo = ex.memo;
   SetUpTables(jw);
   FillPlan(jw, ex);
+  PlanToDrawing(jw, kPlanScale);
   if (ex.image) {
     const std::vector<std::uint8_t> bmp = SampleBitmap();
     if (!WriteFileAtomically(work.path() + u"sample.bmp", bmp))
