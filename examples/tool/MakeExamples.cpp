@@ -243,51 +243,69 @@ void FillPlan(TJwwData &jw, const JwwExample &ex) {
 
 // ---- from paper to drawing millimetres ------------------------------------
 
-// The plan is laid out in paper millimetres; a JWW drawing stores drawing
-// millimetres, which its layer group's scale (1:50 here) brings to paper.
-void ToDrawing(double scale, TEntJwwLine &l) {
-  l.start_x *= scale, l.start_y *= scale, l.end_x *= scale, l.end_y *= scale;
-}
-void ToDrawing(double scale, TEntJwwEnko &e) {
-  e.start_x *= scale, e.start_y *= scale, e.dHankei *= scale;
-}
-void ToDrawing(double scale, TEntJwwTen &t) { t.start_x *= scale, t.start_y *= scale; }
-// Text sizes are paper millimetres and stay as they are.
-void ToDrawing(double scale, TEntJwwMoji &m) {
-  m.start_x *= scale, m.start_y *= scale, m.end_x *= scale, m.end_y *= scale;
-}
-void ToDrawing(double scale, TEntJwwSunpo &s) {
-  ToDrawing(scale, s.Sen);
-  ToDrawing(scale, s.Moji);
-  ToDrawing(scale, s.Ho1);
-  ToDrawing(scale, s.Ho2);
-  for (TEntJwwTen *t : {&s.Te1, &s.Te2, &s.Kt1, &s.Kt2})
-    ToDrawing(scale, *t);
-}
-void ToDrawing(double scale, TEntJwwSolid &s) {
-  s.start_x *= scale, s.start_y *= scale, s.end_x *= scale, s.end_y *= scale;
-  s.DPoint2_x *= scale, s.DPoint2_y *= scale, s.DPoint3_x *= scale, s.DPoint3_y *= scale;
-}
-void ToDrawing(double scale, TEntJwwBlock &b) { b.DPKijunTen_x *= scale, b.DPKijunTen_y *= scale; }
+// The plan is laid out in paper millimetres from its corner; a JWW drawing
+// stores drawing millimetres, which its layer group's scale (1:50 here)
+// brings to paper, with the origin at the middle of the sheet.
+struct ToDrawing {
+  double scale = 1, dx = 0, dy = 0;  // dx, dy: paper millimetres
 
-template <typename T>
-void AllToDrawing(double scale, std::vector<T> &entities) {
-  for (T &e : entities)
-    ToDrawing(scale, e);
-}
+  void Point(double &x, double &y) const {
+    x = (x + dx) * scale;
+    y = (y + dy) * scale;
+  }
+  void operator()(TEntJwwLine &l) const {
+    Point(l.start_x, l.start_y);
+    Point(l.end_x, l.end_y);
+  }
+  void operator()(TEntJwwEnko &e) const {
+    Point(e.start_x, e.start_y);
+    e.dHankei *= scale;
+  }
+  void operator()(TEntJwwTen &t) const { Point(t.start_x, t.start_y); }
+  // Text sizes are paper millimetres and stay as they are.
+  void operator()(TEntJwwMoji &m) const {
+    Point(m.start_x, m.start_y);
+    Point(m.end_x, m.end_y);
+  }
+  void operator()(TEntJwwSunpo &s) const {
+    (*this)(s.Sen);
+    (*this)(s.Moji);
+    (*this)(s.Ho1);
+    (*this)(s.Ho2);
+    for (TEntJwwTen *t : {&s.Te1, &s.Te2, &s.Kt1, &s.Kt2})
+      (*this)(*t);
+  }
+  void operator()(TEntJwwSolid &s) const {
+    Point(s.start_x, s.start_y);
+    Point(s.end_x, s.end_y);
+    Point(s.DPoint2_x, s.DPoint2_y);
+    Point(s.DPoint3_x, s.DPoint3_y);
+  }
+  void operator()(TEntJwwBlock &b) const { Point(b.DPKijunTen_x, b.DPKijunTen_y); }
 
+  template <typename T>
+  void All(std::vector<T> &entities) const {
+    for (T &e : entities)
+      (*this)(e);
+  }
+};
+
+// The plan (about 120 x 115 mm from (0, -25)) centred on the sheet; block
+// members keep their own origin.
 void PlanToDrawing(TJwwData &jw, double scale) {
-  AllToDrawing(scale, jw.EntLine);
-  AllToDrawing(scale, jw.EntEnko);
-  AllToDrawing(scale, jw.EntTen);
-  AllToDrawing(scale, jw.EntMoji);
-  AllToDrawing(scale, jw.EntSunpo);
-  AllToDrawing(scale, jw.EntSolid);
-  AllToDrawing(scale, jw.EntBlock);
+  const ToDrawing plan{scale, -60, -32};
+  plan.All(jw.EntLine);
+  plan.All(jw.EntEnko);
+  plan.All(jw.EntTen);
+  plan.All(jw.EntMoji);
+  plan.All(jw.EntSunpo);
+  plan.All(jw.EntSolid);
+  plan.All(jw.EntBlock);
+  const ToDrawing member{scale};
   for (TEntJwwBlockDef &d : jw.EntBlockDef) {
-    AllToDrawing(scale, d.mLine);
-    AllToDrawing(scale, d.mMoji);
-    AllToDrawing(scale, d.mSunpo);
+    member.All(d.mLine);
+    member.All(d.mMoji);
+    member.All(d.mSunpo);
   }
 }
 
