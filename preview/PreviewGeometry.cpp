@@ -539,8 +539,10 @@ void PaintJwc(const TJwcData &JW, Builder &out) {
 // ---- the sheet --------------------------------------------------------------
 
 // The share of the drawing that must lie on the paper for the paper to be
-// taken as where the drawing was placed.
-constexpr double kMinShareOnPaper = 0.25;
+// taken as where the drawing was placed: small, since a sparse sheet may
+// carry many settings texts far off it, yet enough that a drawing placed
+// elsewhere altogether is not shown as an empty sheet.
+constexpr double kMinShareOnPaper = 0.05;
 // The robust extent keeps what lies within this many times the spread of
 // the middle nine tenths of the drawing (the wider of its two directions)
 // beyond it on either side.

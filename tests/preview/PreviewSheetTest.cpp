@@ -122,11 +122,23 @@ TEST(PreviewSheetTest, JwcSheetIsThePaperOfItsPaperSizeCode) {
 TEST(PreviewSheetTest, PaperHoldingLittleOfTheDrawingGivesWayToItsExtent) {
   JwwDrawingSpec plan = Drawing(4);
   plan.entities.push_back(Line(0, 0, 10, 0));
-  for (int i = 0; i < 5; ++i)
+  for (int i = 0; i < 30; ++i)
     plan.entities.push_back(Line(5000, 5000 + i, 5100, 5000 + i));
   const PreviewGeometry g = Load(plan);
   EXPECT_EQ(g.sheetSource, PreviewSheetSource::Extent);
   EXPECT_FALSE(g.sheet.empty);
+}
+
+// One line on a sheet that also carries many texts far off it is still the
+// sheet: those texts are what the preview must not fit.
+TEST(PreviewSheetTest, SparseSheetWithManyTextsOffItIsStillTheSheet) {
+  JwwDrawingSpec plan = Drawing(3);
+  plan.entities.push_back(Line(-200, -140, 200, 140));
+  for (int i = 0; i < 12; ++i)
+    plan.entities.push_back(TextAt(u"Paper = 3", 0, -1000, 1, Attr(9, kAuxiliaryPen)));
+  const PreviewGeometry g = Load(plan);
+  EXPECT_EQ(g.sheetSource, PreviewSheetSource::Paper);
+  EXPECT_EQ(g.offSheet, 12);
 }
 
 // ---- outliers -----------------------------------------------------------------
