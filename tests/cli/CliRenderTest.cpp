@@ -57,9 +57,9 @@ TEST(CliRender, FitsTheSheetAndAllShowsWhatLiesOffIt) {
   plan.entities.push_back(Line(-140, -100, 140, 100));
   plan.entities.push_back(Line(-140, 100, 140, -100));
   for (int i = 0; i < 2; ++i) {
-    TEntJwwMoji far = Text(u"far", 1);
-    far.start_y = far.end_y = -3000;
-    plan.entities.push_back(far);
+    TEntJwwMoji distant = Text(u"far", 1);
+    distant.start_y = distant.end_y = -3000;
+    plan.entities.push_back(distant);
   }
   TempDir dir;
   dir.write("a4.jww", BuildJww(plan).bytes);
