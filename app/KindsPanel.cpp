@@ -19,6 +19,17 @@ QString Number(double v) { return QString::fromStdU16String(RealToString(v)); }
 
 QString Count(std::int64_t n) { return n == 0 ? QString() : QString::number(n); }
 
+// "用紙外 6": texts a drafter never sees on paper, so a kind that only they
+// use is not taken for one the drawing shows.
+QString UnprintedText(const KindUse &use) {
+  QStringList parts;
+  if (use.offSheet > 0)
+    parts << QStringLiteral("用紙外 %1").arg(use.offSheet);
+  if (use.auxiliary > 0)
+    parts << QStringLiteral("補助線色 %1").arg(use.auxiliary);
+  return parts.join(QStringLiteral("、"));
+}
+
 }  // namespace
 
 KindsPanel::KindsPanel(QWidget *parent)
@@ -38,10 +49,12 @@ KindsPanel::KindsPanel(QWidget *parent)
                                      QStringLiteral("高さ"), QStringLiteral("間隔"),
                                      QStringLiteral("色"), QStringLiteral("文字"),
                                      QStringLiteral("寸法"), QStringLiteral("ブロック"),
-                                     QStringLiteral("変換後")});
+                                     QStringLiteral("印刷外"), QStringLiteral("変換後")});
   table_->horizontalHeaderItem(Texts)->setToolTip(QStringLiteral("図面の文字の数"));
   table_->horizontalHeaderItem(Dimensions)->setToolTip(QStringLiteral("寸法の文字の数"));
   table_->horizontalHeaderItem(Blocks)->setToolTip(QStringLiteral("ブロック内の文字と寸法の数"));
+  table_->horizontalHeaderItem(Unprinted)
+      ->setToolTip(QStringLiteral("印刷されない文字の数（用紙外、補助線色）"));
   table_->horizontalHeaderItem(Colour)->setToolTip(QStringLiteral("色番号（JWCはペン番号）"));
   table_->verticalHeader()->hide();
   table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -55,7 +68,7 @@ KindsPanel::KindsPanel(QWidget *parent)
   // The kind names and the longest header keep their width; the figures
   // share the rest.
   table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-  for (int column : {Kind, Blocks, NewKind})
+  for (int column : {Kind, Blocks, Unprinted, NewKind})
     table_->horizontalHeader()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
   for (int row = 0; row < 10; ++row)
     for (int column = 0; column < ColumnCount; ++column)
@@ -120,6 +133,7 @@ void KindsPanel::Fill() {
     SetCell(row, Texts, Count(kind.use.texts));
     SetCell(row, Dimensions, Count(kind.use.dimensions));
     SetCell(row, Blocks, Count(kind.use.blocks));
+    SetCell(row, Unprinted, UnprintedText(kind.use));
   }
   showMap([this] {
     TMojiShuMap map{};

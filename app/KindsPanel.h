@@ -21,7 +21,9 @@ class KindsPanel : public QWidget {
   Q_OBJECT
  public:
   // The table's columns.
-  enum Column { Kind, Width, Height, Spacing, Colour, Texts, Dimensions, Blocks, NewKind, ColumnCount };
+  enum Column {
+    Kind, Width, Height, Spacing, Colour, Texts, Dimensions, Blocks, Unprinted, NewKind, ColumnCount
+  };
 
   explicit KindsPanel(QWidget *parent = nullptr);
 

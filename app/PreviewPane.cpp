@@ -45,6 +45,10 @@ const QString kSwitchInConvertedFolder =
     QStringLiteral("保存先フォルダの図面は変換済みです。文字種はそのまま表示します。");
 const QString kNoteCut = QStringLiteral("（大きすぎるため一部のみ表示）");
 const QString kNoteDropped = QStringLiteral("（不正な値の要素%1個を省略）");
+const QString kNoteOffSheet = QStringLiteral("（用紙外の要素%1個）");
+const QString kNoteFarOff = QStringLiteral("（離れた要素%1個）");
+// What is never printed is drawn at this share of full strength.
+constexpr double kFaint = 0.3;
 
 QColor Colour(PreviewRgb rgb, int alpha = 255) {
   return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF, alpha);
@@ -107,6 +111,7 @@ class Painter {
   // False when stopped part-way.
   bool Paint() {
     p_.setRenderHint(QPainter::Antialiasing);
+    Sheet();
     return Solids() && Lines() && Arcs() && Points() && Texts();
   }
 
@@ -117,11 +122,25 @@ class Painter {
     return std::max(x0, x1) >= visible_.left() && std::min(x0, x1) <= visible_.right() &&
            std::max(y0, y1) >= visible_.top() && std::min(y0, y1) <= visible_.bottom();
   }
-  void Pen(PreviewRgb rgb) {
-    if (rgb != pen_) {
+  void Pen(PreviewRgb rgb, bool faint = false) {
+    if (rgb != pen_ || faint != penFaint_) {
       pen_ = rgb;
-      p_.setPen(QPen(Colour(rgb, geometryAlpha_), 0));
+      penFaint_ = faint;
+      p_.setPen(QPen(Colour(rgb, Alpha(geometryAlpha_, faint)), 0));
     }
+  }
+  static int Alpha(int alpha, bool faint) {
+    return faint ? static_cast<int>(std::lround(alpha * kFaint)) : alpha;
+  }
+
+  // The paper's edge, so what lies beyond it reads as off the sheet.
+  void Sheet() {
+    if (g_.sheetSource != PreviewSheetSource::Paper)
+      return;
+    const PreviewExtent &e = g_.sheet;
+    p_.setPen(QPen(QColor(0xB0, 0xB0, 0xB0), 0, Qt::DashLine));
+    p_.drawRect(QRectF(At(e.minX, e.maxY), At(e.maxX, e.minY)));
+    pen_ = ~PreviewRgb{0};
   }
 
   bool Solids() {
@@ -135,7 +154,7 @@ class Painter {
           !Visible(c[0], c[1], c[4], c[5]))
         continue;
       const QPointF quad[4] = {At(c[0], c[1]), At(c[2], c[3]), At(c[4], c[5]), At(c[6], c[7])};
-      p_.setBrush(Colour(s.rgb, 90));
+      p_.setBrush(Colour(s.rgb, Alpha(90, s.faint)));
       p_.drawPolygon(quad, 4);
     }
     p_.setBrush(Qt::NoBrush);
@@ -148,7 +167,7 @@ class Painter {
         return false;
       if (!Visible(l.x1, l.y1, l.x2, l.y2))
         continue;
-      Pen(l.rgb);
+      Pen(l.rgb, l.faint);
       p_.drawLine(At(l.x1, l.y1), At(l.x2, l.y2));
     }
     return true;
@@ -161,7 +180,7 @@ class Painter {
       const double reach = a.radius * std::max(1.0, a.flattening);
       if (!Visible(a.cx - reach, a.cy - reach, a.cx + reach, a.cy + reach))
         continue;
-      Pen(a.rgb);
+      Pen(a.rgb, a.faint);
       const double rx = a.radius * v_.scale, ry = rx * a.flattening;
       p_.save();
       p_.translate(At(a.cx, a.cy));
@@ -187,7 +206,8 @@ class Painter {
       if (!Visible(pt.x, pt.y, pt.x, pt.y))
         continue;
       const QPointF c = At(pt.x, pt.y);
-      p_.fillRect(QRectF(c.x() - 1, c.y() - 1, 2.5, 2.5), Colour(pt.rgb, geometryAlpha_));
+      p_.fillRect(QRectF(c.x() - 1, c.y() - 1, 2.5, 2.5),
+                  Colour(pt.rgb, Alpha(geometryAlpha_, pt.faint)));
     }
     return true;
   }
@@ -204,7 +224,7 @@ class Painter {
       const std::int64_t kind = PreviewShownKind(t.kind, map_);
       const bool lit = highlight_ > 0 && kind == highlight_;
       const QColor colour = Colour(PreviewKindColour(kind),
-                                   highlight_ > 0 && !lit ? kDimmedAlpha : 255);
+                                   Alpha(highlight_ > 0 && !lit ? kDimmedAlpha : 255, t.faint()));
       const QPointF quad[4] = {At(box[0], box[1]), At(box[2], box[3]), At(box[4], box[5]),
                                At(box[6], box[7])};
       const double heightPx = t.height * v_.scale;
@@ -272,6 +292,7 @@ class Painter {
   QRectF visible_;
   int geometryAlpha_ = 255;
   PreviewRgb pen_ = ~PreviewRgb{0};
+  bool penFaint_ = false;
   std::uint64_t count_ = 0;
   std::map<int, std::pair<QFont, QFontMetricsF>> fonts_;
 };
@@ -298,7 +319,11 @@ PreviewPane::PreviewPane(QWidget *parent) : QWidget(parent) {
   noteLabel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   mapSwitch_ = new QCheckBox(QStringLiteral("変換後の文字種で表示"), this);
   mapSwitch_->setObjectName(QStringLiteral("PreviewMapSwitch"));
+  allSwitch_ = new QCheckBox(QStringLiteral("全体表示"), this);
+  allSwitch_->setObjectName(QStringLiteral("PreviewAllSwitch"));
+  allSwitch_->setToolTip(QStringLiteral("用紙の外にあるものも含めて図面全体を表示します"));
   top->addWidget(noteLabel_, 1);
+  top->addWidget(allSwitch_);
   top->addWidget(mapSwitch_);
   column->addLayout(top);
 
@@ -342,6 +367,7 @@ PreviewPane::PreviewPane(QWidget *parent) : QWidget(parent) {
   legendArea_ = legendArea;
   column->addLayout(body, 1);
 
+  connect(allSwitch_, &QCheckBox::toggled, canvas_, &PreviewCanvas::setFitAll);
   connect(mapSwitch_, &QCheckBox::toggled, this, [this](bool on) {
     if (!convertedFolder_)
       switchWanted_ = on;
@@ -403,6 +429,9 @@ void PreviewPane::Loaded(std::uint64_t generation, std::shared_ptr<PreviewLoadRe
         text += kNoteCut;
       if (g->dropped > 0)
         text += kNoteDropped.arg(g->dropped);
+      if (g->offSheet > 0)
+        text += (g->sheetSource == PreviewSheetSource::Paper ? kNoteOffSheet : kNoteFarOff)
+                    .arg(g->offSheet);
       SetNote(State::Shown, text);
       canvas_->setMap(MapIf(mapSwitch_->isChecked()));
       canvas_->setDrawing(g);
@@ -469,13 +498,19 @@ void PreviewPane::UpdateLegend() {
     QToolButton *button = legend_[i];
     button->setEnabled(geometry_ != nullptr);
     button->setChecked(highlight_ == row.kind);
+    QString unprinted;
+    if (row.offSheet > 0)
+      unprinted += QStringLiteral("  用紙外 %1").arg(row.offSheet);
+    if (row.auxiliary > 0)
+      unprinted += QStringLiteral("  補助線色 %1").arg(row.auxiliary);
     button->setText(geometry_ ? QStringLiteral("%1  %2×%3 (%4)  色%5  %6件")
-                                    .arg(row.kind)
-                                    .arg(row.entry.width)
-                                    .arg(row.entry.height)
-                                    .arg(row.entry.spacing)
-                                    .arg(row.entry.colour)
-                                    .arg(row.texts)
+                                        .arg(row.kind)
+                                        .arg(row.entry.width)
+                                        .arg(row.entry.height)
+                                        .arg(row.entry.spacing)
+                                        .arg(row.entry.colour)
+                                        .arg(row.texts) +
+                                    unprinted
                               : QString::number(row.kind));
   }
   // As wide as the widest row, so no row is cut.
@@ -529,10 +564,23 @@ void PreviewCanvas::setMap(std::optional<TMojiShuMap> map) {
   }
 }
 
+void PreviewCanvas::setFitAll(bool all) {
+  if (all == fitAll_)
+    return;
+  fitAll_ = all;
+  userMoved_ = false;
+  zoomToFit();
+}
+
+PreviewExtent PreviewCanvas::fitExtent() const {
+  if (!geometry_)
+    return {};
+  return fitAll_ || geometry_->sheet.empty ? geometry_->extent : geometry_->sheet;
+}
+
 void PreviewCanvas::zoomToFit() {
   view_ = View{};
-  if (geometry_ && !geometry_->extent.empty) {
-    const PreviewExtent &e = geometry_->extent;
+  if (const PreviewExtent e = fitExtent(); !e.empty) {
     const double w = std::max(1.0, width() - 2 * kFitMarginPx);
     const double h = std::max(1.0, height() - 2 * kFitMarginPx);
     const double span = std::max({e.width() / w, e.height() / h, 1e-9});

@@ -10,7 +10,8 @@
 // painted on a thread as well (into an image, cancelled by the next view
 // change); meanwhile the last picture is shown moved and scaled to the view.
 // The wheel zooms about the cursor, dragging pans, a double click fits the
-// drawing to the pane again.
+// drawing to the pane again: its sheet, or everything while "全体表示" is on.
+// What is never printed (off the sheet, pen colour 9) is drawn faint.
 #pragma once
 
 #include <QImage>
@@ -63,6 +64,7 @@ class PreviewPane : public QWidget {
 
   QToolButton *legendButton(int kind) const;
   QCheckBox *mapSwitch() const { return mapSwitch_; }
+  QCheckBox *allSwitch() const { return allSwitch_; }
   PreviewCanvas *canvas() const { return canvas_; }
 
  signals:
@@ -82,6 +84,7 @@ class PreviewPane : public QWidget {
 
   QLabel *noteLabel_ = nullptr;
   QCheckBox *mapSwitch_ = nullptr;
+  QCheckBox *allSwitch_ = nullptr;
   PreviewCanvas *canvas_ = nullptr;
   std::vector<QToolButton *> legend_;
   QScrollArea *legendArea_ = nullptr;
@@ -107,7 +110,12 @@ class PreviewCanvas : public QWidget {
   void setDrawing(std::shared_ptr<const PreviewGeometry> geometry);
   void setHighlight(int kind);
   void setMap(std::optional<TMojiShuMap> map);
+  // Fit everything drawn rather than the sheet.
+  void setFitAll(bool all);
+  bool fitsAll() const { return fitAll_; }
   void zoomToFit();
+  // The drawing millimetres a fit shows.
+  PreviewExtent fitExtent() const;
   // Pixels per millimetre of the view; 0 before a drawing is shown.
   double scale() const { return view_.scale; }
   // Whether a finished picture of the current view is on screen.
@@ -138,6 +146,7 @@ class PreviewCanvas : public QWidget {
   std::shared_ptr<const PreviewGeometry> geometry_;
   int highlight_ = 0;
   std::optional<TMojiShuMap> map_;
+  bool fitAll_ = false;
   View view_;
   bool userMoved_ = false;
   QPoint dragFrom_;

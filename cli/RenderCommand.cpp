@@ -51,6 +51,7 @@ int RunRender(const RenderOptions &options, std::ostream &out, std::ostream &err
     return kExitUsage;
   }
   svgOptions.widthPx = options.width;
+  svgOptions.all = options.all;
   if (options.map) {
     TMojiShuMap map{};
     if (!ParseMapOption(*options.map, map)) {
@@ -95,6 +96,10 @@ int RunRender(const RenderOptions &options, std::ostream &out, std::ostream &err
       << " texts\n";
   if (g.dropped > 0)
     out << "  " << g.dropped << " left out for unsound coordinates or sizes\n";
+  if (g.offSheet > 0)
+    out << "  " << g.offSheet
+        << (g.sheetSource == PreviewSheetSource::Paper ? " off the sheet" : " far from the rest")
+        << (options.all ? "\n" : " (--all shows them)\n");
   if (g.cut)
     out << "  the drawing is too large or too deeply nested to show whole\n";
   if (loaded.trailingBytes > 0)

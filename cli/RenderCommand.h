@@ -15,6 +15,7 @@ struct RenderOptions {
   std::optional<std::string> map;  // "K1,...,K10"
   int width = 1200;
   bool force = false;  // replace an existing file that is no SVG of ours
+  bool all = false;  // fit everything, not the sheet
 };
 
 // Exit 0 when the SVG was written, 1 when the file could not be read as a

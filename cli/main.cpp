@@ -4,7 +4,7 @@
 //   velkaro-cli convert --dest DIR (--map K1,...,K10 | --settings FILE) [--jobs N] [--quiet] FILE...
 //   velkaro-cli list [--type 0-6] [--sort COLUMN [--descending]] FOLDER
 //   velkaro-cli info [--json] FILE...
-//   velkaro-cli render FILE --out OUT.svg [--map K1,...,K10] [--width PX]
+//   velkaro-cli render FILE --out OUT.svg [--map K1,...,K10] [--width PX] [--all] [--force]
 //   velkaro-cli maps [--maps FILE] [NAME]
 //   velkaro-cli suggest --template T.jww [--json] FILE...
 //
@@ -140,6 +140,7 @@ int main(int argc, char **argv) {
   renderCmd->add_option("--width", render.width, "width of the picture in pixels (default 1200)");
   renderCmd->add_flag("--force", render.force,
                       "replace an existing file that is not an SVG written by velkaro-cli");
+  renderCmd->add_flag("--all", render.all, "show everything, not only the sheet");
 
   MapsOptions maps;
   CLI::App *mapsCmd = app.add_subcommand("maps", "List the maps saved under names, or show one");

@@ -6,6 +6,7 @@
 #include <memory>
 #include <numbers>
 #include <span>
+#include <unordered_map>
 
 #include "jwc/JwcUnit.h"
 #include "jwc/JwkUnit.h"
@@ -43,19 +44,24 @@ std::span<const T> Usable(std::int32_t n, const std::vector<T> &array) {
                                               array.size())};
 }
 
-// A block placement's map from definition to drawing coordinates.
+// The pen colour the CAD program shows on screen but never prints.
+constexpr std::uint16_t kAuxiliaryPenColour = 9;
+
+// A block placement's map from definition to drawing coordinates, and the
+// layer group's factor from drawing to paper millimetres.
 struct Placement {
   double x = 0, y = 0, r1 = 1, r2 = 0, r3 = 0, r4 = 1;
   bool identity = true;
+  double paper = 1;
 
   void Apply(double u, double v, double &X, double &Y) const {
     if (identity) {
-      X = u;
-      Y = v;
+      X = u * paper;
+      Y = v * paper;
       return;
     }
-    X = x + r1 * u + r2 * v;
-    Y = y + r3 * u + r4 * v;
+    X = (x + r1 * u + r2 * v) * paper;
+    Y = (y + r3 * u + r4 * v) * paper;
   }
   double Rotation() const { return identity ? 0 : std::atan2(r3, r1); }
   double ScaleU() const { return identity ? 1 : std::hypot(r1, r3); }
@@ -90,8 +96,8 @@ class Builder {
   bool Done() const { return g_.cut || g_.cancelled; }
 
   void Line(double x1, double y1, double x2, double y2, PreviewRgb rgb, const Placement &p,
-            std::int32_t block) {
-    PreviewLine l{0, 0, 0, 0, rgb, block};
+            std::int32_t block, bool auxiliary = false) {
+    PreviewLine l{0, 0, 0, 0, rgb, block, auxiliary};
     p.Apply(x1, y1, l.x1, l.y1);
     p.Apply(x2, y2, l.x2, l.y2);
     if (!Sound(x1) || !Sound(y1) || !Sound(x2) || !Sound(y2) || !Sound(l.x1) || !Sound(l.y1) ||
@@ -113,7 +119,11 @@ class Builder {
       ++g_.dropped;
       return;
     }
-    if (!p.identity && !Transform(a, p)) {
+    if (p.identity) {
+      a.cx *= p.paper;
+      a.cy *= p.paper;
+      a.radius *= p.paper;
+    } else if (!Transform(a, p)) {
       ArcAsLines(a, p);
       return;
     }
@@ -133,8 +143,9 @@ class Builder {
     g_.arcs.push_back(a);
   }
 
-  void Point(double x, double y, PreviewRgb rgb, const Placement &p, std::int32_t block) {
-    PreviewPoint pt{0, 0, rgb, block};
+  void Point(double x, double y, PreviewRgb rgb, const Placement &p, std::int32_t block,
+             bool auxiliary = false) {
+    PreviewPoint pt{0, 0, rgb, block, auxiliary};
     p.Apply(x, y, pt.x, pt.y);
     if (!Sound(x) || !Sound(y) || !Sound(pt.x) || !Sound(pt.y)) {
       ++g_.dropped;
@@ -147,8 +158,8 @@ class Builder {
   }
 
   void Solid(const std::array<double, 8> &xy, PreviewRgb rgb, const Placement &p,
-             std::int32_t block) {
-    PreviewSolid s{{}, rgb, block};
+             std::int32_t block, bool auxiliary = false) {
+    PreviewSolid s{{}, rgb, block, auxiliary};
     for (std::size_t i = 0; i < 4; ++i) {
       if (!Sound(xy[2 * i]) || !Sound(xy[2 * i + 1])) {
         ++g_.dropped;
@@ -167,7 +178,9 @@ class Builder {
     g_.solids.push_back(s);
   }
 
-  void Text(PreviewText t, const Placement &p) {
+  // `source` is the text record, so that its placements can be told apart
+  // from other records' when texts are counted.
+  void Text(PreviewText t, const Placement &p, const void *source) {
     if (t.str.empty())
       return;
     const double u = t.x, v = t.y;
@@ -192,7 +205,10 @@ class Builder {
     for (std::size_t i = 0; i < 4; ++i)
       g_.extent.Add(box[2 * i], box[2 * i + 1]);
     g_.texts.push_back(std::move(t));
+    textSources_.push_back(source);
   }
+
+  const std::vector<const void *> &textSources() const { return textSources_; }
 
  private:
   // Room for one more primitive; also where the stop token is looked at.
@@ -227,7 +243,7 @@ class Builder {
     }
     a.cx = cx;
     a.cy = cy;
-    a.radius *= scale;
+    a.radius *= scale * p.paper;
     return true;
   }
 
@@ -240,7 +256,7 @@ class Builder {
     for (int i = 1; i <= segments && !Done(); ++i) {
       double u1 = 0, v1 = 0;
       PreviewArcPoint(a, a.start + sweep * i / segments, u1, v1);
-      Line(u0, v0, u1, v1, a.rgb, p, a.block);
+      Line(u0, v0, u1, v1, a.rgb, p, a.block, a.faint);
       u0 = u1;
       v0 = v1;
     }
@@ -250,6 +266,7 @@ class Builder {
   std::stop_token stop_;
   PreviewLimits limits_;
   std::uint32_t sinceCheck_ = 0;
+  std::vector<const void *> textSources_;  // parallel to g_.texts
 };
 
 // ---- JWW --------------------------------------------------------------------
@@ -267,8 +284,30 @@ class JwwPainter {
     return kUnknownPenColour;
   }
 
+  // Drawing to paper millimetres for an entity of layer group g. A scale
+  // that is no number or not positive is damage: the group is drawn 1:1.
+  double GroupPaper(std::uint16_t g) const {
+    if (g >= JW_.EntLgrp.size())
+      return 1;
+    const double scale = JW_.EntLgrp[g].adScale;
+    return std::isfinite(scale) && scale > 1e-9 && scale < 1e9 ? 1 / scale : 1;
+  }
+
+  // A top-level entity takes its own group's scale; a block member the
+  // scale its placement was given.
+  Placement Grouped(const Placement &p, const TEntJwwAttr &att, std::int32_t block) const {
+    if (block >= 0)
+      return p;
+    Placement q = p;
+    q.paper = GroupPaper(att.nGLayer);
+    return q;
+  }
+
+  static bool Auxiliary(const TEntJwwAttr &att) { return att.nPenColor == kAuxiliaryPenColour; }
+
   void LineOf(const TEntJwwLine &l, const Placement &p, std::int32_t block) {
-    out_.Line(l.start_x, l.start_y, l.end_x, l.end_y, Pen(l.att), p, block);
+    out_.Line(l.start_x, l.start_y, l.end_x, l.end_y, Pen(l.att), Grouped(p, l.att, block), block,
+              Auxiliary(l.att));
   }
 
   void Enko(const TEntJwwEnko &e, const Placement &p, std::int32_t block) {
@@ -283,13 +322,15 @@ class JwwPainter {
     a.sweep = a.full ? 2 * kPi : e.radEnkoKaku;
     a.rgb = Pen(e.att);
     a.block = block;
-    out_.Arc(a, p);
+    a.faint = Auxiliary(e.att);
+    out_.Arc(a, Grouped(p, e.att, block));
   }
 
   void Ten(const TEntJwwTen &t, const Placement &p, std::int32_t block) {
     // Temporary points are construction aids, not part of the drawing.
     if (t.bKariten == 0)
-      out_.Point(t.start_x, t.start_y, Pen(t.att), p, block);
+      out_.Point(t.start_x, t.start_y, Pen(t.att), Grouped(p, t.att, block), block,
+                 Auxiliary(t.att));
   }
 
   void Moji(const TEntJwwMoji &m, const Placement &p, std::int32_t block, bool inDimension) {
@@ -306,7 +347,8 @@ class JwwPainter {
     t.inDimension = inDimension;
     t.inBlock = block >= 0;
     t.block = block;
-    out_.Text(std::move(t), p);
+    t.auxiliary = Auxiliary(m.att);
+    out_.Text(std::move(t), Grouped(p, m.att, block), &m);
   }
 
   void Sunpo(const TEntJwwSunpo &s, const Placement &p, std::int32_t block) {
@@ -325,7 +367,7 @@ class JwwPainter {
                                : Pen(s.att);
     out_.Solid({s.start_x, s.start_y, s.end_x, s.end_y, s.DPoint2_x, s.DPoint2_y, s.DPoint3_x,
                 s.DPoint3_y},
-               rgb, p, block);
+               rgb, Grouped(p, s.att, block), block, Auxiliary(s.att));
   }
 
   template <typename T, typename F>
@@ -376,7 +418,8 @@ class JwwPainter {
       }
       if (OnItsOwnChain(tree, k, out_.limits().maxBlockDepth))
         continue;
-      Placement p{t.x, t.y, t.r1, t.r2, t.r3, t.r4, false};
+      Placement p{t.x, t.y, t.r1, t.r2, t.r3, t.r4, false,
+                  GroupPaper(RootOf(tree, k).att.nGLayer)};
       Members(defs[static_cast<std::size_t>(t.defno)], p, static_cast<std::int32_t>(k));
     }
   }
@@ -394,6 +437,18 @@ class JwwPainter {
       parent = tree[static_cast<std::size_t>(parent)].parent;
     }
     return false;
+  }
+
+  // The placement of the drawing's own block reference that a placement
+  // lies in: its layer group scales the whole block.
+  static const TEntJwwBlockTree &RootOf(std::span<const TEntJwwBlockTree> tree, std::size_t k) {
+    for (std::size_t steps = 0; steps <= tree.size(); ++steps) {
+      const std::int32_t parent = tree[k].parent;
+      if (parent < 0 || static_cast<std::size_t>(parent) >= tree.size())
+        break;
+      k = static_cast<std::size_t>(parent);
+    }
+    return tree[k];
   }
 
   const TJwwData &JW_;
@@ -477,13 +532,194 @@ void PaintJwc(const TJwcData &JW, Builder &out) {
     }
     t.str = m.s;
     t.kind = m.no;
-    out.Text(std::move(t), none);
+    out.Text(std::move(t), none, &m);
   }
+}
+
+// ---- the sheet --------------------------------------------------------------
+
+// The share of the drawing that must lie on the paper for the paper to be
+// taken as where the drawing was placed: small, since a sparse sheet may
+// carry many settings texts far off it, yet enough that a drawing placed
+// elsewhere altogether is not shown as an empty sheet.
+constexpr double kMinShareOnPaper = 0.05;
+// The robust extent keeps what lies within this many times the spread of
+// the middle nine tenths of the drawing (the wider of its two directions)
+// beyond it on either side.
+constexpr double kOutlierReach = 1.0;
+
+PreviewExtent BoxOf(const PreviewLine &l) {
+  PreviewExtent e;
+  e.Add(l.x1, l.y1);
+  e.Add(l.x2, l.y2);
+  return e;
+}
+
+PreviewExtent BoxOf(const PreviewArc &a) {
+  const double c = std::cos(a.tilt), s = std::sin(a.tilt);
+  const double rx = a.radius, ry = a.radius * a.flattening;
+  const double hx = std::hypot(rx * c, ry * s), hy = std::hypot(rx * s, ry * c);
+  PreviewExtent e;
+  e.Add(a.cx - hx, a.cy - hy);
+  e.Add(a.cx + hx, a.cy + hy);
+  return e;
+}
+
+PreviewExtent BoxOf(const PreviewPoint &p) {
+  PreviewExtent e;
+  e.Add(p.x, p.y);
+  return e;
+}
+
+PreviewExtent Corners(const std::array<double, 8> &xy) {
+  PreviewExtent e;
+  for (std::size_t i = 0; i < 4; ++i)
+    e.Add(xy[2 * i], xy[2 * i + 1]);
+  return e;
+}
+
+PreviewExtent BoxOf(const PreviewSolid &s) { return Corners(s.xy); }
+PreviewExtent BoxOf(const PreviewText &t) { return Corners(PreviewTextBox(t)); }
+
+bool Overlap(const PreviewExtent &a, const PreviewExtent &b) {
+  return !a.empty && !b.empty && a.maxX >= b.minX && a.minX <= b.maxX && a.maxY >= b.minY &&
+         a.minY <= b.maxY;
+}
+
+// Calls f with the box of every primitive and a flag to set when it lies
+// off the sheet.
+template <typename F>
+void EachBox(PreviewGeometry &g, F f) {
+  for (auto &l : g.lines)
+    f(BoxOf(l), [&l] { l.faint = true; });
+  for (auto &a : g.arcs)
+    f(BoxOf(a), [&a] { a.faint = true; });
+  for (auto &p : g.points)
+    f(BoxOf(p), [&p] { p.faint = true; });
+  for (auto &s : g.solids)
+    f(BoxOf(s), [&s] { s.faint = true; });
+  for (auto &t : g.texts)
+    f(BoxOf(t), [&t] { t.offSheet = true; });
+}
+
+double Quantile(std::vector<double> &v, double q) {
+  const auto at = v.begin() + static_cast<std::ptrdiff_t>(q * static_cast<double>(v.size() - 1));
+  std::nth_element(v.begin(), at, v.end());
+  return *at;
+}
+
+// The extent of everything but far outliers: what lies (by its centre) within
+// reach of the middle nine tenths of the drawing.
+PreviewExtent RobustExtent(PreviewGeometry &g) {
+  std::vector<double> xs, ys;
+  xs.reserve(g.size());
+  ys.reserve(g.size());
+  EachBox(g, [&](const PreviewExtent &b, auto) {
+    xs.push_back((b.minX + b.maxX) / 2);
+    ys.push_back((b.minY + b.maxY) / 2);
+  });
+  PreviewExtent robust;
+  if (xs.empty())
+    return robust;
+  const double xlo = Quantile(xs, 0.05), xhi = Quantile(xs, 0.95);
+  const double ylo = Quantile(ys, 0.05), yhi = Quantile(ys, 0.95);
+  const double reach = kOutlierReach * std::max({xhi - xlo, yhi - ylo, 1.0});
+  const double x0 = xlo - reach, x1 = xhi + reach, y0 = ylo - reach, y1 = yhi + reach;
+  EachBox(g, [&](const PreviewExtent &b, auto) {
+    const double cx = (b.minX + b.maxX) / 2, cy = (b.minY + b.maxY) / 2;
+    if (cx >= x0 && cx <= x1 && cy >= y0 && cy <= y1) {
+      robust.Add(b.minX, b.minY);
+      robust.Add(b.maxX, b.maxY);
+    }
+  });
+  return robust;
+}
+
+// The named paper, landscape and centred on the origin, when enough of the
+// drawing lies on it.
+std::optional<PreviewExtent> PaperSheet(PreviewGeometry &g) {
+  const std::optional<PreviewPaper> paper = PreviewPaperSize(g.paperCode);
+  if (!paper)
+    return std::nullopt;
+  PreviewExtent sheet;
+  sheet.Add(-paper->longSide / 2, -paper->shortSide / 2);
+  sheet.Add(paper->longSide / 2, paper->shortSide / 2);
+  std::size_t on = 0;
+  EachBox(g, [&](const PreviewExtent &b, auto) { on += Overlap(b, sheet) ? 1 : 0; });
+  if (static_cast<double>(on) < kMinShareOnPaper * static_cast<double>(g.size()))
+    return std::nullopt;
+  return sheet;
+}
+
+std::size_t KindIndex(std::int64_t kind) {
+  return kind >= 0 && kind <= 10 ? static_cast<std::size_t>(kind) : 11;
+}
+
+// A text record is off the sheet when every placement of it is, and counts
+// as auxiliary when it is on the sheet only in the auxiliary colour.
+void CountUnprinted(PreviewGeometry &g, const std::vector<const void *> &sources) {
+  struct Seen {
+    std::int64_t kind = 0;
+    bool onSheet = false, printed = false;
+  };
+  std::unordered_map<const void *, Seen> records;
+  for (std::size_t i = 0; i < g.texts.size() && i < sources.size(); ++i) {
+    const PreviewText &t = g.texts[i];
+    Seen &seen = records[sources[i]];
+    seen.kind = t.kind;
+    seen.onSheet = seen.onSheet || !t.offSheet;
+    seen.printed = seen.printed || (!t.offSheet && !t.auxiliary);
+  }
+  for (const auto &[source, seen] : records) {
+    if (!seen.onSheet)
+      ++g.kindOffSheet[KindIndex(seen.kind)];
+    else if (!seen.printed)
+      ++g.kindAuxiliary[KindIndex(seen.kind)];
+  }
+}
+
+void FinishSheet(PreviewGeometry &g, const std::vector<const void *> &textSources) {
+  if (g.size() == 0)
+    return;
+  if (const std::optional<PreviewExtent> paper = PaperSheet(g)) {
+    g.sheet = *paper;
+    g.sheetSource = PreviewSheetSource::Paper;
+  } else {
+    g.sheet = RobustExtent(g);
+    g.sheetSource = PreviewSheetSource::Extent;
+  }
+  EachBox(g, [&](const PreviewExtent &b, auto markOff) {
+    if (!Overlap(b, g.sheet)) {
+      markOff();
+      ++g.offSheet;
+    }
+  });
+  CountUnprinted(g, textSources);
 }
 
 }  // namespace
 
 // ---------------------------------------------------------------------------
+
+std::optional<PreviewPaper> PreviewPaperSize(std::int32_t code) {
+  // The A series halves the long side at each step; 2A to 5A double A0's.
+  switch (code) {
+    case 0: return PreviewPaper{1189, 841};
+    case 1: return PreviewPaper{841, 594};
+    case 2: return PreviewPaper{594, 420};
+    case 3: return PreviewPaper{420, 297};
+    case 4: return PreviewPaper{297, 210};
+    case 8: return PreviewPaper{1682, 1189};
+    case 9: return PreviewPaper{2378, 1682};
+    case 10: return PreviewPaper{3364, 2378};
+    case 11: return PreviewPaper{4756, 3364};
+    // The long sheets keep the A series' proportions.
+    case 12: return PreviewPaper{10000, 10000 / std::numbers::sqrt2};
+    case 13: return PreviewPaper{50000, 50000 / std::numbers::sqrt2};
+    case 14: return PreviewPaper{100000, 100000 / std::numbers::sqrt2};
+    default: return std::nullopt;
+  }
+}
 
 void PreviewExtent::Add(double x, double y) {
   if (empty) {
@@ -518,11 +754,13 @@ PreviewGeometry BuildPreviewGeometry(const TJwwData &JW, std::stop_token stop,
     const TEntJwwMojiType &t = JW.EntMoj[k];
     g.kindTable[k] = {t.adMojiX, t.adMojiY, t.adMojiD, t.anMojiCol};
   }
+  g.paperCode = JW.Enthd.nZumen;
   CountJwwKinds(JW, g);
   Builder out(g, std::move(stop), limits);
   JwwPainter painter(JW, out);
   painter.TopLevel();
   painter.Placements(g);
+  FinishSheet(g, out.textSources());
   return g;
 }
 
@@ -536,8 +774,10 @@ PreviewGeometry BuildPreviewGeometry(const TJwcData &JW, std::stop_token stop,
   }
   for (const auto &m : Usable(JW.mojiN, JW.EntMoji))
     CountKind(g, m.no);
+  g.paperCode = JW.Enthd.psize;
   Builder out(g, std::move(stop), limits);
   PaintJwc(JW, out);
+  FinishSheet(g, out.textSources());
   return g;
 }
 
@@ -619,6 +859,8 @@ std::array<PreviewLegendRow, 10> PreviewLegend(const PreviewGeometry &g,
       continue;
     PreviewLegendRow &row = rows[static_cast<std::size_t>(shown - 1)];
     row.texts += g.kindCount[static_cast<std::size_t>(old)];
+    row.offSheet += g.kindOffSheet[static_cast<std::size_t>(old)];
+    row.auxiliary += g.kindAuxiliary[static_cast<std::size_t>(old)];
     if (!entrySet[static_cast<std::size_t>(shown - 1)]) {
       row.entry = g.kindTable[static_cast<std::size_t>(old - 1)];
       entrySet[static_cast<std::size_t>(shown - 1)] = true;

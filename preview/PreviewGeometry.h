@@ -17,6 +17,19 @@
 // picture is incomplete. The build checks a stop token as it goes, so a
 // preview nobody waits for any more ends early (`cancelled`).
 //
+// Coordinates are paper millimetres. A JWW drawing stores drawing
+// millimetres, which each layer group's scale (adScale, the denominator:
+// 100 for 1:100) turns into paper millimetres; text sizes are paper
+// millimetres already. JWC coordinates are paper millimetres as read.
+//
+// The sheet is the paper the header names (JWW nZumen, JWC psize), centred
+// on the origin; where the code names no paper, or the paper holds too
+// little of the drawing to be where it was placed, a robust extent of the
+// drawing stands in for it that leaves far outliers out. A preview is
+// fitted to the sheet; `extent` still holds everything, for a view of the
+// whole. What lies wholly off the sheet, and what is drawn in pen colour 9
+// (the CAD program's auxiliary colour, never printed), is marked faint.
+//
 // Texts are coloured by kind, not by pen: PreviewKindColour gives the fixed
 // palette; PreviewLegend lists the ten kinds with their table entries and
 // text counts, before or after a text-kind map.
@@ -55,6 +68,7 @@ struct PreviewLine {
   double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
   PreviewRgb rgb = 0;
   std::int32_t block = -1;
+  bool faint = false;  // off the sheet or in the auxiliary colour
 };
 
 // An elliptic arc: the point at parameter t is
@@ -67,12 +81,14 @@ struct PreviewArc {
   bool full = false;
   PreviewRgb rgb = 0;
   std::int32_t block = -1;
+  bool faint = false;  // off the sheet or in the auxiliary colour
 };
 
 struct PreviewPoint {
   double x = 0, y = 0;
   PreviewRgb rgb = 0;
   std::int32_t block = -1;
+  bool faint = false;  // off the sheet or in the auxiliary colour
 };
 
 // Four corners in their stored order (start, end, DPoint2, DPoint3).
@@ -80,6 +96,7 @@ struct PreviewSolid {
   std::array<double, 8> xy{};
   PreviewRgb rgb = 0;
   std::int32_t block = -1;
+  bool faint = false;  // off the sheet or in the auxiliary colour
 };
 
 // A text line from its start point along `angle` (radians, counter-clockwise
@@ -93,6 +110,9 @@ struct PreviewText {
   bool inDimension = false;
   bool inBlock = false;
   std::int32_t block = -1;
+  bool offSheet = false;   // wholly outside the sheet
+  bool auxiliary = false;  // pen colour 9: seen on screen, never printed
+  bool faint() const { return offSheet || auxiliary; }
 };
 
 // One placement of a block that drew something or holds one that did.
@@ -116,6 +136,24 @@ struct PreviewExtent {
   double height() const { return empty ? 0 : maxY - minY; }
 };
 
+// Where the sheet comes from.
+enum class PreviewSheetSource {
+  None,    // nothing to draw
+  Paper,   // the paper the header names
+  Extent,  // a robust extent of the drawing
+};
+
+// A paper size in millimetres (long side first) for a paper code of the
+// header: 0 to 4 are A0 to A4, 8 to 11 are 2A to 5A, 12 to 14 are the 10 m,
+// 50 m and 100 m sheets. Other codes name no paper.
+struct PreviewPaper {
+  double longSide = 0, shortSide = 0;
+};
+std::optional<PreviewPaper> PreviewPaperSize(std::int32_t code);
+
+// Texts per kind 0..10 as stored (index 11: all other kind numbers).
+using PreviewKindCounts = std::array<std::int64_t, 12>;
+
 struct PreviewGeometry {
   std::string format;  // "JWW" or "JWC"
   std::vector<PreviewLine> lines;
@@ -124,13 +162,22 @@ struct PreviewGeometry {
   std::vector<PreviewSolid> solids;
   std::vector<PreviewText> texts;
   std::vector<PreviewBlock> blocks;
-  PreviewExtent extent;
+  PreviewExtent extent;  // everything drawn
+  PreviewExtent sheet;   // what a preview is fitted to
+  PreviewSheetSource sheetSource = PreviewSheetSource::None;
+  std::int32_t paperCode = -1;  // as the header names it
+  std::int64_t offSheet = 0;    // primitives wholly outside the sheet
   // Kinds 1..10 of the drawing's text-kind table (entry k-1 is kind k).
   std::array<PreviewKindEntry, 10> kindTable{};
   // Text records per kind 0..10 as stored (top level, dimensions and block
   // definitions), counted once each however often a block is placed;
   // kindCount[11] counts all other kind numbers.
-  std::array<std::int64_t, 12> kindCount{};
+  PreviewKindCounts kindCount{};
+  // Of those, the texts wholly off the sheet, and the texts on it in the
+  // auxiliary colour: none of them is ever printed. A text in a block
+  // counts here when no placement of it puts it on the sheet in print.
+  PreviewKindCounts kindOffSheet{};
+  PreviewKindCounts kindAuxiliary{};
   std::int64_t dropped = 0;  // primitives left out as unsound
   bool cut = false;          // a bound stopped the picture short
   bool cancelled = false;
@@ -186,6 +233,8 @@ struct PreviewLegendRow {
   PreviewRgb rgb = 0;
   PreviewKindEntry entry;
   std::int64_t texts = 0;
+  std::int64_t offSheet = 0;   // of `texts`, wholly off the sheet
+  std::int64_t auxiliary = 0;  // of `texts`, on the sheet in pen colour 9
 };
 std::array<PreviewLegendRow, 10> PreviewLegend(const PreviewGeometry &g,
                                                const std::optional<TMojiShuMap> &map);

@@ -18,6 +18,8 @@ constexpr double kLegendTopPx = 34;
 // A tall, narrow drawing is fitted as if it were at least this wide compared
 // to its height, so the picture stays a sensible size.
 constexpr double kMinWidthToHeight = 0.25;
+// What is never printed is drawn at this opacity.
+constexpr const char *kFaintOpacity = "0.3";
 
 // Numbers with two decimals, without trailing zeros.
 std::string Num(double v) {
@@ -43,7 +45,7 @@ struct Frame {
 class SvgWriter {
  public:
   SvgWriter(const PreviewGeometry &g, const PreviewSvgOptions &options)
-      : g_(g), map_(options.map),
+      : g_(g), map_(options.map), all_(options.all),
         width_(std::clamp(options.widthPx, kPreviewSvgMinWidth, kPreviewSvgMaxWidth)) {}
 
   std::string Write() {
@@ -54,6 +56,13 @@ class SvgWriter {
             "\" height=\"" + Num(height) + "\" viewBox=\"0 0 " + std::to_string(width_) + " " +
             Num(height) + "\">\n";
     out_ += "<rect width=\"100%\" height=\"100%\" fill=\"#FFFFFF\"/>\n";
+    // The paper's edge, so what lies beyond it reads as off the sheet.
+    if (g_.sheetSource == PreviewSheetSource::Paper)
+      out_ += "<rect class=\"sheet\" x=\"" + Num(frame_.X(g_.sheet.minX)) + "\" y=\"" +
+              Num(frame_.Y(g_.sheet.maxY)) + "\" width=\"" +
+              Num(g_.sheet.width() * frame_.scale) + "\" height=\"" +
+              Num(g_.sheet.height() * frame_.scale) +
+              "\" fill=\"none\" stroke=\"#B0B0B0\" stroke-dasharray=\"6 4\"/>\n";
     out_ += "<g class=\"drawing\" stroke-width=\"1\" fill=\"none\">\n";
     Solids();
     Lines();
@@ -70,7 +79,7 @@ class SvgWriter {
  private:
   // Sets the frame; returns the height of the drawing's part in pixels.
   double Fit() {
-    const PreviewExtent &e = g_.extent;
+    const PreviewExtent &e = all_ || g_.sheet.empty ? g_.extent : g_.sheet;
     const double w = e.width(), h = e.height();
     const double span = std::max({w, h * kMinWidthToHeight, 1e-6});
     frame_.scale = (width_ - 2 * kMarginPx) / span;
@@ -84,7 +93,8 @@ class SvgWriter {
       out_ += "<polygon points=\"";
       for (std::size_t i = 0; i < 4; ++i)
         out_ += (i ? " " : "") + Num(frame_.X(s.xy[2 * i])) + "," + Num(frame_.Y(s.xy[2 * i + 1]));
-      out_ += "\" fill=\"" + CssColour(s.rgb) + "\" fill-opacity=\"0.35\" stroke=\"none\"/>\n";
+      out_ += "\" fill=\"" + CssColour(s.rgb) + "\" fill-opacity=\"" +
+              (s.faint ? "0.1" : "0.35") + "\" stroke=\"none\"/>\n";
     }
   }
 
@@ -92,7 +102,7 @@ class SvgWriter {
     for (const PreviewLine &l : g_.lines)
       out_ += "<line x1=\"" + Num(frame_.X(l.x1)) + "\" y1=\"" + Num(frame_.Y(l.y1)) +
               "\" x2=\"" + Num(frame_.X(l.x2)) + "\" y2=\"" + Num(frame_.Y(l.y2)) +
-              "\" stroke=\"" + CssColour(l.rgb) + "\"/>\n";
+              "\" stroke=\"" + CssColour(l.rgb) + "\"" + Faint(l.faint) + "/>\n";
   }
 
   void Arcs() {
@@ -104,7 +114,7 @@ class SvgWriter {
         const double cx = frame_.X(a.cx), cy = frame_.Y(a.cy);
         out_ += "<ellipse cx=\"" + Num(cx) + "\" cy=\"" + Num(cy) + "\" rx=\"" + Num(rx) +
                 "\" ry=\"" + Num(ry) + "\" transform=\"rotate(" + Num(tiltDeg) + " " + Num(cx) +
-                " " + Num(cy) + ")\" stroke=\"" + CssColour(a.rgb) + "\"/>\n";
+                " " + Num(cy) + ")\" stroke=\"" + CssColour(a.rgb) + "\"" + Faint(a.faint) + "/>\n";
         continue;
       }
       double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
@@ -115,14 +125,16 @@ class SvgWriter {
       out_ += "<path d=\"M" + Num(frame_.X(x0)) + " " + Num(frame_.Y(y0)) + " A" + Num(rx) + " " +
               Num(ry) + " " + Num(tiltDeg) + " " + (large ? "1" : "0") + " " +
               (clockwiseOnScreen ? "1" : "0") + " " + Num(frame_.X(x1)) + " " +
-              Num(frame_.Y(y1)) + "\" stroke=\"" + CssColour(a.rgb) + "\"/>\n";
+              Num(frame_.Y(y1)) + "\" stroke=\"" + CssColour(a.rgb) + "\"" + Faint(a.faint) +
+              "/>\n";
     }
   }
 
   void Points() {
     for (const PreviewPoint &p : g_.points)
       out_ += "<circle cx=\"" + Num(frame_.X(p.x)) + "\" cy=\"" + Num(frame_.Y(p.y)) +
-              "\" r=\"1.5\" fill=\"" + CssColour(p.rgb) + "\" stroke=\"none\"/>\n";
+              "\" r=\"1.5\" fill=\"" + CssColour(p.rgb) + "\" stroke=\"none\"" + Faint(p.faint) +
+              "/>\n";
   }
 
   void Texts() {
@@ -134,7 +146,7 @@ class SvgWriter {
       out_ += "<text class=\"kind" + std::to_string(kind) + "\" data-kind=\"" +
               std::to_string(kind) + "\" x=\"" + Num(x) + "\" y=\"" + Num(y) +
               "\" font-size=\"" + Num(size) + "\" fill=\"" + CssColour(PreviewKindColour(kind)) +
-              "\"";
+              "\"" + Faint(t.faint());
       if (deg != 0)
         out_ += " transform=\"rotate(" + Num(deg) + " " + Num(x) + " " + Num(y) + ")\"";
       if (!t.vertical) {
@@ -162,8 +174,8 @@ class SvgWriter {
     out_ += "<g class=\"legend\" font-family=\"sans-serif\" font-size=\"12\">\n";
     out_ += "<text x=\"" + Num(kMarginPx) + "\" y=\"" + Num(top + 16) + "\" fill=\"#000000\">" +
             (map_ ? std::string("文字種 (変換後)") : std::string("文字種")) +
-            "  width × height (spacing) mm, colour, texts" +
-            (g_.cut ? "  — the drawing is too large to show whole" : "") + "</text>\n";
+            "：幅 × 高さ (間隔) mm、色、個" + SheetNote() +
+            (g_.cut ? "　図面が大きすぎるため一部のみ表示" : "") + "</text>\n";
     for (std::size_t r = 0; r < rows.size(); ++r) {
       const PreviewLegendRow &row = rows[r];
       const double y = top + kLegendTopPx + r * kLegendRowPx;
@@ -171,16 +183,40 @@ class SvgWriter {
       out_ += "<rect x=\"" + Num(kMarginPx) + "\" y=\"" + Num(y - 11) +
               "\" width=\"14\" height=\"14\" fill=\"" + CssColour(row.rgb) + "\"/>";
       out_ += "<text x=\"" + Num(kMarginPx + 22) + "\" y=\"" + Num(y) + "\" fill=\"#000000\">" +
-              std::to_string(row.kind) + ": " + Num(row.entry.width) + " × " +
-              Num(row.entry.height) + " (" + Num(row.entry.spacing) + "), colour " +
-              std::to_string(row.entry.colour) + ", " + std::to_string(row.texts) +
-              (row.texts == 1 ? " text" : " texts") + "</text></g>\n";
+              std::to_string(row.kind) + "：" + Num(row.entry.width) + " × " +
+              Num(row.entry.height) + " (" + Num(row.entry.spacing) + ")、色 " +
+              std::to_string(row.entry.colour) + "、" + std::to_string(row.texts) + " 個" +
+              Unprinted(row) + "</text></g>\n";
     }
     out_ += "</g>\n";
   }
 
+  static std::string Faint(bool faint) {
+    return faint ? std::string(" opacity=\"") + kFaintOpacity + "\"" : std::string();
+  }
+
+  // "（用紙外 6、補助線色 1）": texts of a kind that are never printed.
+  static std::string Unprinted(const PreviewLegendRow &row) {
+    std::string parts;
+    if (row.offSheet > 0)
+      parts += "用紙外 " + std::to_string(row.offSheet);
+    if (row.auxiliary > 0)
+      parts += (parts.empty() ? "" : "、") + std::string("補助線色 ") +
+               std::to_string(row.auxiliary);
+    return parts.empty() ? parts : "（" + parts + "）";
+  }
+
+  std::string SheetNote() const {
+    if (g_.offSheet == 0)
+      return {};
+    return std::string(g_.sheetSource == PreviewSheetSource::Paper ? "　用紙外の要素 "
+                                                                   : "　表示範囲外の要素 ") +
+           std::to_string(g_.offSheet) + " 個" + (all_ ? "" : "（全体表示で見えます）");
+  }
+
   const PreviewGeometry &g_;
   std::optional<TMojiShuMap> map_;
+  bool all_;
   int width_;
   Frame frame_;
   std::string out_;

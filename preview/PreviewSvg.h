@@ -1,7 +1,9 @@
-// PreviewSvg: a drawing's preview geometry as an SVG document — the drawing
-// scaled to a width in pixels, its texts coloured by kind, and below it a
-// legend of the ten kinds (colour swatch, the table entry's size, spacing
-// and colour, how many texts), optionally as they are after a text-kind map.
+// PreviewSvg: a drawing's preview geometry as an SVG document — the drawing's
+// sheet (or, asked for, everything) scaled to a width in pixels, its texts
+// coloured by kind, what is never printed faint, and below it a legend of the
+// ten kinds (colour swatch, the table entry's size, spacing and colour, how
+// many texts and how many of them lie off the sheet), optionally as they are
+// after a text-kind map. Its words are the window's.
 //
 // Texts are user data: everything that goes into the document is escaped,
 // and characters XML cannot carry (control characters, unpaired surrogates,
@@ -25,6 +27,7 @@ inline constexpr int kPreviewSvgMaxWidth = 20000;
 struct PreviewSvgOptions {
   int widthPx = 1200;  // clamped to kPreviewSvgMinWidth..kPreviewSvgMaxWidth
   std::optional<TMojiShuMap> map;  // show the kinds after this map
+  bool all = false;  // fit everything drawn, not the sheet
 };
 
 std::string PreviewSvg(const PreviewGeometry &g, const PreviewSvgOptions &options = {});

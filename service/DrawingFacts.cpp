@@ -8,6 +8,7 @@
 #include "jwc/JwkUnit.h"
 #include "jww/JwsUnit.h"
 #include "jww/JwwUnit.h"
+#include "preview/PreviewGeometry.h"
 #include "support/FileIO.h"
 #include "support/Func_2.h"
 
@@ -45,6 +46,15 @@ void CountKind(std::int64_t kind, std::int64_t KindUse::*column, DrawingInfo &in
   ++(use.*column);
 }
 
+// Where the preview puts the texts tells which of them are never printed.
+void CountUnprinted(const PreviewGeometry &g, DrawingInfo &info) {
+  for (std::size_t k = 0; k < g.kindCount.size(); ++k) {
+    KindUse &use = k <= 10 ? info.kindUse[k] : info.otherKindUse;
+    use.offSheet = g.kindOffSheet[k];
+    use.auxiliary = g.kindAuxiliary[k];
+  }
+}
+
 void DescribeJww(TJwwData &JW, DrawingInfo &info) {
   info.format = "JWW";
   info.version = IntToString(JW.Enthd.jwVer);
@@ -77,6 +87,7 @@ void DescribeJww(TJwwData &JW, DrawingInfo &info) {
     for (std::size_t i = 0; i < Count(def.mSunpoN, def.mSunpo); ++i)
       CountKind(kindOf(def.mSunpo[i].Moji.nMojiShu), &KindUse::blocks, info);
   }
+  CountUnprinted(BuildPreviewGeometry(JW), info);
 }
 
 void DescribeJwc(const TJwcData &JW, DrawingInfo &info) {
@@ -92,6 +103,7 @@ void DescribeJwc(const TJwcData &JW, DrawingInfo &info) {
   }
   for (std::size_t i = 0; i < Count(JW.mojiN, JW.EntMoji); ++i)
     CountKind(JW.EntMoji[i].no, &KindUse::texts, info);
+  CountUnprinted(BuildPreviewGeometry(JW), info);
 }
 
 }  // namespace
@@ -182,6 +194,8 @@ void Add(KindUse &sum, const KindUse &use) {
   sum.texts += use.texts;
   sum.dimensions += use.dimensions;
   sum.blocks += use.blocks;
+  sum.offSheet += use.offSheet;
+  sum.auxiliary += use.auxiliary;
 }
 
 }  // namespace

@@ -27,8 +27,11 @@ struct TextKindEntry {
 };
 
 // How many texts use a kind: top level, in dimensions, in block definitions.
+// Of all these, how many are never printed: wholly off the sheet, or on it
+// only in pen colour 9 (the preview's sheet and rules).
 struct KindUse {
   std::int64_t texts = 0, dimensions = 0, blocks = 0;
+  std::int64_t offSheet = 0, auxiliary = 0;
   std::int64_t total() const { return texts + dimensions + blocks; }
 };
 

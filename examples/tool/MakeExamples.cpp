@@ -106,13 +106,18 @@ std::vector<TEntJwwMojiType> JwwTextKinds() {
   return t;
 }
 
+// The plan is drawn at 1:50 on an A4 sheet.
+constexpr double kPlanScale = 50.0;
+constexpr std::int32_t kPaperA4 = 4;
+
 // The settings tables at their lengths, with plain values.
 void SetUpTables(TJwwData &jw) {
+  jw.Enthd.nZumen = kPaperA4;
   jw.EntLgrp.resize(16);
   jw.EntLay.resize(256);
   for (int g = 0; g < 16; ++g) {
     jw.EntLgrp[g].anGLay = 2;
-    jw.EntLgrp[g].adScale = 50.0;
+    jw.EntLgrp[g].adScale = kPlanScale;
     for (int l = 0; l < 16; ++l)
       jw.EntLay[g * 16 + l].aanLay = 2;
   }
@@ -236,6 +241,74 @@ void FillPlan(TJwwData &jw, const JwwExample &ex) {
   jw.Enthd.n2 = jw.EntBlockDefN;
 }
 
+// ---- from paper to drawing millimetres ------------------------------------
+
+// The plan is laid out in paper millimetres from its corner; a JWW drawing
+// stores drawing millimetres, which its layer group's scale (1:50 here)
+// brings to paper, with the origin at the middle of the sheet.
+struct ToDrawing {
+  double scale = 1, dx = 0, dy = 0;  // dx, dy: paper millimetres
+
+  void Point(double &x, double &y) const {
+    x = (x + dx) * scale;
+    y = (y + dy) * scale;
+  }
+  void operator()(TEntJwwLine &l) const {
+    Point(l.start_x, l.start_y);
+    Point(l.end_x, l.end_y);
+  }
+  void operator()(TEntJwwEnko &e) const {
+    Point(e.start_x, e.start_y);
+    e.dHankei *= scale;
+  }
+  void operator()(TEntJwwTen &t) const { Point(t.start_x, t.start_y); }
+  // Text sizes are paper millimetres and stay as they are.
+  void operator()(TEntJwwMoji &m) const {
+    Point(m.start_x, m.start_y);
+    Point(m.end_x, m.end_y);
+  }
+  void operator()(TEntJwwSunpo &s) const {
+    (*this)(s.Sen);
+    (*this)(s.Moji);
+    (*this)(s.Ho1);
+    (*this)(s.Ho2);
+    for (TEntJwwTen *t : {&s.Te1, &s.Te2, &s.Kt1, &s.Kt2})
+      (*this)(*t);
+  }
+  void operator()(TEntJwwSolid &s) const {
+    Point(s.start_x, s.start_y);
+    Point(s.end_x, s.end_y);
+    Point(s.DPoint2_x, s.DPoint2_y);
+    Point(s.DPoint3_x, s.DPoint3_y);
+  }
+  void operator()(TEntJwwBlock &b) const { Point(b.DPKijunTen_x, b.DPKijunTen_y); }
+
+  template <typename T>
+  void All(std::vector<T> &entities) const {
+    for (T &e : entities)
+      (*this)(e);
+  }
+};
+
+// The plan (about 120 x 115 mm from (0, -25)) centred on the sheet; block
+// members keep their own origin.
+void PlanToDrawing(TJwwData &jw, double scale) {
+  const ToDrawing plan{scale, -60, -32};
+  plan.All(jw.EntLine);
+  plan.All(jw.EntEnko);
+  plan.All(jw.EntTen);
+  plan.All(jw.EntMoji);
+  plan.All(jw.EntSunpo);
+  plan.All(jw.EntSolid);
+  plan.All(jw.EntBlock);
+  const ToDrawing member{scale};
+  for (TEntJwwBlockDef &d : jw.EntBlockDef) {
+    member.All(d.mLine);
+    member.All(d.mMoji);
+    member.All(d.mSunpo);
+  }
+}
+
 // A 2 x 2 pixel, 24-bit Windows bitmap.
 std::vector<std::uint8_t> SampleBitmap() {
   ByteWriter b;
@@ -270,6 +343,7 @@ bool WriteJww(const std::u16string &folder, const JwwExample &ex, const WorkFold
   jw.Enthd.strMemo = ex.memo;
   SetUpTables(jw);
   FillPlan(jw, ex);
+  PlanToDrawing(jw, kPlanScale);
   if (ex.image) {
     const std::vector<std::uint8_t> bmp = SampleBitmap();
     if (!WriteFileAtomically(work.path() + u"sample.bmp", bmp))

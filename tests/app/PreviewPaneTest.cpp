@@ -1,7 +1,8 @@
 // The preview pane in the main window: selecting a row builds the preview off
 // the GUI thread, a newer selection stops a build still running, a legend
 // click highlights a kind, the switch shows the kinds after the map, and
-// figures and unreadable files get a note.
+// figures and unreadable files get a note; texts off the sheet are counted
+// and "全体表示" shows them.
 #include <QCheckBox>
 #include <QDir>
 #include <QImage>
@@ -17,6 +18,7 @@
 #include "PreviewPane.h"
 #include "Unit1.h"
 #include "builders/JwcBuilder.h"
+#include "builders/JwwBuilder.h"
 #include "convert/UnitV.h"
 #include "service/SettingsFile.h"
 
@@ -176,6 +178,42 @@ class PreviewPaneTest : public QObject {
     QTRY_VERIFY2(pane->note().startsWith(QStringLiteral("「cut.jww」を読み込めません：ファイルが途中で切れています（")),
                  qPrintable(pane->note()));
     QVERIFY2(pane->note().contains(QStringLiteral("位置 0x")), qPrintable(pane->note()));
+  }
+
+  // Six settings texts far below an A3 sheet: the pane fits the sheet, says
+  // how many lie off it, counts them apart in the legend, and "全体表示"
+  // fits everything.
+  void textsOffTheSheetAreCountedAndTheAllSwitchShowsThem() {
+    auto form = Start();
+    PreviewPane *pane = form->previewPane();
+    QTRY_COMPARE(form->fileListModel()->rowCount(), 4);
+    testing::JwwDrawingSpec plan = testing::MakeCanonicalDrawing(700);
+    plan.EntLgrp[0].adScale = 1;
+    plan.entities.push_back(testing::Line(-200, -140, 200, 140));
+    for (int i = 0; i < 6; ++i) {
+      TEntJwwMoji settings = testing::Text(u"View", 1, testing::Attr(9, 9));
+      settings.start_y = settings.end_y = -1000;
+      plan.entities.push_back(settings);
+    }
+    const auto bytes = testing::BuildJww(plan).bytes;
+    WriteFile(work_->filePath(QStringLiteral("src/real.jww")),
+              QByteArray(reinterpret_cast<const char *>(bytes.data()), static_cast<int>(bytes.size())));
+    form->Relist();
+    QTRY_VERIFY(!form->isListing());
+    Select(*form, QStringLiteral("real.jww"));
+    QTRY_COMPARE(pane->state(), State::Shown);
+    QCOMPARE(pane->note(), QStringLiteral("real.jww（用紙外の要素6個）"));
+    QVERIFY2(pane->legendButton(1)->text().endsWith(QStringLiteral("6件  用紙外 6")),
+             qPrintable(pane->legendButton(1)->text()));
+    QTRY_VERIFY(pane->canvas()->pictureCurrent());
+    const double sheetScale = pane->canvas()->scale();
+    QVERIFY(sheetScale > 0);
+    pane->allSwitch()->setChecked(true);
+    QVERIFY(pane->canvas()->fitsAll());
+    QVERIFY(pane->canvas()->scale() < sheetScale / 2);  // a metre down, not 297 mm
+    QTRY_VERIFY(pane->canvas()->pictureCurrent());
+    pane->allSwitch()->setChecked(false);
+    QCOMPARE(pane->canvas()->scale(), sheetScale);
   }
 
   // With the destination listed, outputs are shown as they are: the switch

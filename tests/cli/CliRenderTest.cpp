@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "CliRun.h"
+#include "builders/JwwBuilder.h"
 
 namespace velkaro::testing {
 namespace {
@@ -45,6 +46,36 @@ TEST(CliRender, MapChangesTheKindsShown) {
     EXPECT_EQ(Count(a, "<text class=\"kind" + std::to_string(k) + "\""),
               Count(b, "<text class=\"kind" + std::to_string(11 - k) + "\""))
         << "kind " << k;
+}
+
+// A drawing on A4 with two texts far below the sheet: the SVG is fitted to
+// the sheet and the output says what was left off; --all shows everything.
+TEST(CliRender, FitsTheSheetAndAllShowsWhatLiesOffIt) {
+  JwwDrawingSpec plan = MakeCanonicalDrawing(700);
+  plan.hd.nZumen = 4;
+  plan.EntLgrp[0].adScale = 1;
+  plan.entities.push_back(Line(-140, -100, 140, 100));
+  plan.entities.push_back(Line(-140, 100, 140, -100));
+  for (int i = 0; i < 2; ++i) {
+    TEntJwwMoji distant = Text(u"far", 1);
+    distant.start_y = distant.end_y = -3000;
+    plan.entities.push_back(distant);
+  }
+  TempDir dir;
+  dir.write("a4.jww", BuildJww(plan).bytes);
+  const auto sheet = dir.path() / "sheet.svg", all = dir.path() / "all.svg";
+  const CliResult r = RunCli({"render", (dir.path() / "a4.jww").string(), "--out", sheet.string()});
+  ASSERT_EQ(r.exit, 0) << r.err;
+  EXPECT_NE(r.out.find("  2 off the sheet (--all shows them)\n"), std::string::npos) << r.out;
+  const CliResult r2 = RunCli({"render", (dir.path() / "a4.jww").string(), "--out", all.string(), "--all"});
+  ASSERT_EQ(r2.exit, 0) << r2.err;
+  EXPECT_NE(r2.out.find("  2 off the sheet\n"), std::string::npos) << r2.out;
+  const auto height = [](const std::string &svg) {
+    return std::stod(svg.substr(svg.find("height=\"") + 8));
+  };
+  // 297 × 210 fill the width; the far texts make the whole three metres high.
+  EXPECT_LT(height(FileText(sheet)), 1200);
+  EXPECT_GT(height(FileText(all)), 3000);
 }
 
 struct ExitCase {

@@ -86,9 +86,9 @@ TEST_F(PreviewSvgTest, LegendListsTheTenKindsWithTableSizeAndCount) {
   EXPECT_EQ(Count(svg, "class=\"legend-row\""), 10u);
   const std::string row3 = svg.substr(svg.find("class=\"legend-row\" data-kind=\"3\""), 300);
   EXPECT_NE(row3.find("fill=\"#2CA02C\""), std::string::npos);
-  EXPECT_NE(row3.find("3: 3.5 × 4 (0.5), colour 2, 2 texts"), std::string::npos) << row3;
+  EXPECT_NE(row3.find("3：3.5 × 4 (0.5)、色 2、2 個"), std::string::npos) << row3;
   const std::string row7 = svg.substr(svg.find("class=\"legend-row\" data-kind=\"7\""), 300);
-  EXPECT_NE(row7.find(", 1 text<"), std::string::npos) << row7;
+  EXPECT_NE(row7.find("、1 個<"), std::string::npos) << row7;
 }
 
 TEST_F(PreviewSvgTest, MapShowsTextsAndLegendAfterTheConversion) {
@@ -98,7 +98,7 @@ TEST_F(PreviewSvgTest, MapShowsTextsAndLegendAfterTheConversion) {
   EXPECT_EQ(Count(svg, "class=\"kind3\""), 1u);
   EXPECT_NE(ElementWith(svg, "a&lt;b").find("fill=\"#E377C2\""), std::string::npos);
   const std::string row7 = svg.substr(svg.find("class=\"legend-row\" data-kind=\"7\""), 300);
-  EXPECT_NE(row7.find("7: 3.5 × 4 (0.5), colour 2, 2 texts"), std::string::npos) << row7;
+  EXPECT_NE(row7.find("7：3.5 × 4 (0.5)、色 2、2 個"), std::string::npos) << row7;
   EXPECT_NE(svg.find("(変換後)"), std::string::npos);
 }
 
