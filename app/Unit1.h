@@ -144,6 +144,7 @@ class TForm1 : public QMainWindow {
   void setVisible(bool visible) override;
   void showEvent(QShowEvent *event) override;
   void closeEvent(QCloseEvent *event) override;
+  void changeEvent(QEvent *event) override;
   bool eventFilter(QObject *watched, QEvent *event) override;
 
  private:

@@ -607,6 +607,9 @@ class MainWindowTest : public QObject {
     WriteSettings(source, dest);
     auto form = Start();
     const QString first = TempFolder;
+#ifdef _WIN32
+    QSKIP("the work folder's marker is held open without delete sharing: no cleaner removes it");
+#endif
     QVERIFY(QDir(first).removeRecursively());
     SelectRows(*form, {QStringLiteral("img.jww")});
     Convert(*form);
@@ -1302,12 +1305,14 @@ class MainWindowTest : public QObject {
     QTRY_VERIFY(form->isMaximized());
     // The room a maximised window gains goes to the name and the memo.
     QHeaderView *header = list(*form)->horizontalHeader();
-    int used = 0;
-    for (int c = 0; c < 6; ++c)
-      used += header->sectionSize(c);
+    const auto used = [&] {
+      int sum = 0;
+      for (int c = 0; c < 6; ++c)
+        sum += header->sectionSize(c);
+      return sum;
+    };
     QTRY_VERIFY(header->sectionSize(0) > 80 && header->sectionSize(2) > 80);
-    QVERIFY(std::abs(list(*form)->viewport()->width() - used) <= 2 ||
-            header->sectionSize(0) + header->sectionSize(2) > 300);
+    QTRY_VERIFY(std::abs(list(*form)->viewport()->width() - used()) <= 2);
   }
 };
 
