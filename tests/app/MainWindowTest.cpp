@@ -1304,6 +1304,9 @@ class MainWindowTest : public QObject {
     auto form = Start();
     QTRY_VERIFY(form->isMaximized());
     // The room a maximised window gains goes to the name and the memo.
+    // (Checked where the platform's maximising is known; under Wine the
+    // columns saved by the first start are already wider than the list.)
+#ifndef _WIN32
     QHeaderView *header = list(*form)->horizontalHeader();
     const auto used = [&] {
       int sum = 0;
@@ -1311,9 +1314,6 @@ class MainWindowTest : public QObject {
         sum += header->sectionSize(c);
       return sum;
     };
-    // (Checked where the platform's maximising is known; under Wine the
-    // columns saved by the first start are already wider than the list.)
-#ifndef _WIN32
     if (list(*form)->viewport()->width() > 500) {  // it grew
       QTRY_VERIFY(header->sectionSize(0) > 80 && header->sectionSize(2) > 80);
       QTRY_VERIFY(std::abs(list(*form)->viewport()->width() - used()) <= 2);
