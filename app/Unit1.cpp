@@ -107,6 +107,16 @@ QPushButton *MakeButton(const QString &name, const QString &text, QWidget *paren
   return button;
 }
 
+// The screens' areas that windows may use.
+std::vector<TBounds> AvailableScreens() {
+  std::vector<TBounds> screens;
+  for (const QScreen *screen : QGuiApplication::screens()) {
+    const QRect r = screen->availableGeometry();
+    screens.push_back({r.x(), r.y(), r.width(), r.height()});
+  }
+  return screens;
+}
+
 // A splitter whose left pane keeps its width when the window is resized, as a
 // panel docked on the left does; only dragging the handle changes it.
 class LeftPanelSplitter final : public QSplitter {
@@ -474,19 +484,13 @@ void TForm1::KeepFrameOnScreen() {
     QTimer::singleShot(50, this, &TForm1::KeepFrameOnScreen);
     return;
   }
-  std::vector<TBounds> screens;
-  for (const QScreen *screen : QGuiApplication::screens()) {
-    const QRect r = screen->availableGeometry();
-    screens.push_back({r.x(), r.y(), r.width(), r.height()});
-  }
-  const TBounds placed = PlaceOnScreens({frame.x(), frame.y(), frame.width(), frame.height()}, screens);
+  const TBounds placed =
+      PlaceOnScreens({frame.x(), frame.y(), frame.width(), frame.height()}, AvailableScreens());
   if (placed == TBounds{frame.x(), frame.y(), frame.width(), frame.height()})
     return;
   resize(width() - (frame.width() - placed.width), height() - (frame.height() - placed.height));
   move(placed.left, placed.top);
 }
-
-
 
 void TForm1::FormShow() {
   const QString executable = QCoreApplication::applicationFilePath();
@@ -619,13 +623,8 @@ void TForm1::SaveSettingsNow() {
 }
 
 void TForm1::ApplySettings(const TSettings &settings) {
-  std::vector<TBounds> screens;
-  for (const QScreen *screen : QGuiApplication::screens()) {
-    const QRect r = screen->availableGeometry();
-    screens.push_back({r.x(), r.y(), r.width(), r.height()});
-  }
-  const TBounds bounds =
-      PlaceOnScreens({settings.Left, settings.Top, settings.Width, settings.Height}, screens);
+  const TBounds bounds = PlaceOnScreens({settings.Left, settings.Top, settings.Width, settings.Height},
+                                        AvailableScreens());
   move(bounds.left, bounds.top);
   resize(bounds.width, bounds.height);
   ApplyPanel1Width(settings.Panel1Width);
@@ -684,6 +683,7 @@ void TForm1::ListFolder(const QString &F) {
   const std::uint64_t generation = ++listingGeneration_;
   listing_ = true;
   SetStatusText(FromU16(kListingStatusSearching));
+  ShowWhetherTheDestinationIsListed(F);
   listModel_->clear();
   // The new rows are in name order, not in the order the arrow showed.
   ListView1->horizontalHeader()->setSortIndicatorShown(false);
@@ -881,7 +881,7 @@ void TForm1::SetDestinationFolder(const QString &typed) {
   Edit1->setToolTip(folder.isEmpty() ? QString() : refusal);
   if (changed)
     SaveSettingsNow();
-  ShowPreview();  // the switch depends on whether the list shows the destination
+  ShowWhetherTheDestinationIsListed(preFolder_);
 }
 
 void TForm1::ListView1DblClick() {
@@ -931,8 +931,7 @@ void TForm1::ButtonTClick() {
     return;
   }
   const auto drawings = std::count_if(rows.begin(), rows.end(), [](const std::u16string &N) {
-    const std::u16string E = ExtensionOfName(N);
-    return E == u".jww" || E == u".jwc";
+    return FileTypeAccepts(kFileTypeConvertible, N);
   });
   if (windowOptions_.confirmBeforeConvert && drawings > 0 &&
       !desktop_.Confirm(this, FromU16(BatchConfirmationText(static_cast<std::int32_t>(drawings),
@@ -1121,13 +1120,17 @@ int TForm1::FirstSelectedRow() const {
   return first;
 }
 
-void TForm1::ShowPreview() {
+void TForm1::ShowWhetherTheDestinationIsListed(const QString &listed) {
   // Files in the destination were converted already: shown as they are, never
-  // converted a second time on screen.
+  // converted a second time on screen. Asked when either folder changes, not
+  // on every selection.
   const QString D = Edit1->text();
-  preview_->setConvertedFolder(!D.isEmpty() && !preFolder_.isEmpty() &&
-                               (QDir::cleanPath(D) == QDir::cleanPath(preFolder_) ||
-                                SameFileOrFolder(ToU16(D), ToU16(preFolder_))));
+  preview_->setConvertedFolder(!D.isEmpty() && !listed.isEmpty() &&
+                               (QDir::cleanPath(D) == QDir::cleanPath(listed) ||
+                                SameFileOrFolder(ToU16(D), ToU16(listed))));
+}
+
+void TForm1::ShowPreview() {
   const int i = FirstSelectedRow();
   preview_->showFile(i < 0 ? QString() : JoinPath(preFolder_, FromU16(listModel_->row(i).caption)));
 }

@@ -190,6 +190,7 @@ class TForm1 : public QMainWindow {
   std::vector<std::u16string> SelectedCaptions() const;
   int FirstSelectedRow() const;
   void ShowPreview();
+  void ShowWhetherTheDestinationIsListed(const QString &listed);
 
   void SetStatusText(const QString &text);
   void StartTimer1();
