@@ -355,9 +355,10 @@ void TForm1::BuildPanel3() {
   // longest entry leave no room for anything else there. The commands sit
   // in the two rows below, the convert and exit buttons at the right edge.
   grid->addWidget(Label2, 0, 0);
-  grid->addWidget(ComboBox1, 0, 1, 1, 3, Qt::AlignLeft | Qt::AlignVCenter);
+  grid->addWidget(ComboBox1, 0, 1, 1, 4, Qt::AlignLeft | Qt::AlignVCenter);
   // The map in force, right above the convert button and as wide as it (a
-  // longer map is shortened: it never widens the window).
+  // longer map is shortened). It shares the top row with the file-type box,
+  // which may reach into that column: only the box sets the row's width.
   grid->addWidget(mapLine_, 0, 4);
   grid->addWidget(Button1, 1, 0);
   grid->addWidget(Edit1, 2, 0, 1, 2);
