@@ -11,7 +11,6 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <shared_mutex>
 #include <stdexcept>
 #include <system_error>
 #include <thread>
@@ -148,35 +147,6 @@ FileOutcome WithShortage(FileOutcome outcome) {
 bool IsShortage(FileOutcome outcome) {
   return outcome == FileOutcome::TooManyOpenFiles || outcome == FileOutcome::OutOfMemory;
 }
-
-// Rows of a parallel run convert side by side until one runs short of
-// descriptors or memory. From then on each row converts alone, the others
-// waiting, and the short one is tried again: the outcomes are those of one
-// worker under the same pressure.
-class RowGate {
- public:
-  // True when the row entered alone.
-  bool Enter() {
-    if (alone_.load()) {
-      mutex_.lock();
-      return true;
-    }
-    mutex_.lock_shared();
-    return false;
-  }
-  void Leave(bool alone) {
-    if (alone)
-      mutex_.unlock();
-    else
-      mutex_.unlock_shared();
-  }
-  void GoAlone() { alone_.store(true); }
-  bool Alone() const { return alone_.load(); }
-
- private:
-  std::shared_mutex mutex_;
-  std::atomic<bool> alone_{false};
-};
 
 // What a worker reported for one row, kept until the rows before it were
 // reported (parallel runs).
@@ -419,13 +389,15 @@ class ConversionBatch::Worker {
     jww_ = ownJww_.get();
     jwc_ = ownJwc_.get();
   }
-  // A work folder for the run when the JWW document has none.
-  void EnsureWorkFolder() {
+  // A work folder for the run when the JWW document has none; false when
+  // none could be made (drawings without images still convert).
+  bool EnsureWorkFolder() {
     if (!jww().BindImageFolder.empty() && IsFolder(jww().BindImageFolder))
-      return;
+      return true;
     work_ = WorkFolder::Create();
     if (work_)
       UseWorkFolder(jww(), work_->path());
+    return work_.has_value();
   }
 
   // One row: the extension rule and its message, ConvertFile. A converted
@@ -457,24 +429,22 @@ class ConversionBatch::Worker {
         detail_.clear();  // the reader's "cannot read" would say less than the outcome
       return outcome;
     };
-    bool alone = EnterGate();
     FileOutcome outcome = convert();
-    const bool beside = gate_ && !alone;
     if (IsShortage(outcome)) {
-      // Tried once more with what this worker holds given back (its file
-      // still committing closed) and, in a parallel run, with no other row
-      // beside it: the same second chance with any number of workers.
-      if (beside) {
-        gate_->GoAlone();
-        StandAside();
-        gate_->Leave(false);
-        alone = EnterGate();
-      } else {
-        StandAside();
-        EnsureWorkFolder();
-      }
       for (const std::u16string &bak : rowBackups_)
         backupsMade_.erase(bak);  // the backup it made keeps its name
+      if (shortage_) {
+        // A parallel run leaves the row to the calling thread, which tries
+        // it again once every worker has given back what it held: the same
+        // second chance as one worker has, with as much to spare.
+        shortage_->store(true);
+        FinishRows();
+        return;
+      }
+      // Tried once more with what this worker holds given back (its file
+      // still committing closed).
+      StandAside();
+      EnsureWorkFolder();
       outcome = convert();
     }
     current.warning = warning_;
@@ -486,11 +456,11 @@ class ConversionBatch::Worker {
       current.detail = std::move(detail_);
       Report(current, outcome);
     }
-    LeaveGate(alone);
   }
 
-  // Rows of a parallel run pass this gate (RowGate).
-  void ShareRowsThrough(RowGate &gate) { gate_ = &gate; }
+  // A row of a parallel run that runs short of descriptors or memory is
+  // not reported: the flag is set and the run goes on without workers.
+  void LeaveShortRowsTo(std::atomic<bool> &shortage) { shortage_ = &shortage; }
 
   // Waits for the file still committing, if any, and reports it.
   void FinishRows() {
@@ -529,28 +499,9 @@ class ConversionBatch::Worker {
                                                                                        : row.detail);
   }
 
-  // True when the row goes alone. A row alone has the work folder; the
-  // workers waiting meanwhile hold none, so that the descriptors in use are
-  // those of one worker.
-  bool EnterGate() {
-    if (!gate_)
-      return false;
-    if (gate_->Alone())
-      StandAside();
-    const bool alone = gate_->Enter();
-    EnsureWorkFolder();
-    return alone;
-  }
-  void LeaveGate(bool alone) {
-    if (!gate_)
-      return;
-    if (gate_->Alone())
-      StandAside();
-    gate_->Leave(alone);
-  }
-  // Outside the gate once rows go alone: the file still committing is in
-  // place, the work and staging folders gone and the read buffer given back,
-  // so that the row alone meets what one worker would leave it.
+  // Gives back what the worker holds between rows: the file still
+  // committing is put in place, the work and staging folders go and the
+  // read buffer is freed.
   void StandAside() {
     FinishRows();
     ReleaseWorkFolder();
@@ -757,7 +708,7 @@ class ConversionBatch::Worker {
   // What the file being converted leaves behind (its Row keeps it).
   FileWarning warning_;
   // Set in parallel runs.
-  RowGate *gate_ = nullptr;
+  std::atomic<bool> *shortage_ = nullptr;
   // Holds one drawing's bytes at a time, reused from file to file.
   FileBytes readBuffer_;
   const RowDone rowDone_;
@@ -917,6 +868,8 @@ BatchResult ConversionBatch::RunChecked(const std::vector<BatchRow> &rows, const
 // as soon as it and the rows before it are done. When fewer threads can be
 // started than asked (a process or memory limit), those that started take
 // all groups; when none can, nothing was done and the answer is nullopt.
+// A row that ran short of descriptors or memory stops the workers; the rows
+// they left are converted by the calling thread alone (FinishAlone).
 std::optional<BatchResult> ConversionBatch::RunParallel(const std::vector<BatchRow> &rows,
                                                         const std::u16string &D,
                                                         const TMojiShuMap &map, int jobs,
@@ -927,6 +880,8 @@ std::optional<BatchResult> ConversionBatch::RunParallel(const std::vector<BatchR
   std::condition_variable finished;
   std::size_t nextGroup = 0;
   int running = 0;
+  std::atomic<bool> shortage{false};
+  const auto goOn = [&] { return !StopRequested() && !shortage.load(); };
 
   const auto rowDone = [&](std::size_t i, bool counted, FileOutcome outcome,
                            const std::string &detail) {
@@ -939,31 +894,33 @@ std::optional<BatchResult> ConversionBatch::RunParallel(const std::vector<BatchR
     }
     finished.notify_all();
   };
-  RowGate gate;
   const auto work = [&](Worker &worker) {
+    // A worker without a work folder would hold fewer descriptors than one
+    // worker alone does, and convert what it could not: rows go alone then.
+    if (!worker.EnsureWorkFolder())
+      shortage.store(true);
     for (;;) {
       std::size_t g;
       {
         std::lock_guard lock(mutex);
-        if (nextGroup >= groups.size() || StopRequested())
+        if (nextGroup >= groups.size() || !goOn())
           break;
         g = nextGroup++;
       }
       worker.ForgetBackups();
       for (const std::size_t i : groups[g]) {
-        if (StopRequested())
+        if (!goOn())
           break;
         worker.ConvertRow(i, rows[i], records[i]);
       }
     }
     worker.FinishRows();
-    worker.ReleaseWorkFolder();  // a worker done holds nothing the others may need
+    worker.StandAside();  // a worker done holds nothing the others may need
     std::lock_guard lock(mutex);
     --running;
     finished.notify_all();
   };
-  // A worker whose thread cannot be had goes again at once. Work folders
-  // come with the first row each worker takes (EnterGate).
+  // A worker whose thread cannot be had goes again at once.
   std::vector<std::unique_ptr<Worker>> workers;
   std::vector<std::thread> threads;
   workers.reserve(static_cast<std::size_t>(jobs));
@@ -971,7 +928,7 @@ std::optional<BatchResult> ConversionBatch::RunParallel(const std::vector<BatchR
   for (int w = 0; w < jobs; ++w) {
     try {
       workers.push_back(std::make_unique<Worker>(JWW_, JWC_, destination, D, map, rowDone));
-      workers.back()->ShareRowsThrough(gate);
+      workers.back()->LeaveShortRowsTo(shortage);
       if (w > 0)
         workers.back()->OwnDocuments();
       std::lock_guard lock(mutex);
@@ -990,20 +947,48 @@ std::optional<BatchResult> ConversionBatch::RunParallel(const std::vector<BatchR
 
   BatchResult result;
   const auto total = static_cast<std::int32_t>(rows.size());
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    {
-      std::unique_lock lock(mutex);
-      finished.wait(lock, [&] { return records[i].done || running == 0; });
-      if (!records[i].done)
-        break;  // stopped before this row was taken
-    }
+  const auto report = [&](std::size_t i) {
     records[i].ReplayTo(reporter_);
     Count(result, {JoinPath(rows[i].folder, rows[i].name), JoinPath(D, rows[i].name),
                    records[i].counted, records[i].outcome, records[i].detail});
     reporter_.RowFinished(static_cast<std::int32_t>(i + 1), total);
+  };
+  std::size_t i = 0;
+  for (; i < rows.size(); ++i) {
+    {
+      std::unique_lock lock(mutex);
+      finished.wait(lock, [&] { return records[i].done || running == 0; });
+      if (!records[i].done)
+        break;  // stopped, or left by a shortage, before this row was done
+    }
+    report(i);
   }
   for (auto &t : threads)
     t.join();
+  std::set<std::u16string> backupsMade;
+  for (const auto &worker : workers)
+    backupsMade.insert(worker->backupsMade_.begin(), worker->backupsMade_.end());
+  workers.clear();  // their documents and folders given back before the rows left are tried
+
+  if (shortage.load() && !StopRequested()) {
+    Worker alone(JWW_, JWC_, destination, D, map,
+                 [&](std::size_t j, bool counted, FileOutcome outcome, const std::string &detail) {
+                   Count(result, {JoinPath(rows[j].folder, rows[j].name), JoinPath(D, rows[j].name),
+                                  counted, outcome, detail});
+                   reporter_.RowFinished(static_cast<std::int32_t>(j + 1), total);
+                 });
+    alone.backupsMade_ = std::move(backupsMade);
+    alone.EnsureWorkFolder();
+    for (; i < rows.size() && !StopRequested(); ++i) {
+      if (records[i].done) {
+        alone.FinishRows();  // reported before the row after it
+        report(i);
+      } else {
+        alone.ConvertRow(i, rows[i], reporter_);
+      }
+    }
+    alone.FinishRows();
+  }
   Finish(result);
   return result;
 }
