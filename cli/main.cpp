@@ -23,6 +23,7 @@
 #include "cli/ListCommand.h"
 #include "cli/MapsCommand.h"
 #include "cli/RenderCommand.h"
+#include "cli/UndoCommand.h"
 #include "support/Interrupt.h"
 #include "support/TextOutput.h"
 
@@ -94,8 +95,8 @@ int main(int argc, char **argv) {
   app.add_flag("--utf8", utf8,
                "on Windows, write redirected output in UTF-8 instead of the console's code page "
                "(a console always shows every character)");
-  app.footer("Exit codes: 0 success; 1 a file produced no output (convert) or could not be read "
-             "(info, render); 2 usage errors and refusals, nothing written; 128+N stopped by "
+  app.footer("Exit codes: 0 success; 1 a file produced no output (convert), could not be read "
+             "(info, render) or was left alone (undo); 2 usage errors and refusals, nothing written; 128+N stopped by "
              "signal N (130 Ctrl+C, 141 the output closed), files converted so far kept.");
 
   ConvertOptions convert;
@@ -155,6 +156,12 @@ int main(int argc, char **argv) {
   suggestCmd->add_flag("--json", suggest.json, "print JSON");
   suggestCmd->add_option("FILE", suggest.files, "the drawings to convert")->required();
 
+  UndoOptions undo;
+  CLI::App *undoCmd = app.add_subcommand(
+      "undo", "Take back the last batch into a folder: earlier files restored, new ones removed");
+  undoCmd->add_option("--dest", undo.dest, "the destination folder of the batch")->required();
+  undoCmd->add_flag("--dry-run", undo.dryRun, "say what would be done, change nothing");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::Success &e) {
@@ -175,6 +182,10 @@ int main(int argc, char **argv) {
   if (renderCmd->parsed()) {
     velkaro::InstallStopHandlers();
     return RunRender(render, std::cout, std::cerr);
+  }
+  if (undoCmd->parsed()) {
+    velkaro::InstallStopHandlers();
+    return RunUndo(undo, std::cout, std::cerr);
   }
   if (listCmd->parsed())
     return RunList(list, std::cout, std::cerr);

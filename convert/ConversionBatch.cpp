@@ -15,6 +15,8 @@
 #include <system_error>
 #include <thread>
 
+#include "convert/Backups.h"
+#include "convert/BatchRecord.h"
 #include "convert/FailureReason.h"
 #include "convert/WorkFolder.h"
 #include "jwc/JwcUnit.h"
@@ -39,6 +41,8 @@ const std::u16string kMessageSameFolder = u"保存先フォルダは参照フォ
 const std::u16string kMessageDestinationBusy =
     u"保存先フォルダには別の変換が書き込み中です。終わってからやり直して下さい。";
 const std::u16string kMessageNothingSelected = u"変換するファイルを選んで下さい。";
+const std::u16string kMessageRecordNotWritten =
+    u"保存先フォルダに変換の記録を書き込めませんでした。この変換は「元に戻す」で戻せません。";
 
 namespace {
 
@@ -58,23 +62,6 @@ bool ImageMissingFromWorkFolder(const TJwwData &JWW) {
       return true;
   }
   return false;
-}
-
-// ReplaceExt(T, ".BAK"), unless a backup of that name (upper-cased in
-// `made`) was made earlier in the batch.
-std::u16string NextBackupName(const std::u16string &T, const std::set<std::u16string> &made) {
-  const auto taken = [&](const std::u16string &name) {
-    return made.count(LocaleUpperCase(ExtractName(name))) != 0;
-  };
-  std::u16string name = ReplaceExt(T, u".BAK");
-  if (!taken(name))
-    return name;
-  name = T + u".BAK";
-  // Only names made up on purpose (p.jww.jww beside p.jww and p.jwc) get
-  // this far; a number keeps every backup of the batch.
-  for (int k = 2; taken(name); ++k)
-    name = T + u"." + IntToString(k) + u".BAK";
-  return name;
 }
 
 TMojiShuMap Normalized(const TMojiShuMap &map) {
@@ -183,6 +170,7 @@ class RowRecord final : public BatchReporter {
   bool counted = false;
   FileOutcome outcome = FileOutcome::CheckFailed;
   std::string detail;
+  RecordedFile record;
 
  private:
   enum class Kind { Message, Status, NotConvertible };
@@ -345,10 +333,6 @@ void BatchReporter::RowNotConvertible(const std::u16string &N, const std::u16str
   ShowMessage(UnsupportedExtensionMessage(N, E));
 }
 
-std::u16string BackupGenerationName(const std::u16string &backupName, int generation) {
-  return ReplaceExt(backupName, u".bk" + IntToString(generation));
-}
-
 void JwwDataFree(TJwwData &JW) {
   JW.BindImageDeleteGzFile();
   JW.BindImageDeleteNonGzFile();
@@ -375,6 +359,7 @@ class ConversionBatch::Worker {
   // Told of each row once it is done, in row order; `counted` is false for a
   // row that is no drawing (its message was shown).
   using RowDone = std::function<void(std::size_t index, bool counted, FileOutcome outcome,
+                                     const RecordedFile &record,
                                      const std::string &detail)>;
 
   Worker(TJwwData &JWW, TJwcData &JWC, const FolderHandle &destination,
@@ -409,7 +394,7 @@ class ConversionBatch::Worker {
     if (E != u".jww" && E != u".jwc") {
       FinishRows();
       reporter.RowNotConvertible(N, E);
-      rowDone_(index, false, FileOutcome::CheckFailed, std::string());
+      rowDone_(index, false, FileOutcome::CheckFailed, RecordedFile{}, std::string());
       return;
     }
     // Its backup could be the file still committing.
@@ -421,6 +406,7 @@ class ConversionBatch::Worker {
     const auto convert = [&] {
       detail_.clear();
       warning_ = {};
+      recorded_ = {};
       rowBackups_.clear();
       TakeResourceShortage();  // what an earlier row met is not this one's
       const FileOutcome outcome = WithShortage(
@@ -448,6 +434,7 @@ class ConversionBatch::Worker {
       outcome = convert();
     }
     current.warning = warning_;
+    current.record = recorded_;
     // Write handed the file over: it is committing, and no earlier row is.
     if (!committing_ && commit_.Pending()) {
       committing_ = std::move(current);
@@ -482,6 +469,7 @@ class ConversionBatch::Worker {
     std::u16string source, dest, name;
     std::string detail = {};
     FileWarning warning{};
+    RecordedFile record = {};  // what the row kept, for the batch record
   };
 
   void Report(const Row &row, FileOutcome outcome) {
@@ -494,7 +482,13 @@ class ConversionBatch::Worker {
     if (outcome == FileOutcome::Converted && row.warning.trailingBytes > 0)
       row.reporter->FileWarned(row.source, row.warning);
     row.reporter->FileFinished(row.source, row.dest, outcome);
-    rowDone_(row.index, true, outcome,
+    RecordedFile record;
+    if (outcome == FileOutcome::Converted) {
+      record = row.record;
+      record.name = row.name;
+      record.outputDigest = EntryDigest(folder_, row.name).value_or(std::string());
+    }
+    rowDone_(row.index, true, outcome, record,
              outcome == FileOutcome::Converted || outcome == FileOutcome::Interrupted ? std::string()
                                                                                        : row.detail);
   }
@@ -627,53 +621,22 @@ class ConversionBatch::Worker {
 
   // Keeps the file at N as its backup; BackupFailed when no copy could be made.
   FileOutcome BackUp(const std::u16string &N) {
-    const auto failed = [](bool ok) {
-      return ok ? FileOutcome::Converted : FileOutcome::BackupFailed;
-    };
-    FileStatus status;
-    if (!folder_.status(N, status) || !status.regular)
-      // A dangling link holds nothing.
-      return failed(!folder_.status(N, status, false) || !status.folder);
     const std::u16string bak = BackupName(N);
     if (backupsMade_.insert(LocaleUpperCase(bak)).second)
       rowBackups_.push_back(LocaleUpperCase(bak));
-    if (IsFolderEntry(bak))
-      // A folder of that name is the user's: neither moved nor replaced.
-      return FileOutcome::BackupFailed;
-    if (folder_.exists(bak)) {
-      if (SameEntryBytes(folder_, N, bak))
-        return FileOutcome::Converted;  // the backup already holds these bytes: nothing moves
-      // The shift would drop the oldest generation: not one the user marked read-only.
-      FileStatus oldest;
-      if (folder_.exists(BackupGenerationName(bak, 8)) &&
-          folder_.status(BackupGenerationName(bak, 9), oldest) && oldest.readOnly)
-        return FileOutcome::OldBackupReadOnly;
-      if (!ShiftGenerations(bak))
-        return FileOutcome::BackupFailed;
+    const bool earlier = folder_.exists(N);
+    switch (KeepAsBackup(folder_, N, bak, Staging())) {
+      case BackupStep::Kept: break;
+      case BackupStep::Failed: return FileOutcome::BackupFailed;
+      case BackupStep::OldestReadOnly: return FileOutcome::OldBackupReadOnly;
     }
-    return failed(CopyEntryWithTimes(folder_, N, bak, Staging()));
-  }
-
-  // .bk8 -> .bk9, ..., .bk1 -> .bk2, .BAK -> .bk1: each rename replaces only
-  // the name above it. A shift that was cut short (a kill) left a gap where
-  // its last rename took a generation away; the next one starts at the
-  // lowest gap, so it completes the earlier shift instead of pushing a
-  // generation into the gap's neighbour. Only with no gap is the ninth lost.
-  bool ShiftGenerations(const std::u16string &bak) {
-    int gap = 9;
-    for (int k = 1; k <= 9; ++k) {
-      const std::u16string name = BackupGenerationName(bak, k);
-      if (IsFolderEntry(name))
-        return false;
-      if (!folder_.exists(name)) {
-        gap = k;
-        break;
-      }
+    FileStatus status;
+    if (earlier && folder_.status(N, status) && status.regular) {
+      recorded_.earlier = true;
+      recorded_.backup = bak;
+      recorded_.backupDigest = EntryDigest(folder_, bak).value_or(std::string());
     }
-    for (int k = gap - 1; k >= 1; --k)
-      if (!folder_.rename(BackupGenerationName(bak, k), BackupGenerationName(bak, k + 1)))
-        return false;
-    return folder_.rename(bak, BackupGenerationName(bak, 1));
+    return FileOutcome::Converted;
   }
 
   // The worker's temporary folder in the destination, made with its first
@@ -682,11 +645,6 @@ class ConversionBatch::Worker {
     if (!staging_.isOpen() && !stagingFailed_)
       stagingFailed_ = !MakeTemporaryFolder(folder_, staging_);
     return staging_.isOpen() ? &staging_ : nullptr;
-  }
-
-  bool IsFolderEntry(const std::u16string &name) const {
-    FileStatus status;
-    return folder_.status(name, status, false) && status.folder;
   }
 
   std::u16string BackupName(const std::u16string &N) const { return NextBackupName(N, backupsMade_); }
@@ -707,6 +665,7 @@ class ConversionBatch::Worker {
   std::vector<std::u16string> rowBackups_;  // those the row being converted added
   // What the file being converted leaves behind (its Row keeps it).
   FileWarning warning_;
+  RecordedFile recorded_;
   // Set in parallel runs.
   std::atomic<bool> *shortage_ = nullptr;
   // Holds one drawing's bytes at a time, reused from file to file.
@@ -811,16 +770,22 @@ BatchResult ConversionBatch::Run(const std::vector<BatchRow> &rows, const std::u
   RemoveStaleTemporaryFiles(destination);
   WorkFolder::RemoveStale();
 
-  return RunChecked(rows, D, map, options, destination);
+  recorder_.emplace(destination, Normalized(map));
+  result = RunChecked(rows, D, map, options, destination);
+  recorder_.reset();
+  return result;
 }
 
-void ConversionBatch::Count(BatchResult &result, RowResult row) {
+void ConversionBatch::Count(BatchResult &result, RowResult row, const RecordedFile &record) {
   if (row.counted) {
     ++result.counted;
-    if (row.outcome == FileOutcome::Converted)
+    if (row.outcome == FileOutcome::Converted) {
       ++result.converted;
-    else
+      if (recorder_)
+        recorder_->Add(record);
+    } else {
       result.failures.push_back({row.source, row.dest, row.outcome, row.detail});
+    }
   }
   result.rows.push_back(std::move(row));
 }
@@ -833,6 +798,8 @@ void BatchReporter::BatchFinished(const BatchResult &result) {
 
 void ConversionBatch::Finish(BatchResult &result) {
   result.interrupted = StopRequested();
+  if (recorder_ && !recorder_->Finish())
+    reporter_.ShowMessage(kMessageRecordNotWritten);
   reporter_.BatchFinished(result);
 }
 
@@ -850,15 +817,17 @@ BatchResult ConversionBatch::RunChecked(const std::vector<BatchRow> &rows, const
   const auto total = static_cast<std::int32_t>(rows.size());
   std::int32_t done = 0;
   Worker worker(JWW_, JWC_, destination, D, map,
-                [&](std::size_t i, bool counted, FileOutcome outcome, const std::string &detail) {
+                [&](std::size_t i, bool counted, FileOutcome outcome, const RecordedFile &record,
+                    const std::string &detail) {
                   Count(result, {JoinPath(rows[i].folder, rows[i].name), JoinPath(D, rows[i].name),
-                                 counted, outcome, detail});
+                                 counted, outcome, detail}, record);
                   reporter_.RowFinished(++done, total);
                 });
   worker.EnsureWorkFolder();
   for (std::size_t i = 0; i < rows.size() && !StopRequested(); ++i)
     worker.ConvertRow(i, rows[i], reporter_);
   worker.FinishRows();
+  worker.StandAside();  // the record is written with everything given back
   backupsMade_ = worker.backupsMade_;
   Finish(result);
   return result;
@@ -884,12 +853,13 @@ std::optional<BatchResult> ConversionBatch::RunParallel(const std::vector<BatchR
   const auto goOn = [&] { return !StopRequested() && !shortage.load(); };
 
   const auto rowDone = [&](std::size_t i, bool counted, FileOutcome outcome,
-                           const std::string &detail) {
+                           const RecordedFile &record, const std::string &detail) {
     {
       std::lock_guard lock(mutex);
       records[i].counted = counted;
       records[i].outcome = outcome;
       records[i].detail = detail;
+      records[i].record = record;
       records[i].done = true;
     }
     finished.notify_all();
@@ -950,7 +920,7 @@ std::optional<BatchResult> ConversionBatch::RunParallel(const std::vector<BatchR
   const auto report = [&](std::size_t i) {
     records[i].ReplayTo(reporter_);
     Count(result, {JoinPath(rows[i].folder, rows[i].name), JoinPath(D, rows[i].name),
-                   records[i].counted, records[i].outcome, records[i].detail});
+                   records[i].counted, records[i].outcome, records[i].detail}, records[i].record);
     reporter_.RowFinished(static_cast<std::int32_t>(i + 1), total);
   };
   std::size_t i = 0;
@@ -972,9 +942,10 @@ std::optional<BatchResult> ConversionBatch::RunParallel(const std::vector<BatchR
 
   if (shortage.load() && !StopRequested()) {
     Worker alone(JWW_, JWC_, destination, D, map,
-                 [&](std::size_t j, bool counted, FileOutcome outcome, const std::string &detail) {
+                 [&](std::size_t j, bool counted, FileOutcome outcome, const RecordedFile &record,
+                     const std::string &detail) {
                    Count(result, {JoinPath(rows[j].folder, rows[j].name), JoinPath(D, rows[j].name),
-                                  counted, outcome, detail});
+                                  counted, outcome, detail}, record);
                    reporter_.RowFinished(static_cast<std::int32_t>(j + 1), total);
                  });
     alone.backupsMade_ = std::move(backupsMade);
@@ -988,6 +959,7 @@ std::optional<BatchResult> ConversionBatch::RunParallel(const std::vector<BatchR
       }
     }
     alone.FinishRows();
+    alone.StandAside();
   }
   Finish(result);
   return result;

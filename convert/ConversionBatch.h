@@ -31,7 +31,9 @@
 //   generations would drop, is left as it is and its row not converted;
 //   one that another program holds is waited for briefly, then reported;
 //   either is found before any backup moves;
-// - every file that produced no output is reported with its reason.
+// - every file that produced no output is reported with its reason;
+// - what it wrote and kept is recorded in the destination (BatchRecord), so
+//   that the batch can be undone.
 #pragma once
 
 #include <cstdint>
@@ -40,6 +42,8 @@
 #include <string>
 #include <vector>
 
+#include "convert/Backups.h"
+#include "convert/BatchRecord.h"
 #include "convert/UnitV.h"
 #include "support/Func_2.h"
 
@@ -205,7 +209,7 @@ class ConversionBatch {
   std::optional<BatchResult> RunParallel(const std::vector<BatchRow> &rows,
                                          const std::u16string &D, const TMojiShuMap &map,
                                          int jobs, const FolderHandle &destination);
-  static void Count(BatchResult &result, RowResult row);
+  void Count(BatchResult &result, RowResult row, const RecordedFile &record);
   void Finish(BatchResult &result);
   std::u16string Refusal(const std::vector<BatchRow> &rows, const std::u16string &D) const;
 
@@ -213,11 +217,9 @@ class ConversionBatch {
   TJwcData &JWC_;
   BatchReporter &reporter_;
   std::set<std::u16string> backupsMade_;  // for BackupNameFor between runs
+  std::optional<BatchRecorder> recorder_;  // the record of the run in progress
 };
 
-// The names the generations of a backup move through: for p.BAK, p.bk1 to
-// p.bk9 (oldest last).
-std::u16string BackupGenerationName(const std::u16string &backupName, int generation);
 
 // Deletes the images the drawing left in the work folder and empties the
 // document: BindImageDeleteGzFile, BindImageDeleteNonGzFile, DataFree,
@@ -259,5 +261,6 @@ extern const std::u16string kMessageDestinationNotFolder;  // a file (or device)
 extern const std::u16string kMessageSameFolder;  // "保存先フォルダは参照フォルダと同じにしないで下さい。"
 extern const std::u16string kMessageDestinationBusy;  // another batch is writing there
 extern const std::u16string kMessageNothingSelected;  // "変換するファイルを選んで下さい。"
+extern const std::u16string kMessageRecordNotWritten;  // undo will not know this batch
 
 }  // namespace velkaro

@@ -191,6 +191,11 @@ bool FolderHandle::remove(const std::u16string &name) const {
   return ::unlinkat(Fd(handle_), Native(name).c_str(), 0) == 0;
 }
 
+// A name starting with a dot is hidden already.
+bool FolderHandle::hide(const std::u16string &name) const {
+  return isOpen() && IsPlainEntryName(name);
+}
+
 bool FolderHandle::makeFolder(const std::u16string &name, bool &alreadyExists) const {
   alreadyExists = false;
   if (!isOpen() || !IsPlainEntryName(name)) return false;
@@ -357,6 +362,14 @@ bool FolderHandle::renameInto(const std::u16string &from, const FolderHandle &ot
 bool FolderHandle::remove(const std::u16string &name) const {
   if (!isOpen() || !IsPlainEntryName(name)) return false;
   return DeleteFileW(Wide(pathOf(name)).c_str()) != 0;
+}
+
+bool FolderHandle::hide(const std::u16string &name) const {
+  if (!isOpen() || !IsPlainEntryName(name)) return false;
+  const std::wstring path = Wide(pathOf(name));
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         SetFileAttributesW(path.c_str(), attributes | FILE_ATTRIBUTE_HIDDEN) != 0;
 }
 
 bool FolderHandle::makeFolder(const std::u16string &name, bool &alreadyExists) const {

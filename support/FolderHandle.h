@@ -59,6 +59,9 @@ class FolderHandle {
                   const std::u16string &to) const;
   // Removes the entry (a link itself, never what it links to); not folders.
   bool remove(const std::u16string &name) const;
+  // Keeps the entry out of the user's sight: Windows' hidden attribute (a
+  // name starting with a dot is hidden on POSIX already).
+  bool hide(const std::u16string &name) const;
   // Makes the folder `name`, open to its owner only (POSIX). False when it
   // cannot be made; alreadyExists then tells whether the name was taken.
   bool makeFolder(const std::u16string &name, bool &alreadyExists) const;

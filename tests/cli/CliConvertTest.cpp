@@ -7,6 +7,7 @@
 #include <map>
 
 #include "builders/JwwBuilder.h"
+#include "convert/BatchRecord.h"
 #include "cli/ConvertCommand.h"
 #include "convert/ConversionBatchFixtures.h"
 #include "jww/JwwUnit.h"
@@ -248,11 +249,12 @@ TEST_F(CliConvert, TheSettingsFileGivesTheMap) {
   EXPECT_EQ(doc.EntMoji[1].nMojiShu, 1u);
 }
 
-// Every file under `root` with its bytes.
+// Every file under `root` with its bytes, but for the batch record (whose
+// batch ids and times differ from run to run).
 std::map<std::string, std::vector<std::uint8_t>> Tree(const fs::path &root) {
   std::map<std::string, std::vector<std::uint8_t>> tree;
   for (const auto &e : fs::recursive_directory_iterator(root))
-    if (e.is_regular_file())
+    if (e.is_regular_file() && velkaro::FromFsPath(e.path().filename()) != velkaro::kBatchRecordName)
       tree[fs::relative(e.path(), root).string()] = ReadFileBytes(e.path());
   return tree;
 }

@@ -21,8 +21,10 @@
 
 
 #include "builders/JwwBuilder.h"
+#include "convert/BatchRecord.h"
 #include "jww/JwwUnit.h"
 #include "support/FileIO.h"
+#include "support/Platform.h"
 #include "tests/cli/CliRun.h"
 
 extern char **environ;
@@ -409,7 +411,8 @@ LimitedRun RunLimited(const std::string &limit, const std::string &args, const f
   r.err = FileText(io.path() / "err");
   if (fs::exists(dest))
     for (const auto &e : fs::directory_iterator(dest))
-      r.written.push_back(e.path().filename().string());
+      if (FromFsPath(e.path().filename()) != kBatchRecordName)
+        r.written.push_back(e.path().filename().string());
   std::sort(r.written.begin(), r.written.end());
   return r;
 }
@@ -547,6 +550,11 @@ TEST(CliSafety, NamesHoldingABackslashConvertLikeAnyOther) {
     EXPECT_EQ(ReadFileBytes(dst.path() / backup), (std::vector<std::uint8_t>{1, 2, 3})) << name;
   }
   EXPECT_TRUE(Leftovers(dst.path(), ".velkaro-").empty());
+  // The batch record keeps such names exactly: undo finds each one.
+  const CliResult undo = RunCli({"undo", "--dest", dst.path().string()});
+  EXPECT_EQ(undo.exit, 0) << undo.err;
+  for (const std::string &name : names)
+    EXPECT_EQ(ReadFileBytes(dst.path() / name), (std::vector<std::uint8_t>{1, 2, 3})) << name;
 }
 
 // Regression: a render killed while writing left its temporary SVG (up to

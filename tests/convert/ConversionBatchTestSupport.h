@@ -104,10 +104,11 @@ class BatchTest : public ::testing::Test {
     return true;
   }
 
+  // The entries of the folder, but for the batch record.
   std::size_t filesIn(const TempDir &dir) const {
     std::size_t n = 0;
-    for ([[maybe_unused]] const auto &e : std::filesystem::directory_iterator(dir.path()))
-      ++n;
+    for (const auto &e : std::filesystem::directory_iterator(dir.path()))
+      n += FromFsPath(e.path().filename()) != kBatchRecordName;
     return n;
   }
 
