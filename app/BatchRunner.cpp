@@ -7,6 +7,7 @@
 #include "BackgroundTasks.h"
 #include "jwc/JwcUnit.h"
 #include "jww/JwwUnit.h"
+#include "support/Func_2.h"
 #include "support/Interrupt.h"
 
 namespace velkaro {
@@ -51,12 +52,52 @@ BatchRunner::~BatchRunner() {
     ClearStopRequest();
 }
 
-bool BatchRunner::start(const Request &request) {
+// Each file as undo reaches it, in the status bar.
+class BatchRunner::UndoProgress final : public UndoReporter {
+ public:
+  UndoProgress(BatchRunner &runner, BackgroundTasks &tasks) : runner_(&runner), tasks_(tasks) {}
+  void FileUndone(const std::u16string &D, const UndoRow &row) override {
+    const QString text = QStringLiteral("「%1」：%2")
+                             .arg(QString::fromStdU16String(JoinPath(D, row.name)),
+                                  QString::fromStdU16String(UndoOutcomeText(row.outcome)));
+    BatchRunner *runner = runner_;
+    tasks_.post([runner, text] { emit runner->statusChanged(text); });
+  }
+
+ private:
+  BatchRunner *runner_;
+  BackgroundTasks &tasks_;
+};
+
+bool BatchRunner::Begin() {
   if (running_)
     return false;
   running_ = true;
   stopRequested_ = false;
   ClearStopRequest();
+  return true;
+}
+
+bool BatchRunner::startUndo(const std::u16string &destination, const std::string &batchId) {
+  if (!Begin())
+    return false;
+  auto progress = std::make_shared<UndoProgress>(*this, *tasks_);
+  tasks_->run([this, destination, batchId, progress](std::stop_token) {
+    UndoOptions options;
+    options.batchId = batchId;
+    auto result = std::make_shared<const UndoResult>(UndoLastBatch(destination, options, progress.get()));
+    tasks_->post([this, result] {
+      running_ = false;
+      ClearStopRequest();
+      emit undone(result);
+    });
+  });
+  return true;
+}
+
+bool BatchRunner::start(const Request &request) {
+  if (!Begin())
+    return false;
   auto reporter = std::make_shared<Reporter>(*this, *tasks_);
   tasks_->run([this, request, reporter](std::stop_token) {
     TJwwData JWW;

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "convert/ConversionBatch.h"
+#include "convert/UndoBatch.h"
 
 namespace velkaro {
 
@@ -35,8 +36,11 @@ class BatchRunner : public QObject {
   explicit BatchRunner(QObject *parent = nullptr);
   ~BatchRunner() override;
 
-  // Starts the batch; false while one is running.
+  // Starts the batch; false while one (or an undo) is running.
   bool start(const Request &request);
+  // Starts the undo of the batch `batchId` into `destination` (the one the
+  // user agreed to); false while a batch or an undo is running.
+  bool startUndo(const std::u16string &destination, const std::string &batchId);
   // Asks the running batch to stop between files.
   void requestStop();
   bool running() const { return running_; }
@@ -48,9 +52,12 @@ class BatchRunner : public QObject {
   // A refusal of the batch: its message, shown by the window.
   void refused(const QString &message);
   void finished(std::shared_ptr<const velkaro::BatchResult> result);
+  void undone(std::shared_ptr<const velkaro::UndoResult> result);
 
  private:
   class Reporter;
+  class UndoProgress;
+  bool Begin();
 
   BackgroundTasks *tasks_ = nullptr;
   bool running_ = false;

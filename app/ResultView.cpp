@@ -64,21 +64,42 @@ ResultView::ResultView(Desktop &desktop, QWidget *parent) : QDialog(parent), des
 
 void ResultView::showResult(std::shared_ptr<const BatchResult> result,
                             std::vector<std::u16string> selected, const QString &destination) {
-  result_ = std::move(result);
-  selected_ = std::move(selected);
   destination_ = destination;
-  QString summary = QString::fromStdU16String(BatchSummaryText(*result_));
-  if (result_->interrupted)
+  QString summary = QString::fromStdU16String(BatchSummaryText(*result));
+  if (result->interrupted)
     summary += QStringLiteral("　中止しました。");
-  summary_->setText(summary + QStringLiteral("\n保存先：") + destination_);
-  table_->setRowCount(static_cast<int>(selected_.size()));
-  for (std::size_t i = 0; i < selected_.size(); ++i) {
-    const RowResult *row = i < result_->rows.size() ? &result_->rows[i] : nullptr;
-    const int r = static_cast<int>(i);
-    table_->setItem(r, 0, Item(selected_[i]));
-    table_->setItem(r, 1, Item(RowResultLabel(row)));
-    table_->setItem(r, 2, Item(RowResultReason(row)));
+  std::vector<std::array<std::u16string, 3>> rows;
+  for (std::size_t i = 0; i < selected.size(); ++i) {
+    const RowResult *row = i < result->rows.size() ? &result->rows[i] : nullptr;
+    rows.push_back({selected[i], RowResultLabel(row), RowResultReason(row)});
   }
+  ShowRows(QStringLiteral("変換結果"), summary, rows);
+  text_ = QString::fromStdU16String(BatchResultText(*result, selected));
+}
+
+void ResultView::showUndoResult(const UndoResult &result, const QString &destination) {
+  destination_ = destination;
+  QString summary = QString::fromStdU16String(UndoSummaryText(result));
+  if (result.batch)
+    summary = QString::fromStdU16String(BatchDescriptionText(*result.batch)) + QStringLiteral("：") + summary;
+  std::vector<std::array<std::u16string, 3>> rows;
+  for (const UndoRow &row : result.rows)
+    rows.push_back({row.name, IsLeftAlone(row.outcome) ? u"そのままにしました" : u"元に戻しました",
+                    UndoRowReason(row)});
+  ShowRows(QStringLiteral("元に戻した結果"), summary, rows);
+  text_ = summary;
+  for (const auto &row : rows)
+    text_ += QStringLiteral("\n") + QString::fromStdU16String(row[0] + u"\t" + row[1] + u"\t" + row[2]);
+}
+
+void ResultView::ShowRows(const QString &title, const QString &summary,
+                          const std::vector<std::array<std::u16string, 3>> &rows) {
+  setWindowTitle(title);
+  summary_->setText(summary + QStringLiteral("\n保存先：") + destination_);
+  table_->setRowCount(static_cast<int>(rows.size()));
+  for (std::size_t i = 0; i < rows.size(); ++i)
+    for (int c = 0; c < 3; ++c)
+      table_->setItem(static_cast<int>(i), c, Item(rows[i][static_cast<std::size_t>(c)]));
   table_->resizeColumnToContents(0);
   table_->resizeColumnToContents(1);
   show();
@@ -86,11 +107,7 @@ void ResultView::showResult(std::shared_ptr<const BatchResult> result,
   activateWindow();
 }
 
-QString ResultView::resultText() const {
-  if (!result_)
-    return QString();
-  return QString::fromStdU16String(BatchResultText(*result_, selected_));
-}
+QString ResultView::resultText() const { return text_; }
 
 void ResultView::copyToClipboard() { QApplication::clipboard()->setText(resultText()); }
 

@@ -5,11 +5,13 @@
 #pragma once
 
 #include <QDialog>
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "convert/ConversionBatch.h"
+#include "convert/UndoBatch.h"
 
 class QLabel;
 class QPushButton;
@@ -28,6 +30,8 @@ class ResultView : public QDialog {
   // `destination`.
   void showResult(std::shared_ptr<const BatchResult> result,
                   std::vector<std::u16string> selected, const QString &destination);
+  // Shows what an undo did to each output of the batch it took back.
+  void showUndoResult(const UndoResult &result, const QString &destination);
 
   QTableWidget *table() const { return table_; }
   QLabel *summary() const { return summary_; }
@@ -44,8 +48,10 @@ class ResultView : public QDialog {
   QTableWidget *table_ = nullptr;
   QPushButton *copy_ = nullptr;
   QPushButton *open_ = nullptr;
-  std::shared_ptr<const BatchResult> result_;
-  std::vector<std::u16string> selected_;
+  void ShowRows(const QString &title, const QString &summary,
+                const std::vector<std::array<std::u16string, 3>> &rows);
+
+  QString text_;
   QString destination_;
 };
 

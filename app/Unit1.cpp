@@ -43,6 +43,7 @@
 #include "MapLine.h"
 #include "PreviewPane.h"
 #include "ResultView.h"
+#include "UndoButton.h"
 #include "NamedMapsPanel.h"
 #include "Unit2.h"
 #include "UnitVal.h"
@@ -196,6 +197,7 @@ TForm1::TForm1(TForm1Options options, QWidget *parent)
     Button1->setFocus(Qt::OtherFocusReason);
   });
   connect(runner_, &BatchRunner::finished, this, &TForm1::BatchDone);
+  connect(runner_, &BatchRunner::undone, this, &TForm1::UndoDone);
 }
 
 TForm1::~TForm1() {
@@ -279,6 +281,8 @@ void TForm1::BuildComponents() {
   ButtonStop->setToolTip(QStringLiteral("変換中のファイルを終えてから止めます（Esc）"));
   ButtonStop->hide();
   StatusBar1->addPermanentWidget(ButtonStop);
+  ButtonUndo = new UndoButton(StatusBar1);
+  StatusBar1->addPermanentWidget(ButtonUndo);
   setStatusBar(StatusBar1);
 
   Timer1 = new QTimer(this);
@@ -310,6 +314,7 @@ void TForm1::BuildComponents() {
   connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
   connect(ButtonT, &QPushButton::clicked, this, &TForm1::ButtonTClick);
   connect(ButtonX, &QPushButton::clicked, this, &TForm1::ButtonXClick);
+  connect(ButtonUndo, &QPushButton::clicked, this, &TForm1::UndoClick);
 }
 
 void TForm1::BuildPanel3() {
@@ -632,6 +637,7 @@ void TForm1::ApplySettings(const TSettings &settings) {
   preFolder_ = FromU16(settings.preFolder);
   if (settings.destFolder)
     Edit1->setText(FromU16(*settings.destFolder));
+  ButtonUndo->showFor(Edit1->text());
   const bool knownType = settings.fileType >= 0 && settings.fileType < ComboBox1->count();
   ComboBox1->setCurrentIndex(knownType ? settings.fileType : -1);
   fittingColumns_ = true;
@@ -883,6 +889,7 @@ void TForm1::SetDestinationFolder(const QString &typed) {
   if (changed)
     SaveSettingsNow();
   ShowWhetherTheDestinationIsListed(preFolder_);
+  ButtonUndo->showFor(folder);
 }
 
 void TForm1::ListView1DblClick() {
@@ -981,7 +988,46 @@ void TForm1::BatchDone(std::shared_ptr<const BatchResult> result) {
     SetStatusText(FromU16(BatchSummaryText(*result)));
     resultView_->showResult(result, batchRows_, batchDestination_);
   }
+  ButtonUndo->showFor(Edit1->text());
   emit batchFinished();
+  if (closeAfterBatch_)
+    close();
+}
+
+void TForm1::UndoClick() {
+  if (runner_->running())
+    return;
+  const QString D = Edit1->text();
+  std::u16string why;
+  const std::optional<RecordedBatch> batch = BatchToUndo(ToU16(D), why);
+  if (!batch) {
+    desktop_.ShowMessage(this, FromU16(why));
+    ButtonUndo->showFor(D);
+    return;
+  }
+  if (!desktop_.Confirm(this, FromU16(UndoConfirmationText(*batch, ToU16(D)))))
+    return;
+  batchDestination_ = D;
+  SetStatusText(QString());
+  ButtonStop->setEnabled(true);
+  ButtonStop->show();
+  SetBatchControlsEnabled(false);
+  runner_->startUndo(ToU16(D), batch->id);
+}
+
+void TForm1::UndoDone(std::shared_ptr<const UndoResult> result) {
+  ButtonStop->hide();
+  SetBatchControlsEnabled(true);
+  SetStatusText(FromU16(UndoSummaryText(*result)));
+  if (result->refusal.empty())
+    resultView_->showUndoResult(*result, batchDestination_);
+  else
+    desktop_.ShowMessage(this, FromU16(result->refusal));
+  ButtonUndo->showFor(Edit1->text());
+  // Files came back or went away in the folder on show.
+  if (SameFileOrFolder(ToU16(preFolder_), ToU16(batchDestination_)))
+    Relist();
+  emit undoFinished();
   if (closeAfterBatch_)
     close();
 }
@@ -990,7 +1036,7 @@ bool TForm1::batchRunning() const { return runner_->running(); }
 
 void TForm1::SetBatchControlsEnabled(bool enabled) {
   // What would change the batch's inputs while it runs.
-  for (QWidget *w : std::initializer_list<QWidget *>{ButtonT, Button1, Edit1, Button2})
+  for (QWidget *w : std::initializer_list<QWidget *>{ButtonT, Button1, Edit1, Button2, ButtonUndo})
     w->setEnabled(enabled);
 }
 

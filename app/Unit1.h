@@ -18,7 +18,8 @@
 // the selection and the batch run on threads of their own (BackgroundTasks,
 // BatchRunner) and report back here. A batch can be stopped (中止, Esc, or
 // closing the window) between files; its outcome per row is listed in a
-// ResultView. The map in force is shown beside the convert button, a batch
+// ResultView; the last batch into the destination can be undone (元に戻す in
+// the status bar). The map in force is shown beside the convert button, a batch
 // asks before writing (unless turned off), and the settings are saved as
 // soon as the map, the folder or the destination changes.
 //
@@ -39,6 +40,7 @@
 #include <vector>
 
 #include "convert/ConversionBatch.h"
+#include "convert/UndoBatch.h"
 #include "convert/WorkFolder.h"
 #include "service/FolderListing.h"
 #include "service/SettingsFile.h"
@@ -63,6 +65,7 @@ class Desktop;
 class FileListModel;
 class MapLine;
 class ResultView;
+class UndoButton;
 class PreviewPane;
 class TForm2;
 class TJwcData;
@@ -108,6 +111,7 @@ class TForm1 : public QMainWindow {
   bool batchRunning() const;
   MapLine *mapLine() const { return mapLine_; }
   QPushButton *stopButton() const { return ButtonStop; }
+  UndoButton *undoButton() const { return ButtonUndo; }
   ResultView *resultView() const { return resultView_; }
   const TWindowOptions &windowOptions() const { return windowOptions_; }
 
@@ -116,6 +120,8 @@ class TForm1 : public QMainWindow {
   void listingFinished();
   // A batch ended and its result is shown.
   void batchFinished();
+  // An undo ended and its result is shown.
+  void undoFinished();
 
   // ---- Event handlers ----
  public slots:
@@ -139,6 +145,9 @@ class TForm1 : public QMainWindow {
   void ShowDroppedFile(const QString &file);
   // 中止 and Esc: the batch stops between files.
   void StopBatch();
+  // 元に戻す: the last batch into the destination taken back, once the
+  // user agreed to the batch it names.
+  void UndoClick();
 
  protected:
   void setVisible(bool visible) override;
@@ -182,6 +191,7 @@ class TForm1 : public QMainWindow {
   void ShowKindsOfSelection();
   void StartBatch(const std::vector<std::u16string> &rows);
   void BatchDone(std::shared_ptr<const BatchResult> result);
+  void UndoDone(std::shared_ptr<const UndoResult> result);
   void SetBatchControlsEnabled(bool enabled);
   void ShowMapInForce();
   void GiveExtraWidthToNameAndMemo();
@@ -211,6 +221,7 @@ class TForm1 : public QMainWindow {
   QPushButton *ButtonT = nullptr;
   QPushButton *ButtonX = nullptr;
   QPushButton *ButtonStop = nullptr;
+  UndoButton *ButtonUndo = nullptr;
   MapLine *mapLine_ = nullptr;
   QLabel *Label3 = nullptr;
   QLabel *Label4 = nullptr;

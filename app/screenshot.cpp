@@ -1,7 +1,8 @@
 // velkaro-screenshot: renders the main window listing a folder (with the map
 // in force beside the convert button), the settings dialog, the dialog
 // showing the kinds of the selected drawings, the look before a batch, a
-// batch running with its 中止 button, the result of a batch into a read-only
+// batch running with its 中止 button, the undo of that batch (its confirmation
+// and its result), the result of a batch into a read-only
 // destination, and the main window previewing an example drawing with one
 // text kind highlighted, to PNG files (for `make screenshot`). It runs the real
 // windows on a settings file of its own in a temporary folder, so nothing of
@@ -255,6 +256,15 @@ int main(int argc, char *argv[]) {
     ok = false;
   }
   SettleUntil([&] { return !form1.batchRunning(); }, 60000);
+  form1.resultView()->close();
+
+  // 元に戻す for that batch: the confirmation naming it, and what became of
+  // each file it wrote.
+  desktop.confirmTo = QDir(output).filePath(QStringLiteral("undo-confirmation.png"));
+  form1.UndoClick();
+  SettleUntil([&] { return !form1.batchRunning(); }, 20000);
+  Settle(300);
+  ok = Save(form1.resultView(), QDir(output).filePath(QStringLiteral("undo-result.png"))) && ok;
   form1.resultView()->close();
 
   // A batch into a read-only destination: the result lists each file and why.

@@ -18,9 +18,7 @@ class CliUndoReporter final : public UndoReporter {
       : out_(out), err_(err), dryRun_(dryRun) {}
 
   void FileUndone(const std::u16string &D, const UndoRow &row) override {
-    const std::string line = OutName(JoinPath(D, row.name)) + ": " +
-                             Out(UndoOutcomeText(row.outcome, dryRun_)) +
-                             (row.backup.empty() ? "" : "（" + OutName(row.backup) + "）");
+    const std::string line = OutName(JoinPath(D, row.name)) + ": " + Out(UndoRowReason(row, dryRun_));
     if (IsLeftAlone(row.outcome)) {
       PrintError(err_, line);
     } else {

@@ -7,6 +7,7 @@
 #include "support/FileIO.h"
 #include "support/FolderHandle.h"
 #include "support/Func_2.h"
+#include "support/Interrupt.h"
 
 namespace velkaro {
 
@@ -148,6 +149,8 @@ bool WriteBatchRecord(const FolderHandle &folder, std::vector<RecordedBatch> bat
                     {"files", files}});
   }
   const nlohmann::ordered_json json = {{"version", kFormatVersion}, {"batches", list}};
+  // Written after a stop too: it is what lets the files finished be undone.
+  const StopIgnoredOnThisThread whole;
   try {
     const std::string text = json.dump(1) + "\n";
     AtomicFileWriter out(folder, kBatchRecordName, staging);

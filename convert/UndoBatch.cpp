@@ -223,7 +223,7 @@ std::u16string BatchDescriptionText(const RecordedBatch &batch) {
 
 std::u16string UndoConfirmationText(const RecordedBatch &batch, const std::u16string &D) {
   return BatchDescriptionText(batch) + u"を元に戻しますか？\n\n保存先フォルダ：" + D +
-         u"\n\n変換で書き込んだファイルは、戻す前のものもバックアップとして残ります。";
+         u"\n\n変換したファイルは消さずにバックアップとして残します。";
 }
 
 std::u16string UndoOutcomeText(UndoOutcome outcome, bool dryRun) {
@@ -243,6 +243,15 @@ std::u16string UndoOutcomeText(UndoOutcome outcome, bool dryRun) {
     case UndoOutcome::Interrupted: return u"中止しました";
   }
   return std::u16string();
+}
+
+std::u16string UndoRowReason(const UndoRow &row, bool dryRun) {
+  std::u16string text = UndoOutcomeText(row.outcome, dryRun);
+  if (row.backup.empty())
+    return text;
+  if (row.outcome == UndoOutcome::Restored)
+    return text + u"（" + row.backup + u" から）";
+  return text + u"（" + row.backup + (dryRun ? u" に残します）" : u" に残しました）");
 }
 
 std::u16string UndoSummaryText(const UndoResult &result) {

@@ -81,6 +81,8 @@ std::u16string BatchDescriptionText(const RecordedBatch &batch);
 // The confirmation of the window and the CLI.
 std::u16string UndoConfirmationText(const RecordedBatch &batch, const std::u16string &D);
 std::u16string UndoOutcomeText(UndoOutcome outcome, bool dryRun = false);
+// The outcome with the backup it came from, or the output was kept as.
+std::u16string UndoRowReason(const UndoRow &row, bool dryRun = false);
 // "3個のファイルを元に戻しました。（1個はそのままにしました）"
 std::u16string UndoSummaryText(const UndoResult &result);
 

@@ -35,7 +35,14 @@ extern "C" void OnStopSignal(int signal) { RequestStop(signal); }
 
 }  // namespace
 
-bool StopRequested() { return gStopSignal.load(std::memory_order_relaxed) != 0; }
+thread_local int tStopsIgnored = 0;
+
+bool StopRequested() {
+  return tStopsIgnored == 0 && gStopSignal.load(std::memory_order_relaxed) != 0;
+}
+
+StopIgnoredOnThisThread::StopIgnoredOnThisThread() { ++tStopsIgnored; }
+StopIgnoredOnThisThread::~StopIgnoredOnThisThread() { --tStopsIgnored; }
 
 int StopSignal() { return gStopSignal.load(std::memory_order_relaxed); }
 

@@ -8,8 +8,18 @@
 
 namespace velkaro {
 
-// True once a stop was requested.
+// True once a stop was requested (and not ignored on this thread).
 bool StopRequested();
+// While one lives, StopRequested is false on the thread that made it: what
+// must be written whole after a stop too (the record of what a stopped
+// batch finished) is not given up half way.
+class StopIgnoredOnThisThread {
+ public:
+  StopIgnoredOnThisThread();
+  ~StopIgnoredOnThisThread();
+  StopIgnoredOnThisThread(const StopIgnoredOnThisThread &) = delete;
+  StopIgnoredOnThisThread &operator=(const StopIgnoredOnThisThread &) = delete;
+};
 // The signal that asked for the stop (SIGINT, SIGTERM, SIGHUP), 0 for none.
 int StopSignal();
 // Asks for a stop as the signal `signal` would (tests, the window's close).

@@ -34,6 +34,7 @@
 
 #include "AppTestSupport.h"
 #include "AppTests.h"
+#include "UndoButton.h"
 #include "ElidedLabel.h"
 #include "FileListModel.h"
 #include "KindsPanel.h"
@@ -1149,6 +1150,46 @@ class MainWindowTest : public QObject {
     QCOMPARE(ReadFile(settingsFile()).count('\n'), 26);
   }
 
+  // 元に戻す takes the last batch into the destination back: it names the
+  // batch before anything changes, lists each file, and is gone once there
+  // is nothing left to undo.
+  void theLastBatchCanBeUndone() {
+    const QString source = folder(QStringLiteral("source"));
+    const QString dest = folder(QStringLiteral("dest"));
+    QVERIFY(WriteFile(source + QStringLiteral("/a.jww"), JwwDrawing(600, u"a", {1})));
+    QVERIFY(WriteFile(source + QStringLiteral("/b.jww"), JwwDrawing(600, u"b", {2})));
+    const QByteArray earlier = JwwDrawing(420, u"old", {1});
+    QVERIFY(WriteFile(dest + QStringLiteral("/a.jww"), earlier));
+    WriteSettings(source, dest);
+    auto form = Start();
+    QVERIFY(!form->undoButton()->isVisible());
+    SelectRows(*form, {QStringLiteral("a.jww"), QStringLiteral("b.jww")});
+    Convert(*form);
+    QVERIFY(form->undoButton()->isVisible());
+    QVERIFY(form->undoButton()->toolTip().contains(QStringLiteral("の変換（2個のファイル、変更なし）")));
+
+    desktop_.clear();
+    desktop_.confirmAnswer = false;
+    form->undoButton()->click();
+    QVERIFY(desktop_.textsOf(DesktopCall::Confirm).value(0).contains(QStringLiteral("を元に戻しますか？")));
+    QVERIFY(QFile::exists(dest + QStringLiteral("/b.jww")));
+
+    desktop_.confirmAnswer = true;
+    form->undoButton()->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!form->batchRunning(), 30000);
+    QCOMPARE(ReadFile(dest + QStringLiteral("/a.jww")), earlier);
+    QVERIFY(!QFile::exists(dest + QStringLiteral("/b.jww")));
+    QCOMPARE(form->statusText(), QStringLiteral("2個のファイルを元に戻しました。"));
+    QCOMPARE(form->resultView()->windowTitle(), QStringLiteral("元に戻した結果"));
+    QCOMPARE(Results(*form),
+             (QList<QStringList>{
+                 {QStringLiteral("b.jww"), QStringLiteral("元に戻しました"),
+                  QStringLiteral("変換前には無かったファイルなので取り除きました（b.BAK に残しました）")},
+                 {QStringLiteral("a.jww"), QStringLiteral("元に戻しました"),
+                  QStringLiteral("元のファイルに戻しました（a.bk1 から）")}}));
+    QVERIFY(!form->undoButton()->isVisible());
+  }
+
   // The window answers while a batch runs: the progress moves, its inputs
   // are locked, and 中止 stops it between files. The files finished are
   // whole, nothing half-written is left, and every row is in the result.
@@ -1179,7 +1220,9 @@ class MainWindowTest : public QObject {
     QVERIFY2(seen.size() >= 2 && seen.contains(2), "the progress moved while the window ran events");
     for (const char *unlocked : {"ButtonT", "Button1", "Button2"})
       QVERIFY2(button(*form, unlocked)->isEnabled(), unlocked);
-    const QStringList written = QDir(dest).entryList(QDir::Files | QDir::Hidden);
+    QStringList written = QDir(dest).entryList(QDir::Files | QDir::Hidden);
+    // The record of what the stopped batch finished, for 元に戻す.
+    QVERIFY(written.removeOne(QString::fromStdU16String(kBatchRecordName)));
     QVERIFY2(written.size() >= 2 && written.size() < 300, qPrintable(QString::number(written.size())));
     for (const QString &name : written)
       QVERIFY2(JwwTextKinds(dest + QLatin1Char('/') + name).size() == 3000, qPrintable(name));
@@ -1214,7 +1257,8 @@ class MainWindowTest : public QObject {
     QVERIFY(!form->batchRunning());
     QVERIFY(!form->hasDrawingData());
     for (const QString &name : QDir(dest).entryList(QDir::Files | QDir::Hidden))
-      QVERIFY2(name.endsWith(QStringLiteral(".jww")), qPrintable(name));  // no temporary file
+      QVERIFY2(name.endsWith(QStringLiteral(".jww")) || name == QString::fromStdU16String(kBatchRecordName),
+               qPrintable(name));  // no temporary file
   }
 
   // The status never shows what no longer holds.

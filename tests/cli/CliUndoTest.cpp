@@ -32,7 +32,7 @@ TEST(CliUndo, TakesTheLastBatchBackAndSaysWhatBecameOfEachFile) {
   const CliResult dry = RunCli({"undo", "--dest", d, "--dry-run"});
   EXPECT_EQ(dry.exit, 0) << dry.err;
   ASSERT_EQ(LinesOf(dry.out).size(), 4u) << dry.out;
-  EXPECT_EQ(LinesOf(dry.out)[0], line("b.jww", "変換前には無かったファイルなので取り除きます（b.BAK）"));
+  EXPECT_EQ(LinesOf(dry.out)[0], line("b.jww", "変換前には無かったファイルなので取り除きます（b.BAK に残します）"));
   EXPECT_EQ(LinesOf(dry.out)[3], "2個のファイルを元に戻せます。");
   EXPECT_EQ(ReadFileBytes(dst.path() / "a.jww"), converted);
 
@@ -40,8 +40,8 @@ TEST(CliUndo, TakesTheLastBatchBackAndSaysWhatBecameOfEachFile) {
   EXPECT_EQ(undo.exit, 0) << undo.err;
   EXPECT_EQ(LinesOf(undo.out),
             (std::vector<std::string>{
-                line("b.jww", "変換前には無かったファイルなので取り除きました（b.BAK）"),
-                line("a.jww", "元のファイルに戻しました（a.bk1）"), "2個のファイルを元に戻しました。"}));
+                line("b.jww", "変換前には無かったファイルなので取り除きました（b.BAK に残しました）"),
+                line("a.jww", "元のファイルに戻しました（a.bk1 から）"), "2個のファイルを元に戻しました。"}));
   EXPECT_EQ(ReadFileBytes(dst.path() / "a.jww"), earlier);
   EXPECT_FALSE(fs::exists(dst.path() / "b.jww"));
 

@@ -208,11 +208,14 @@ TEST_F(UndoTest, TheRecordKeepsTheLastTenBatchesAndWhatAStoppedOneFinished) {
   for (int i = 0; i < 12; ++i)
     run({u"p.jww"}, i % 2 ? kIdentity : kSwapOneAndTwo);
   EXPECT_EQ(record().batches.size(), kBatchesKept);
+  const std::string before = record().batches.back().id;
 
   reporter.onFinished = [](const RecordingReporter::Finished &) { RequestStop(2); };
   run({u"p.jww", u"q.jww"});
   ClearStopRequest();
+  EXPECT_TRUE(reporter.messages.empty()) << ToUtf8(reporter.messages.front());
   const RecordedBatch last = record().batches.back();
+  EXPECT_NE(last.id, before);
   ASSERT_EQ(last.files.size(), 1u);
   EXPECT_EQ(last.files[0].name, u"p.jww");
   EXPECT_TRUE(last.files[0].earlier);
