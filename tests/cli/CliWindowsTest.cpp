@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "builders/JwwBuilder.h"
+#include "convert/BatchRecord.h"
 #include "support/Platform.h"
 #include "support/TextOutput.h"
 #include "tests/cli/CliRun.h"
@@ -153,8 +154,13 @@ TEST_F(CliWindows, AShortNameGivesAnOutputWithTheLongName) {
   // Wine finds a file by its short name too: the folder's own names tell.
   std::vector<fs::path> names;
   for (const auto &e : fs::directory_iterator(dst.path()))
-    names.push_back(e.path().filename());
+    if (e.path().filename() != ToFsPath(kBatchRecordName))
+      names.push_back(e.path().filename());
   EXPECT_EQ(names, std::vector<fs::path>{ToFsPath(u"平面図.jww")});
+  // The batch record beside it stays out of Explorer's view.
+  const DWORD attributes = GetFileAttributesW((dst.path() / ToFsPath(kBatchRecordName)).c_str());
+  ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(attributes & FILE_ATTRIBUTE_HIDDEN);
 }
 
 }  // namespace
