@@ -54,6 +54,12 @@ fuzz-ci:
 	@scripts/bootstrap fuzz
 	FUZZ_SECONDS=$(FUZZ_CI_SECONDS) FUZZ_FAIL_ON_CRASH=1 JOBS=$(JOBS) scripts/fuzz $(FUZZ_TARGETS)
 
+# The core test programs built with clang's coverage in build-coverage; prints
+# the line and branch coverage of each core folder (README: Coverage).
+coverage:
+	@scripts/bootstrap coverage
+	JOBS=$(JOBS) scripts/coverage
+
 clean:
 	rm -rf $(BUILD_DIR) $(WINDOWS_BUILD_DIR) $(WINDOWS_BUILD_DIR)-cli
 
