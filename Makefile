@@ -6,7 +6,7 @@ CMAKE_FLAGS ?=
 WINDOWS_BUILD_DIR ?= build-windows
 
 .PHONY: all bootstrap configure build test run screenshot check-window-position kill-test fuzz \
-        clean windows windows-cli test-windows windows-package screenshot-windows
+        fuzz-ci coverage clean windows windows-cli test-windows windows-package screenshot-windows
 
 all: build
 
@@ -44,6 +44,21 @@ FUZZ_TARGETS ?=
 fuzz:
 	@scripts/bootstrap fuzz
 	FUZZ_SECONDS=$(FUZZ_SECONDS) JOBS=$(JOBS) scripts/fuzz $(FUZZ_TARGETS)
+
+# What CI runs: every target for FUZZ_CI_SECONDS (default 30); the first
+# crash, leak or timeout of a target fails the run, its input kept as above
+# and printed in base64 in the log.
+FUZZ_CI_SECONDS ?= 30
+
+fuzz-ci:
+	@scripts/bootstrap fuzz
+	FUZZ_SECONDS=$(FUZZ_CI_SECONDS) FUZZ_FAIL_ON_CRASH=1 JOBS=$(JOBS) scripts/fuzz $(FUZZ_TARGETS)
+
+# The core test programs built with clang's coverage in build-coverage; prints
+# the line and branch coverage of each core folder (README: Coverage).
+coverage:
+	@scripts/bootstrap coverage
+	JOBS=$(JOBS) scripts/coverage
 
 clean:
 	rm -rf $(BUILD_DIR) $(WINDOWS_BUILD_DIR) $(WINDOWS_BUILD_DIR)-cli
