@@ -135,6 +135,19 @@ bool IsShortage(FileOutcome outcome) {
   return outcome == FileOutcome::TooManyOpenFiles || outcome == FileOutcome::OutOfMemory;
 }
 
+}  // namespace
+
+// What became of one row.
+struct RowOutcome {
+  bool counted = false;  // false for a row that is no drawing (its message was shown)
+  FileOutcome outcome = FileOutcome::CheckFailed;
+  std::string detail = {};
+  FileWarning warning = {};
+  RecordedFile record = {};  // for the batch record, when converted
+};
+
+namespace {
+
 // What a worker reported for one row, kept until the rows before it were
 // reported (parallel runs).
 class RowRecord final : public BatchReporter {
@@ -167,10 +180,7 @@ class RowRecord final : public BatchReporter {
   }
 
   bool done = false;
-  bool counted = false;
-  FileOutcome outcome = FileOutcome::CheckFailed;
-  std::string detail;
-  RecordedFile record;
+  RowOutcome outcome;
 
  private:
   enum class Kind { Message, Status, NotConvertible };
@@ -315,7 +325,7 @@ std::u16string RowResultReason(const RowResult *row) {
     return text;
   }
   if (row->outcome == FileOutcome::Converted)
-    return std::u16string();
+    return row->warning.trailingBytes > 0 ? FileWarningReason(row->warning) : std::u16string();
   return FileFailureReason({row->source, row->dest, row->outcome, row->detail});
 }
 
@@ -358,9 +368,7 @@ class ConversionBatch::Worker {
  public:
   // Told of each row once it is done, in row order; `counted` is false for a
   // row that is no drawing (its message was shown).
-  using RowDone = std::function<void(std::size_t index, bool counted, FileOutcome outcome,
-                                     const RecordedFile &record,
-                                     const std::string &detail)>;
+  using RowDone = std::function<void(std::size_t index, const RowOutcome &done)>;
 
   Worker(TJwwData &JWW, TJwcData &JWC, const FolderHandle &destination,
          const std::u16string &D, const TMojiShuMap &map, RowDone rowDone)
@@ -394,7 +402,7 @@ class ConversionBatch::Worker {
     if (E != u".jww" && E != u".jwc") {
       FinishRows();
       reporter.RowNotConvertible(N, E);
-      rowDone_(index, false, FileOutcome::CheckFailed, RecordedFile{}, std::string());
+      rowDone_(index, RowOutcome{});
       return;
     }
     // Its backup could be the file still committing.
@@ -482,15 +490,16 @@ class ConversionBatch::Worker {
     if (outcome == FileOutcome::Converted && row.warning.trailingBytes > 0)
       row.reporter->FileWarned(row.source, row.warning);
     row.reporter->FileFinished(row.source, row.dest, outcome);
-    RecordedFile record;
+    RowOutcome done{true, outcome};
     if (outcome == FileOutcome::Converted) {
-      record = row.record;
-      record.name = row.name;
-      record.outputDigest = EntryDigest(folder_, row.name).value_or(std::string());
+      done.warning = row.warning;
+      done.record = row.record;
+      done.record.name = row.name;
+      done.record.outputDigest = EntryDigest(folder_, row.name).value_or(std::string());
+    } else if (outcome != FileOutcome::Interrupted) {
+      done.detail = row.detail;
     }
-    rowDone_(row.index, true, outcome, record,
-             outcome == FileOutcome::Converted || outcome == FileOutcome::Interrupted ? std::string()
-                                                                                       : row.detail);
+    rowDone_(row.index, done);
   }
 
   // Gives back what the worker holds between rows: the file still
@@ -776,13 +785,16 @@ BatchResult ConversionBatch::Run(const std::vector<BatchRow> &rows, const std::u
   return result;
 }
 
-void ConversionBatch::Count(BatchResult &result, RowResult row, const RecordedFile &record) {
+void ConversionBatch::Count(BatchResult &result, const BatchRow &batchRow, const std::u16string &D,
+                            const RowOutcome &done) {
+  RowResult row{JoinPath(batchRow.folder, batchRow.name), JoinPath(D, batchRow.name), done.counted,
+                done.outcome, done.detail, done.warning};
   if (row.counted) {
     ++result.counted;
     if (row.outcome == FileOutcome::Converted) {
       ++result.converted;
       if (recorder_)
-        recorder_->Add(record);
+        recorder_->Add(done.record);
     } else {
       result.failures.push_back({row.source, row.dest, row.outcome, row.detail});
     }
@@ -817,10 +829,8 @@ BatchResult ConversionBatch::RunChecked(const std::vector<BatchRow> &rows, const
   const auto total = static_cast<std::int32_t>(rows.size());
   std::int32_t done = 0;
   Worker worker(JWW_, JWC_, destination, D, map,
-                [&](std::size_t i, bool counted, FileOutcome outcome, const RecordedFile &record,
-                    const std::string &detail) {
-                  Count(result, {JoinPath(rows[i].folder, rows[i].name), JoinPath(D, rows[i].name),
-                                 counted, outcome, detail}, record);
+                [&](std::size_t i, const RowOutcome &outcome) {
+                  Count(result, rows[i], D, outcome);
                   reporter_.RowFinished(++done, total);
                 });
   worker.EnsureWorkFolder();
@@ -852,14 +862,10 @@ std::optional<BatchResult> ConversionBatch::RunParallel(const std::vector<BatchR
   std::atomic<bool> shortage{false};
   const auto goOn = [&] { return !StopRequested() && !shortage.load(); };
 
-  const auto rowDone = [&](std::size_t i, bool counted, FileOutcome outcome,
-                           const RecordedFile &record, const std::string &detail) {
+  const auto rowDone = [&](std::size_t i, const RowOutcome &outcome) {
     {
       std::lock_guard lock(mutex);
-      records[i].counted = counted;
       records[i].outcome = outcome;
-      records[i].detail = detail;
-      records[i].record = record;
       records[i].done = true;
     }
     finished.notify_all();
@@ -919,8 +925,7 @@ std::optional<BatchResult> ConversionBatch::RunParallel(const std::vector<BatchR
   const auto total = static_cast<std::int32_t>(rows.size());
   const auto report = [&](std::size_t i) {
     records[i].ReplayTo(reporter_);
-    Count(result, {JoinPath(rows[i].folder, rows[i].name), JoinPath(D, rows[i].name),
-                   records[i].counted, records[i].outcome, records[i].detail}, records[i].record);
+    Count(result, rows[i], D, records[i].outcome);
     reporter_.RowFinished(static_cast<std::int32_t>(i + 1), total);
   };
   std::size_t i = 0;
@@ -942,10 +947,8 @@ std::optional<BatchResult> ConversionBatch::RunParallel(const std::vector<BatchR
 
   if (shortage.load() && !StopRequested()) {
     Worker alone(JWW_, JWC_, destination, D, map,
-                 [&](std::size_t j, bool counted, FileOutcome outcome, const RecordedFile &record,
-                     const std::string &detail) {
-                   Count(result, {JoinPath(rows[j].folder, rows[j].name), JoinPath(D, rows[j].name),
-                                  counted, outcome, detail}, record);
+                 [&](std::size_t j, const RowOutcome &outcome) {
+                   Count(result, rows[j], D, outcome);
                    reporter_.RowFinished(static_cast<std::int32_t>(j + 1), total);
                  });
     alone.backupsMade_ = std::move(backupsMade);

@@ -108,9 +108,13 @@ struct RowResult {
   bool counted = false;
   FileOutcome outcome = FileOutcome::CheckFailed;
   std::string detail;
+  // What a converted file did not take over (told beside "変換しました").
+  FileWarning warning = {};
 };
 
 struct BatchResult;
+struct BatchRow;
+struct RowOutcome;
 
 class BatchReporter {
  public:
@@ -209,7 +213,8 @@ class ConversionBatch {
   std::optional<BatchResult> RunParallel(const std::vector<BatchRow> &rows,
                                          const std::u16string &D, const TMojiShuMap &map,
                                          int jobs, const FolderHandle &destination);
-  void Count(BatchResult &result, RowResult row, const RecordedFile &record);
+  void Count(BatchResult &result, const BatchRow &row, const std::u16string &D,
+             const RowOutcome &done);
   void Finish(BatchResult &result);
   std::u16string Refusal(const std::vector<BatchRow> &rows, const std::u16string &D) const;
 

@@ -257,6 +257,9 @@ TEST_F(BatchTest, BytesAfterTheDrawingAreToldForEachFileThatDropsThem) {
     using Warning = std::tuple<std::size_t, std::u16string, std::uint64_t>;
     EXPECT_EQ(reporter.warnings, (std::vector<Warning>{{0, u"a.jww", 100}, {2, u"c.jwc", 3}}))
         << jobs;
+    // The window's result says it beside "変換しました".
+    EXPECT_EQ(RowResultReason(&r.rows[0]), FileWarningReason({100})) << jobs;
+    EXPECT_EQ(RowResultReason(&r.rows[1]), u"") << jobs;
     // The outputs end where the drawings do.
     EXPECT_EQ(fs::file_size(dstPath("a.jww")), fs::file_size(dstPath("b.jww"))) << jobs;
     for (const char *name : {"a.jww", "b.jww", "c.jwc", "a.BAK", "b.BAK", "c.BAK"})
