@@ -1,7 +1,13 @@
 #include "support/Sha256.h"
 
+#include <atomic>
 #include <bit>
 #include <cstring>
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#define VELKARO_SHA_EXTENSIONS 1
+#endif
 
 namespace velkaro {
 
@@ -21,13 +27,67 @@ std::uint32_t BigEndianWord(const std::uint8_t *p) {
   return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
 }
 
+#ifdef VELKARO_SHA_EXTENSIONS
+// The x86 SHA extensions: the same rounds in a few instructions, some five
+// times as fast, so a batch's digests cost little beside its reading and
+// writing. `state` as Sha256 keeps it; `block` 64 bytes.
+__attribute__((target("sha,sse4.1"))) void CompressWithShaExtensions(std::uint32_t *state,
+                                                                    const std::uint8_t *block) {
+  const __m128i byteSwap = _mm_set_epi64x(0x0c0d0e0f08090a0bULL, 0x0405060700010203ULL);
+  __m128i cdab = _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i *>(state)), 0xB1);
+  __m128i efgh = _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i *>(state + 4)), 0x1B);
+  __m128i abef = _mm_alignr_epi8(cdab, efgh, 8);
+  __m128i cdgh = _mm_blend_epi16(efgh, cdab, 0xF0);
+  const __m128i abefBefore = abef, cdghBefore = cdgh;
+  __m128i w[4];  // the schedule's last sixteen words, four to a register
+  for (int i = 0; i < 16; ++i) {
+    __m128i &x = w[i % 4];
+    if (i < 4) {
+      x = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(block + 16 * i)), byteSwap);
+    } else {
+      // w[t] = σ1(w[t-2]) + w[t-7] + σ0(w[t-15]) + w[t-16], four at a time.
+      const __m128i &previous = w[(i + 3) % 4];
+      x = _mm_add_epi32(_mm_sha256msg1_epu32(x, w[(i + 1) % 4]),
+                        _mm_alignr_epi8(previous, w[(i + 2) % 4], 4));
+      x = _mm_sha256msg2_epu32(x, previous);
+    }
+    __m128i message = _mm_add_epi32(
+        x, _mm_loadu_si128(reinterpret_cast<const __m128i *>(kRoundConstants.data() + 4 * i)));
+    cdgh = _mm_sha256rnds2_epu32(cdgh, abef, message);
+    message = _mm_shuffle_epi32(message, 0x0E);
+    abef = _mm_sha256rnds2_epu32(abef, cdgh, message);
+  }
+  abef = _mm_add_epi32(abef, abefBefore);
+  cdgh = _mm_add_epi32(cdgh, cdghBefore);
+  const __m128i feba = _mm_shuffle_epi32(abef, 0x1B);
+  const __m128i dchg = _mm_shuffle_epi32(cdgh, 0xB1);
+  _mm_storeu_si128(reinterpret_cast<__m128i *>(state), _mm_blend_epi16(feba, dchg, 0xF0));
+  _mm_storeu_si128(reinterpret_cast<__m128i *>(state + 4), _mm_alignr_epi8(dchg, feba, 8));
+}
+
+bool HasShaExtensions() {
+  static const bool has = __builtin_cpu_supports("sha") && __builtin_cpu_supports("sse4.1");
+  return has;
+}
+#endif
+
+std::atomic<bool> gExtensionsAllowed{true};
+
 }  // namespace
+
+void Sha256::AllowShaExtensions(bool allowed) { gExtensionsAllowed.store(allowed); }
 
 Sha256::Sha256()
     : state_{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
              0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19} {}
 
 void Sha256::compressBlock(const std::uint8_t *block) {
+#ifdef VELKARO_SHA_EXTENSIONS
+  if (HasShaExtensions() && gExtensionsAllowed.load(std::memory_order_relaxed)) {
+    CompressWithShaExtensions(state_.data(), block);
+    return;
+  }
+#endif
   std::array<std::uint32_t, 64> w;
   for (int i = 0; i < 16; ++i)
     w[i] = BigEndianWord(block + 4 * i);

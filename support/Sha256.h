@@ -19,6 +19,10 @@ class Sha256 {
   // The digest as 64 lower-case hexadecimal digits; ends the use of the object.
   std::string hexDigest();
 
+  // Whether the processor's SHA instructions may be used where it has them
+  // (tests of the plain rounds turn them off).
+  static void AllowShaExtensions(bool allowed);
+
  private:
   void compressBlock(const std::uint8_t *block);
 

@@ -28,9 +28,15 @@ TEST(Sha256, MatchesTheKnownDigests) {
        "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
       {std::string(1000000, 'a'), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
   };
-  for (const auto &c : cases)
-    for (const std::size_t piece : {std::size_t{1}, std::size_t{63}, std::size_t{64}, std::size_t{1000}})
-      EXPECT_EQ(DigestInPieces(c.text, piece), c.digest) << c.text.size() << " bytes, pieces of " << piece;
+  // With the processor's SHA instructions where it has them, and without.
+  for (const bool extensions : {true, false}) {
+    Sha256::AllowShaExtensions(extensions);
+    for (const auto &c : cases)
+      for (const std::size_t piece : {std::size_t{1}, std::size_t{63}, std::size_t{64}, std::size_t{1000}})
+        EXPECT_EQ(DigestInPieces(c.text, piece), c.digest)
+            << c.text.size() << " bytes, pieces of " << piece << (extensions ? "" : ", plain rounds");
+  }
+  Sha256::AllowShaExtensions(true);
 }
 
 }  // namespace
