@@ -7,10 +7,8 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
-#include <new>
 #include <string_view>
 
-#include "support/FileIO.h"
 #include "support/Func_2.h"
 
 namespace velkaro::jwcfile {
@@ -164,28 +162,6 @@ void WriteValueBlock(ByteWriter &w, const std::vector<std::u16string> &values, c
   std::array<std::uint8_t, kValueTextRoom> field{};
   w.writeBytes(StringToFixedBytesSpaced(text, kValueTextRoom, field));
   w.writeU8(0x0A);
-}
-
-std::string DescribeFailure(const std::exception &e) {
-  if (const auto *stream = dynamic_cast<const StreamError *>(&e)) {
-    return stream->detail().empty() ? std::string(stream->what())
-                                    : std::string(stream->what()) + ": " + stream->detail();
-  }
-  if (dynamic_cast<const std::bad_alloc *>(&e) != nullptr) return "File I/O Error: out of memory";
-  return std::string("File I/O Error: ") + e.what();
-}
-
-bool ReadFileStart(const std::u16string &path, std::size_t maxBytes,
-                   std::vector<std::uint8_t> &out, std::string &error) {
-  try {
-    std::uint64_t fileSize = 0;
-    if (ReadFilePrefix(path, maxBytes, out, fileSize))
-      return true;
-    error = "File I/O Error: cannot open " + ToUtf8(path);
-  } catch (const std::exception &e) {
-    error = DescribeFailure(e);
-  }
-  return false;
 }
 
 std::u16string FieldText(std::span<const std::uint8_t> field) {

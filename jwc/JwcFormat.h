@@ -6,13 +6,12 @@
 // The value rules (integers, reals, addresses) and the writer's number forms
 // live here so that reading and writing stay each other's inverse.
 //
-// Internal to jwc/ and jww/JwsUnit; not part of the documents' API.
+// Internal to jwc/; not part of the documents' API.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <exception>
 #include <span>
 #include <string>
 #include <type_traits>
@@ -181,17 +180,6 @@ class ValueReader {
   const std::vector<std::u16string> &para_;
   std::size_t index_ = 0;
 };
-
-// ---- Failures ---------------------------------------------------------------
-
-// The text a document keeps in LastError() for a failure caught at its public
-// operation: the format's message and, for a StreamError, where it happened.
-std::string DescribeFailure(const std::exception &e);
-
-// Reads the first maxBytes of a file for a signature or header check. False,
-// with `error` saying why, when the file cannot be opened or read.
-bool ReadFileStart(const std::u16string &path, std::size_t maxBytes,
-                   std::vector<std::uint8_t> &out, std::string &error);
 
 // ---- Small helpers of the readers -----------------------------------------
 

@@ -1,18 +1,17 @@
-// JwcUnit: the lifecycle of the JWC document, its file check and the reader of
+// JwcUnit: the lifecycle of the JWC document, its signature and the reader of
 // the 800-byte text header (also the first step of FileIn).
 #include "jwc/JwcUnit.h"
 
 #include <algorithm>
 
 #include "jwc/JwcFormat.h"
-#include "support/FileIO.h"
 #include "support/Func_2.h"
 
 namespace velkaro {
 
 using namespace jwcfile;
 
-TJwcData::TJwcData() { DataInit(); }
+TJwcData::TJwcData() : HeaderDocument(kSignatureSize, kHeaderSize) { DataInit(); }
 
 TJwcData::~TJwcData() { DataFree(); }
 
@@ -32,68 +31,13 @@ void TJwcData::DataInit() {
 
 void TJwcData::DataFree() { DataInit(); }
 
-bool TJwcData::Fail(const std::exception &e) {
-  lastError_ = DescribeFailure(e);
-  return false;
+bool TJwcData::CheckStart(std::span<const std::uint8_t> bytes) {
+  const auto head = bytes.first(std::min(bytes.size(), kSignatureSize));
+  return LegacyBytesToString(head) == kJwcSignature ||
+         Fail("File I/O Error: not a JWC drawing (signature)");
 }
 
-bool TJwcData::Fail(const std::string &message) {
-  lastError_ = message;
-  return false;
-}
-
-bool TJwcData::FileCheck(const std::u16string &FName) {
-  lastError_.clear();
-  std::vector<std::uint8_t> prefix;
-  if (!ReadFileStart(FName, kSignatureSize, prefix, lastError_))
-    return false;
-  return FileCheckFromBytes(prefix);
-}
-
-bool TJwcData::FileCheckFromBytes(std::span<const std::uint8_t> bytes) {
-  lastError_.clear();
-  try {
-    const auto head = bytes.first(std::min(bytes.size(), kSignatureSize));
-    if (LegacyBytesToString(head) == kJwcSignature) return true;
-    return Fail("File I/O Error: not a JWC drawing (signature)");
-  } catch (const std::exception &e) {
-    return Fail(e);
-  } catch (...) {
-    return Fail("File I/O Error: unexpected failure");
-  }
-}
-
-bool TJwcData::FileHeaderIn(const std::u16string &FName) {
-  lastError_.clear();
-  DataInit();
-  // The listing reads many headers: only the header's bytes are read.
-  std::vector<std::uint8_t> prefix;
-  if (!ReadFileStart(FName, kHeaderSize, prefix, lastError_))
-    return false;
-  return FileHeaderInFromBytes(prefix);
-}
-
-bool TJwcData::FileHeaderInFromBytes(std::span<const std::uint8_t> bytes) {
-  lastError_.clear();
-  DataInit();
-  ByteReader s(bytes);
-  return ReadHeader(s);
-}
-
-bool TJwcData::ReadHeader(ByteReader &s) {
-  try {
-    ReadHeaderBlocks(s);
-    return true;
-  } catch (const std::exception &e) {
-    Enthd.para.clear();
-    return Fail(e);
-  } catch (...) {
-    Enthd.para.clear();
-    return Fail("File I/O Error: unexpected failure");
-  }
-}
-
-void TJwcData::ReadHeaderBlocks(ByteReader &s) {
+void TJwcData::ReadHeaderFields(ByteReader &s) {
   HeaderBlockBuffer buffer;
   const std::span<const std::uint8_t> bytes(buffer);
 

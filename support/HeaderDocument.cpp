@@ -1,0 +1,102 @@
+// HeaderDocument: the check / header / failure frame of the figure and JWC
+// documents.
+#include "support/HeaderDocument.h"
+
+#include <new>
+#include <vector>
+
+#include "support/FileIO.h"
+#include "support/Func_2.h"
+
+namespace velkaro {
+
+namespace {
+
+// The format's message and, for a StreamError, where it happened.
+std::string DescribeFailure(const std::exception &e) {
+  if (const auto *stream = dynamic_cast<const StreamError *>(&e)) {
+    return stream->detail().empty() ? std::string(stream->what())
+                                    : std::string(stream->what()) + ": " + stream->detail();
+  }
+  if (dynamic_cast<const std::bad_alloc *>(&e) != nullptr)
+    return "File I/O Error: out of memory";
+  return std::string("File I/O Error: ") + e.what();
+}
+
+// The first maxBytes of a file; false, with `error` saying why, when it
+// cannot be opened or read.
+bool ReadFirstBytes(const std::u16string &path, std::size_t maxBytes,
+                   std::vector<std::uint8_t> &out, std::string &error) {
+  try {
+    std::uint64_t fileSize = 0;
+    if (ReadFilePrefix(path, maxBytes, out, fileSize))
+      return true;
+    error = "File I/O Error: cannot open " + ToUtf8(path);
+  } catch (const std::exception &e) {
+    error = DescribeFailure(e);
+  }
+  return false;
+}
+
+}  // namespace
+
+bool HeaderDocument::FileCheck(const std::u16string &FName) {
+  lastError_.clear();
+  std::vector<std::uint8_t> prefix;
+  if (!ReadFirstBytes(FName, checkBytes_, prefix, lastError_))
+    return false;
+  return FileCheckFromBytes(prefix);
+}
+
+bool HeaderDocument::FileCheckFromBytes(std::span<const std::uint8_t> bytes) {
+  lastError_.clear();
+  try {
+    return CheckStart(bytes);
+  } catch (const std::exception &e) {
+    return Fail(e);
+  } catch (...) {
+    return Fail("File I/O Error: unexpected failure");
+  }
+}
+
+bool HeaderDocument::FileHeaderIn(const std::u16string &FName) {
+  lastError_.clear();
+  ClearDocument();
+  // The listing reads many headers: only the header's bytes are read.
+  std::vector<std::uint8_t> prefix;
+  if (!ReadFirstBytes(FName, headerBytes_, prefix, lastError_))
+    return false;
+  return FileHeaderInFromBytes(prefix);
+}
+
+bool HeaderDocument::FileHeaderInFromBytes(std::span<const std::uint8_t> bytes) {
+  lastError_.clear();
+  ClearDocument();
+  ByteReader s(bytes);
+  return ReadHeader(s);
+}
+
+bool HeaderDocument::ReadHeader(ByteReader &s) {
+  try {
+    ReadHeaderFields(s);
+    return true;
+  } catch (const std::exception &e) {
+    HeaderFailed();
+    return Fail(e);
+  } catch (...) {
+    HeaderFailed();
+    return Fail("File I/O Error: unexpected failure");
+  }
+}
+
+bool HeaderDocument::Fail(const std::exception &e) {
+  lastError_ = DescribeFailure(e);
+  return false;
+}
+
+bool HeaderDocument::Fail(const std::string &message) {
+  lastError_ = message;
+  return false;
+}
+
+}  // namespace velkaro
