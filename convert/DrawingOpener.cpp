@@ -25,11 +25,7 @@ JwFormat FormatOfExtension(const std::u16string &e) {
 }
 
 JwFormat ConvertibleFormatOfExtension(const std::u16string &e) {
-  if (e == u".jww")
-    return JwFormat::Jww;
-  if (e == u".jwc")
-    return JwFormat::Jwc;
-  return JwFormat::None;
+  return e == u".jww" || e == u".jwc" ? FormatOfExtension(e) : JwFormat::None;
 }
 
 JwFormat FormatOfContent(const std::u16string &path) {

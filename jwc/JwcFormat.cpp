@@ -80,6 +80,19 @@ void ReadHeaderBlock(ByteReader &s, HeaderBlockBuffer &buffer, const char *block
   }
 }
 
+void ReadCommentBlock(ByteReader &s, HeaderBlockBuffer &buffer, std::u16string &jwID,
+                      std::u16string &comment1, std::u16string &comment2) {
+  ReadHeaderBlock(s, buffer, "block 1");
+  const std::span<const std::uint8_t> bytes(buffer);
+  jwID = LegacyBytesToString(bytes.subspan(0, kJwIdSize));
+  comment1 = LegacyBytesToString(bytes.subspan(kComment1Offset, kCommentSize));
+  comment2 = LegacyBytesToString(bytes.subspan(kComment2Offset, kCommentSize));
+}
+
+bool HasSignature(std::span<const std::uint8_t> bytes, std::u16string_view signature) {
+  return LegacyBytesToString(bytes.first(std::min(bytes.size(), kSignatureSize))) == signature;
+}
+
 std::u16string DecodeValueBlock(const HeaderBlockBuffer &buffer) {
   // A zero byte is never part of a two-byte character, so decoding the runs
   // between zero bytes one by one equals decoding the buffer as a whole.

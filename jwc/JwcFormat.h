@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <vector>
 
@@ -84,6 +85,14 @@ using HeaderBlockBuffer = std::array<std::uint8_t, 256>;
 // Reads the next block. Missing bytes of a block cut short by the end of the
 // file read as zero. Throws StreamError("File I/O Error") when not a byte is left.
 void ReadHeaderBlock(ByteReader &s, HeaderBlockBuffer &buffer, const char *block);
+
+// Block 1 of a JWC or JWK header: the identification and the two comments.
+void ReadCommentBlock(ByteReader &s, HeaderBlockBuffer &buffer, std::u16string &jwID,
+                      std::u16string &comment1, std::u16string &comment2);
+
+// Whether a file's first bytes (up to kSignatureSize of them) decode to
+// `signature`: how a JWC drawing and a JWK figure are told apart.
+bool HasSignature(std::span<const std::uint8_t> bytes, std::u16string_view signature);
 
 // The whole buffer decoded in the legacy code page, zero bytes kept as U+0000
 // (the values after a zero byte are still split off, as the format has it).

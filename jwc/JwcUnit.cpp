@@ -2,10 +2,7 @@
 // the 800-byte text header (also the first step of FileIn).
 #include "jwc/JwcUnit.h"
 
-#include <algorithm>
-
 #include "jwc/JwcFormat.h"
-#include "support/Func_2.h"
 
 namespace velkaro {
 
@@ -32,19 +29,12 @@ void TJwcData::DataInit() {
 void TJwcData::DataFree() { DataInit(); }
 
 bool TJwcData::CheckStart(std::span<const std::uint8_t> bytes) {
-  const auto head = bytes.first(std::min(bytes.size(), kSignatureSize));
-  return LegacyBytesToString(head) == kJwcSignature ||
-         Fail("File I/O Error: not a JWC drawing (signature)");
+  return HasSignature(bytes, kJwcSignature) || Fail("File I/O Error: not a JWC drawing (signature)");
 }
 
 void TJwcData::ReadHeaderFields(ByteReader &s) {
   HeaderBlockBuffer buffer;
-  const std::span<const std::uint8_t> bytes(buffer);
-
-  ReadHeaderBlock(s, buffer, "block 1");
-  Enthd.jwID = LegacyBytesToString(bytes.subspan(0, kJwIdSize));
-  Enthd.comment1 = LegacyBytesToString(bytes.subspan(kComment1Offset, kCommentSize));
-  Enthd.comment2 = LegacyBytesToString(bytes.subspan(kComment2Offset, kCommentSize));
+  ReadCommentBlock(s, buffer, Enthd.jwID, Enthd.comment1, Enthd.comment2);
   Enthd.scaleF = Enthd.jwID.size() > kScaleFlagIndex && Enthd.jwID[kScaleFlagIndex] == u'f';
 
   ReadHeaderBlock(s, buffer, "block 2");

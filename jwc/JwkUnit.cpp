@@ -3,11 +3,9 @@
 // the JWC header (JwcFormat.h); nothing after it is read.
 #include "jwc/JwkUnit.h"
 
-#include <algorithm>
 #include <cmath>
 
 #include "jwc/JwcFormat.h"
-#include "support/Func_2.h"
 
 namespace velkaro {
 
@@ -50,18 +48,12 @@ void TJwkData::DataFree() {
 }
 
 bool TJwkData::CheckStart(std::span<const std::uint8_t> bytes) {
-  const auto head = bytes.first(std::min(bytes.size(), kSignatureSize));
-  return LegacyBytesToString(head) == kJwkSignature ||
-         Fail("File I/O Error: not a JWK figure (signature)");
+  return HasSignature(bytes, kJwkSignature) || Fail("File I/O Error: not a JWK figure (signature)");
 }
 
 void TJwkData::ReadHeaderFields(ByteReader &s) {
   HeaderBlockBuffer buffer;
-  const std::span<const std::uint8_t> bytes(buffer);
-  ReadHeaderBlock(s, buffer, "block 1");
-  Enthd.jwID = LegacyBytesToString(bytes.subspan(0, kJwIdSize));
-  Enthd.comment1 = LegacyBytesToString(bytes.subspan(kComment1Offset, kCommentSize));
-  Enthd.comment2 = LegacyBytesToString(bytes.subspan(kComment2Offset, kCommentSize));
+  ReadCommentBlock(s, buffer, Enthd.jwID, Enthd.comment1, Enthd.comment2);
 
   ReadHeaderBlock(s, buffer, "block 2");
   SplitParams(DecodeValueBlock(buffer), kJwkValueCount);

@@ -42,10 +42,7 @@ bool ReadFirstBytes(const std::u16string &path, std::size_t maxBytes,
 
 bool HeaderDocument::FileCheck(const std::u16string &FName) {
   lastError_.clear();
-  std::vector<std::uint8_t> prefix;
-  if (!ReadFirstBytes(FName, checkBytes_, prefix, lastError_))
-    return false;
-  return FileCheckFromBytes(prefix);
+  return FromFileStart(FName, checkBytes_, &HeaderDocument::FileCheckFromBytes);
 }
 
 bool HeaderDocument::FileCheckFromBytes(std::span<const std::uint8_t> bytes) {
@@ -63,10 +60,7 @@ bool HeaderDocument::FileHeaderIn(const std::u16string &FName) {
   lastError_.clear();
   ClearDocument();
   // The listing reads many headers: only the header's bytes are read.
-  std::vector<std::uint8_t> prefix;
-  if (!ReadFirstBytes(FName, headerBytes_, prefix, lastError_))
-    return false;
-  return FileHeaderInFromBytes(prefix);
+  return FromFileStart(FName, headerBytes_, &HeaderDocument::FileHeaderInFromBytes);
 }
 
 bool HeaderDocument::FileHeaderInFromBytes(std::span<const std::uint8_t> bytes) {
@@ -87,6 +81,14 @@ bool HeaderDocument::ReadHeader(ByteReader &s) {
     HeaderFailed();
     return Fail("File I/O Error: unexpected failure");
   }
+}
+
+bool HeaderDocument::FromFileStart(const std::u16string &FName, std::size_t size,
+                                   bool (HeaderDocument::*fromBytes)(std::span<const std::uint8_t>)) {
+  std::vector<std::uint8_t> prefix;
+  if (!ReadFirstBytes(FName, size, prefix, lastError_))
+    return false;
+  return (this->*fromBytes)(prefix);
 }
 
 bool HeaderDocument::Fail(const std::exception &e) {

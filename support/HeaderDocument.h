@@ -56,6 +56,10 @@ class HeaderDocument {
   // Leaves no half-read work state behind after a failed header.
   virtual void HeaderFailed() {}
 
+  // The first `size` bytes of FName through `fromBytes`.
+  bool FromFileStart(const std::u16string &FName, std::size_t size,
+                     bool (HeaderDocument::*fromBytes)(std::span<const std::uint8_t>));
+
   std::size_t checkBytes_;
   std::size_t headerBytes_;
 };
