@@ -190,6 +190,21 @@ class ValueReader {
   std::size_t index_ = 0;
 };
 
+// Reads the next value block into the header `h` through its visitor
+// (VisitBlock2 ...), its values split into h.para on the way. h.para is empty
+// again afterwards, also when a value fails, so no half-read list remains.
+template <typename H, typename Visit>
+void ReadValueBlock(ByteReader &s, HeaderBlockBuffer &buffer, const char *block, int count, H &h,
+                    Visit visit) {
+  ReadHeaderBlock(s, buffer, block);
+  struct Emptied {
+    std::vector<std::u16string> &para;
+    ~Emptied() { para.clear(); }
+  } emptied{h.para};
+  SplitValues(DecodeValueBlock(buffer), count, h.para);
+  visit(h, ValueReader(h.para));
+}
+
 // ---- Small helpers of the readers -----------------------------------------
 
 // Decodes a fixed-width text field: the bytes up to the first zero byte (all

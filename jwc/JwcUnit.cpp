@@ -37,27 +37,17 @@ void TJwcData::ReadHeaderFields(ByteReader &s) {
   ReadCommentBlock(s, buffer, Enthd.jwID, Enthd.comment1, Enthd.comment2);
   Enthd.scaleF = Enthd.jwID.size() > kScaleFlagIndex && Enthd.jwID[kScaleFlagIndex] == u'f';
 
-  ReadHeaderBlock(s, buffer, "block 2");
-  SplitParams(DecodeValueBlock(buffer), kBlock2ValueCount);
-  VisitBlock2(Enthd, ValueReader(Enthd.para));
-  Enthd.para.clear();
+  ReadValueBlock(s, buffer, "block 2", kBlock2ValueCount, Enthd,
+                 [](auto &h, auto &&v) { VisitBlock2(h, v); });
   if (Enthd.drawWidth == 0) Enthd.drawWidth = 518;
 
-  ReadHeaderBlock(s, buffer, "block 3");
-  SplitParams(DecodeValueBlock(buffer), kBlock3ValueCount);
-  VisitBlock3(Enthd, ValueReader(Enthd.para));
-  Enthd.para.clear();
+  ReadValueBlock(s, buffer, "block 3", kBlock3ValueCount, Enthd,
+                 [](auto &h, auto &&v) { VisitBlock3(h, v); });
 
-  ReadHeaderBlock(s, buffer, "block 4");
-  SplitParams(DecodeValueBlock(buffer), kBlock4ValueCount);
-  VisitBlock4(Enthd, ValueReader(Enthd.para));
-  Enthd.para.clear();
+  ReadValueBlock(s, buffer, "block 4", kBlock4ValueCount, Enthd,
+                 [](auto &h, auto &&v) { VisitBlock4(h, v); });
 
   Enthd.dataUnit = ComputeDataUnit(Enthd.psize, Enthd.drawWidth);
-}
-
-void TJwcData::SplitParams(const std::u16string &text, int count) {
-  SplitValues(text, count, Enthd.para);
 }
 
 }  // namespace velkaro

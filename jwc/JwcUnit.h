@@ -113,8 +113,6 @@ class TJwcData : public HeaderDocument {
   void ClearDocument() override { DataInit(); }
   bool CheckStart(std::span<const std::uint8_t> bytes) override;
   void ReadHeaderFields(ByteReader &s) override;
-  void HeaderFailed() override { Enthd.para.clear(); }
-  void SplitParams(const std::u16string &text, int count);
   void ReadBody(ByteReader &s);
   // FileInFromBytes, telling how far into the bytes it read.
   bool ReadDrawing(std::span<const std::uint8_t> bytes, RecordsRead &how);

@@ -55,16 +55,10 @@ void TJwkData::ReadHeaderFields(ByteReader &s) {
   HeaderBlockBuffer buffer;
   ReadCommentBlock(s, buffer, Enthd.jwID, Enthd.comment1, Enthd.comment2);
 
-  ReadHeaderBlock(s, buffer, "block 2");
-  SplitParams(DecodeValueBlock(buffer), kJwkValueCount);
-  VisitJwkBlock(Enthd, ValueReader(Enthd.para));
-  Enthd.para.clear();
+  ReadValueBlock(s, buffer, "block 2", kJwkValueCount, Enthd,
+                 [](auto &h, auto &&v) { VisitJwkBlock(h, v); });
 
   if (Enthd.scale <= kSmallestScale) Enthd.scale = 1.0f;
-}
-
-void TJwkData::SplitParams(const std::u16string &text, int count) {
-  SplitValues(text, count, Enthd.para);
 }
 
 }  // namespace velkaro

@@ -50,8 +50,6 @@ class TJwkData : public HeaderDocument {
   void ClearDocument() override { DataInit(); }
   bool CheckStart(std::span<const std::uint8_t> bytes) override;
   void ReadHeaderFields(ByteReader &s) override;
-  void HeaderFailed() override { Enthd.para.clear(); }
-  void SplitParams(const std::u16string &text, int count);
 };
 
 }  // namespace velkaro

@@ -40,6 +40,17 @@ bool ReadFirstBytes(const std::u16string &path, std::size_t maxBytes,
 
 }  // namespace
 
+template <typename Body>
+bool HeaderDocument::Guarded(Body &&body) {
+  try {
+    return body();
+  } catch (const std::exception &e) {
+    return Fail(e);
+  } catch (...) {
+    return Fail("File I/O Error: unexpected failure");
+  }
+}
+
 bool HeaderDocument::FileCheck(const std::u16string &FName) {
   lastError_.clear();
   return FromFileStart(FName, checkBytes_, &HeaderDocument::FileCheckFromBytes);
@@ -47,13 +58,7 @@ bool HeaderDocument::FileCheck(const std::u16string &FName) {
 
 bool HeaderDocument::FileCheckFromBytes(std::span<const std::uint8_t> bytes) {
   lastError_.clear();
-  try {
-    return CheckStart(bytes);
-  } catch (const std::exception &e) {
-    return Fail(e);
-  } catch (...) {
-    return Fail("File I/O Error: unexpected failure");
-  }
+  return Guarded([&] { return CheckStart(bytes); });
 }
 
 bool HeaderDocument::FileHeaderIn(const std::u16string &FName) {
@@ -71,16 +76,10 @@ bool HeaderDocument::FileHeaderInFromBytes(std::span<const std::uint8_t> bytes) 
 }
 
 bool HeaderDocument::ReadHeader(ByteReader &s) {
-  try {
+  return Guarded([&] {
     ReadHeaderFields(s);
     return true;
-  } catch (const std::exception &e) {
-    HeaderFailed();
-    return Fail(e);
-  } catch (...) {
-    HeaderFailed();
-    return Fail("File I/O Error: unexpected failure");
-  }
+  });
 }
 
 bool HeaderDocument::FromFileStart(const std::u16string &FName, std::size_t size,

@@ -53,9 +53,10 @@ class HeaderDocument {
   virtual bool CheckStart(std::span<const std::uint8_t> bytes) = 0;
   // Throws StreamError with the format's message on a header it refuses.
   virtual void ReadHeaderFields(ByteReader &s) = 0;
-  // Leaves no half-read work state behind after a failed header.
-  virtual void HeaderFailed() {}
 
+  // body() with whatever it throws turned into false and LastError().
+  template <typename Body>
+  bool Guarded(Body &&body);
   // The first `size` bytes of FName through `fromBytes`.
   bool FromFileStart(const std::u16string &FName, std::size_t size,
                      bool (HeaderDocument::*fromBytes)(std::span<const std::uint8_t>));
