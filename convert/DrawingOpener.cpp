@@ -55,20 +55,21 @@ bool OpenHeader(JwFormat format, const std::u16string &path, const JwDocuments &
 
 namespace {
 
+// The whole drawing into a document of its own; false with the reason.
 template <typename Doc>
-void ReadDrawing(Doc &doc, const std::u16string &path, const char *format, OpenedFile &file) {
-  if (doc.FileIn(path))
-    return;
-  file.error = std::string("a ") + format + " file that could not be read";
-  file.detail = doc.LastError();
+bool ReadDrawing(std::unique_ptr<Doc> &doc, const std::u16string &path, OpenedFile &file) {
+  if (!doc)
+    doc = std::make_unique<Doc>();
+  if (doc->FileIn(path))
+    return true;
+  file.detail = doc->LastError();
+  return false;
 }
 
 template <typename Doc>
-void ReadFigure(std::unique_ptr<Doc> &doc, const std::u16string &path, const char *format,
-                OpenedFile &file) {
+bool ReadFigureHeader(std::unique_ptr<Doc> &doc, const std::u16string &path) {
   doc = std::make_unique<Doc>();
-  if (!doc->FileHeaderIn(path))
-    file.error = std::string("a ") + format + " file whose header could not be read";
+  return doc->FileHeaderIn(path);
 }
 
 }  // namespace
@@ -81,19 +82,20 @@ OpenedFile OpenByContent(const std::u16string &path, const OpenOptions &options)
       file.JWW = std::make_unique<TJwwData>();
       file.JWW->BindImageExp = false;  // images are never extracted here
       file.JWW->BindImageExr = options.listImages;
-      ReadDrawing(*file.JWW, path, "JWW", file);
+      if (!ReadDrawing(file.JWW, path, file))
+        file.error = "a JWW file that could not be read";
       break;
     case JwFormat::Jwc:
-      file.JWC = std::make_unique<TJwcData>();
-      ReadDrawing(*file.JWC, path, "JWC", file);
+      if (!ReadDrawing(file.JWC, path, file))
+        file.error = "a JWC file that could not be read";
       break;
     case JwFormat::Jws:
-      if (options.figureHeaders)
-        ReadFigure(file.JWS, path, "JWS", file);
+      if (options.figureHeaders && !ReadFigureHeader(file.JWS, path))
+        file.error = "a JWS file whose header could not be read";
       break;
     case JwFormat::Jwk:
-      if (options.figureHeaders)
-        ReadFigure(file.JWK, path, "JWK", file);
+      if (options.figureHeaders && !ReadFigureHeader(file.JWK, path))
+        file.error = "a JWK file whose header could not be read";
       break;
     case JwFormat::None:
       file.error = kNotJwCadFile;

@@ -64,24 +64,20 @@ void FolderLister::GetFileInfo(const std::u16string &path, std::u16string &versi
   const JwFormat format = FormatOfExtension(ExtensionOfName(path));
   if (!OpenHeader(format, path, docs_))
     return;  // also a file of no Jw_cad extension, which is not opened at all
+  // The DOS formats have no version, and a memo of two comment lines.
+  const auto dos = [&](const auto &h) {
+    version = u"DOS";
+    memo = CleanMemo(h.comment1 + u" " + h.comment2);
+  };
   switch (format) {
     case JwFormat::Jww:
       version = IntToString(docs_.JWW.Enthd.jwVer);
       memo = CleanMemo(docs_.JWW.Enthd.strMemo);
       break;
-    case JwFormat::Jws:
-      version = IntToString(docs_.JWS.Enthd.jwVer);
-      break;
-    case JwFormat::Jwc:
-      version = u"DOS";
-      memo = CleanMemo(docs_.JWC.Enthd.comment1 + u" " + docs_.JWC.Enthd.comment2);
-      break;
-    case JwFormat::Jwk:
-      version = u"DOS";
-      memo = CleanMemo(docs_.JWK.Enthd.comment1 + u" " + docs_.JWK.Enthd.comment2);
-      break;
-    case JwFormat::None:
-      break;
+    case JwFormat::Jws: version = IntToString(docs_.JWS.Enthd.jwVer); break;
+    case JwFormat::Jwc: dos(docs_.JWC.Enthd); break;
+    case JwFormat::Jwk: dos(docs_.JWK.Enthd); break;
+    case JwFormat::None: break;
   }
 }
 

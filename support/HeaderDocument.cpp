@@ -23,21 +23,6 @@ std::string DescribeFailure(const std::exception &e) {
   return std::string("File I/O Error: ") + e.what();
 }
 
-// The first maxBytes of a file; false, with `error` saying why, when it
-// cannot be opened or read.
-bool ReadFirstBytes(const std::u16string &path, std::size_t maxBytes,
-                   std::vector<std::uint8_t> &out, std::string &error) {
-  try {
-    std::uint64_t fileSize = 0;
-    if (ReadFilePrefix(path, maxBytes, out, fileSize))
-      return true;
-    error = "File I/O Error: cannot open " + ToUtf8(path);
-  } catch (const std::exception &e) {
-    error = DescribeFailure(e);
-  }
-  return false;
-}
-
 }  // namespace
 
 template <typename Body>
@@ -85,8 +70,13 @@ bool HeaderDocument::ReadHeader(ByteReader &s) {
 bool HeaderDocument::FromFileStart(const std::u16string &FName, std::size_t size,
                                    bool (HeaderDocument::*fromBytes)(std::span<const std::uint8_t>)) {
   std::vector<std::uint8_t> prefix;
-  if (!ReadFirstBytes(FName, size, prefix, lastError_))
-    return false;
+  try {
+    std::uint64_t fileSize = 0;
+    if (!ReadFilePrefix(FName, size, prefix, fileSize))
+      return Fail("File I/O Error: cannot open " + ToUtf8(FName));
+  } catch (const std::exception &e) {
+    return Fail(e);
+  }
   return (this->*fromBytes)(prefix);
 }
 
