@@ -71,12 +71,12 @@ struct TEntJwcHeader {
 };
 
 // FileCheck, FileHeaderIn and LastError() come from HeaderDocument.
-class TJwcData : public HeaderDocument {
+class TJwcData final : public HeaderDocument {
  public:
   TJwcData();   // Create
   ~TJwcData();  // Destroy
 
-  void DataInit();
+  void DataInit() override;
   void DataFree();
 
   bool FileIn(const std::u16string &FName);
@@ -110,7 +110,6 @@ class TJwcData : public HeaderDocument {
   double myMinWx = 0, myMinWy = 0, myMaxWx = 0, myMaxWy = 0;
 
  private:
-  void ClearDocument() override { DataInit(); }
   bool CheckStart(std::span<const std::uint8_t> bytes) override;
   void ReadHeaderFields(ByteReader &s) override;
   void ReadBody(ByteReader &s);

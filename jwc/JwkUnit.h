@@ -29,12 +29,12 @@ struct TEntJwkHeader {
 
 // FileCheck, FileHeaderIn (the first 20 and 400 bytes), their FromBytes forms
 // and LastError() come from HeaderDocument.
-class TJwkData : public HeaderDocument {
+class TJwkData final : public HeaderDocument {
  public:
   TJwkData();   // Create
   ~TJwkData();  // Destroy
 
-  void DataInit();
+  void DataInit() override;
   void DataFree();
 
   std::int32_t lineN = 0, arcN = 0, tenN = 0, mojiN = 0;
@@ -47,7 +47,6 @@ class TJwkData : public HeaderDocument {
   double myMinWx = 0, myMinWy = 0, myMaxWx = 0, myMaxWy = 0;
 
  private:
-  void ClearDocument() override { DataInit(); }
   bool CheckStart(std::span<const std::uint8_t> bytes) override;
   void ReadHeaderFields(ByteReader &s) override;
 };

@@ -19,12 +19,12 @@ namespace velkaro {
 
 // FileCheck, FileHeaderIn (the first 204 and 452 bytes), their FromBytes
 // forms and LastError() come from HeaderDocument.
-class TJwsData : public HeaderDocument {
+class TJwsData final : public HeaderDocument {
  public:
   TJwsData();   // Create
   ~TJwsData();  // Destroy
 
-  void DataInit();
+  void DataInit() override;
   void DataFree();
   void BindImageInit();
 
@@ -63,7 +63,6 @@ class TJwsData : public HeaderDocument {
   double myMinWx = 0, myMinWy = 0, myMaxWx = 0, myMaxWy = 0;
 
  private:
-  void ClearDocument() override { DataInit(); }
   bool CheckStart(std::span<const std::uint8_t> bytes) override;
   void ReadHeaderFields(ByteReader &s) override;
 };

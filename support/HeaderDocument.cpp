@@ -48,14 +48,14 @@ bool HeaderDocument::FileCheckFromBytes(std::span<const std::uint8_t> bytes) {
 
 bool HeaderDocument::FileHeaderIn(const std::u16string &FName) {
   lastError_.clear();
-  ClearDocument();
+  DataInit();
   // The listing reads many headers: only the header's bytes are read.
   return FromFileStart(FName, headerBytes_, &HeaderDocument::FileHeaderInFromBytes);
 }
 
 bool HeaderDocument::FileHeaderInFromBytes(std::span<const std::uint8_t> bytes) {
   lastError_.clear();
-  ClearDocument();
+  DataInit();
   ByteReader s(bytes);
   return ReadHeader(s);
 }

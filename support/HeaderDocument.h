@@ -32,6 +32,9 @@ class HeaderDocument {
   // What went wrong in the last failed operation ("File I/O Error: ...").
   const std::string &LastError() const { return lastError_; }
 
+  // Empties the document; FileHeaderIn starts with it.
+  virtual void DataInit() = 0;
+
  protected:
   // checkBytes: what FileCheck reads; headerBytes: what FileHeaderIn reads.
   HeaderDocument(std::size_t checkBytes, std::size_t headerBytes)
@@ -48,7 +51,6 @@ class HeaderDocument {
   std::string lastError_;
 
  private:
-  virtual void ClearDocument() = 0;  // the document's DataInit
   // Whether the file's first bytes are this format's; false through Fail.
   virtual bool CheckStart(std::span<const std::uint8_t> bytes) = 0;
   // Throws StreamError with the format's message on a header it refuses.
