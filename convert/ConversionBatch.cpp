@@ -17,6 +17,7 @@
 
 #include "convert/Backups.h"
 #include "convert/BatchRecord.h"
+#include "convert/DrawingOpener.h"
 #include "convert/FailureReason.h"
 #include "convert/WorkFolder.h"
 #include "jwc/JwcUnit.h"
@@ -399,7 +400,8 @@ class ConversionBatch::Worker {
   void ConvertRow(std::size_t index, const BatchRow &row, BatchReporter &reporter) {
     const std::u16string &N = row.name;
     const std::u16string E = ExtensionOfName(N);
-    if (E != u".jww" && E != u".jwc") {
+    const JwFormat format = ConvertibleFormatOfExtension(E);
+    if (format == JwFormat::None) {
       FinishRows();
       reporter.RowNotConvertible(N, E);
       rowDone_(index, RowOutcome{});
@@ -418,7 +420,7 @@ class ConversionBatch::Worker {
       rowBackups_.clear();
       TakeResourceShortage();  // what an earlier row met is not this one's
       const FileOutcome outcome = WithShortage(
-          IsPlainEntryName(N) ? ConvertFile(current.source, N, E) : FileOutcome::WriteFailed);
+          IsPlainEntryName(N) ? ConvertFile(current.source, N, format) : FileOutcome::WriteFailed);
       if (IsShortage(outcome))
         detail_.clear();  // the reader's "cannot read" would say less than the outcome
       return outcome;
@@ -523,7 +525,7 @@ class ConversionBatch::Worker {
   TJwcData &jwc() { return jwc_ ? *jwc_ : JWC_; }
 
   FileOutcome ConvertFile(const std::u16string &source, const std::u16string &N,
-                          const std::u16string &E) {
+                          JwFormat format) {
     if (StopRequested())
       return FileOutcome::Interrupted;
     if (const ReadProblem problem = ProbeReadable(source); problem != ReadProblem::None)
@@ -537,7 +539,7 @@ class ConversionBatch::Worker {
     // An output keeps the permission bits of the file it replaces, or takes
     // the source's.
     const std::uint32_t mode = destExists ? destStatus.mode : sourceStatus.mode;
-    if (E == u".jwc") {
+    if (format == JwFormat::Jwc) {
       if (jwc().FileCheck(source))
         return ConvertJwcFile(source, N, mode);
       detail_ = jwc().LastError();

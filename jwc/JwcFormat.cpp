@@ -7,10 +7,8 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
-#include <new>
 #include <string_view>
 
-#include "support/FileIO.h"
 #include "support/Func_2.h"
 
 namespace velkaro::jwcfile {
@@ -80,6 +78,19 @@ void ReadHeaderBlock(ByteReader &s, HeaderBlockBuffer &buffer, const char *block
     throw StreamError(kIoError, std::string("header ") + block + " at offset " +
                                     std::to_string(at) + ": end of file");
   }
+}
+
+void ReadCommentBlock(ByteReader &s, HeaderBlockBuffer &buffer, std::u16string &jwID,
+                      std::u16string &comment1, std::u16string &comment2) {
+  ReadHeaderBlock(s, buffer, "block 1");
+  const std::span<const std::uint8_t> bytes(buffer);
+  jwID = LegacyBytesToString(bytes.subspan(0, kJwIdSize));
+  comment1 = LegacyBytesToString(bytes.subspan(kComment1Offset, kCommentSize));
+  comment2 = LegacyBytesToString(bytes.subspan(kComment2Offset, kCommentSize));
+}
+
+bool HasSignature(std::span<const std::uint8_t> bytes, std::u16string_view signature) {
+  return LegacyBytesToString(bytes.first(std::min(bytes.size(), kSignatureSize))) == signature;
 }
 
 std::u16string DecodeValueBlock(const HeaderBlockBuffer &buffer) {
@@ -164,28 +175,6 @@ void WriteValueBlock(ByteWriter &w, const std::vector<std::u16string> &values, c
   std::array<std::uint8_t, kValueTextRoom> field{};
   w.writeBytes(StringToFixedBytesSpaced(text, kValueTextRoom, field));
   w.writeU8(0x0A);
-}
-
-std::string DescribeFailure(const std::exception &e) {
-  if (const auto *stream = dynamic_cast<const StreamError *>(&e)) {
-    return stream->detail().empty() ? std::string(stream->what())
-                                    : std::string(stream->what()) + ": " + stream->detail();
-  }
-  if (dynamic_cast<const std::bad_alloc *>(&e) != nullptr) return "File I/O Error: out of memory";
-  return std::string("File I/O Error: ") + e.what();
-}
-
-bool ReadFileStart(const std::u16string &path, std::size_t maxBytes,
-                   std::vector<std::uint8_t> &out, std::string &error) {
-  try {
-    std::uint64_t fileSize = 0;
-    if (ReadFilePrefix(path, maxBytes, out, fileSize))
-      return true;
-    error = "File I/O Error: cannot open " + ToUtf8(path);
-  } catch (const std::exception &e) {
-    error = DescribeFailure(e);
-  }
-  return false;
 }
 
 std::u16string FieldText(std::span<const std::uint8_t> field) {

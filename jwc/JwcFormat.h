@@ -6,15 +6,15 @@
 // The value rules (integers, reals, addresses) and the writer's number forms
 // live here so that reading and writing stay each other's inverse.
 //
-// Internal to jwc/ and jww/JwsUnit; not part of the documents' API.
+// Internal to jwc/; not part of the documents' API.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <exception>
 #include <span>
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <vector>
 
@@ -85,6 +85,14 @@ using HeaderBlockBuffer = std::array<std::uint8_t, 256>;
 // Reads the next block. Missing bytes of a block cut short by the end of the
 // file read as zero. Throws StreamError("File I/O Error") when not a byte is left.
 void ReadHeaderBlock(ByteReader &s, HeaderBlockBuffer &buffer, const char *block);
+
+// Block 1 of a JWC or JWK header: the identification and the two comments.
+void ReadCommentBlock(ByteReader &s, HeaderBlockBuffer &buffer, std::u16string &jwID,
+                      std::u16string &comment1, std::u16string &comment2);
+
+// Whether a file's first bytes (up to kSignatureSize of them) decode to
+// `signature`: how a JWC drawing and a JWK figure are told apart.
+bool HasSignature(std::span<const std::uint8_t> bytes, std::u16string_view signature);
 
 // The whole buffer decoded in the legacy code page, zero bytes kept as U+0000
 // (the values after a zero byte are still split off, as the format has it).
@@ -182,16 +190,20 @@ class ValueReader {
   std::size_t index_ = 0;
 };
 
-// ---- Failures ---------------------------------------------------------------
-
-// The text a document keeps in LastError() for a failure caught at its public
-// operation: the format's message and, for a StreamError, where it happened.
-std::string DescribeFailure(const std::exception &e);
-
-// Reads the first maxBytes of a file for a signature or header check. False,
-// with `error` saying why, when the file cannot be opened or read.
-bool ReadFileStart(const std::u16string &path, std::size_t maxBytes,
-                   std::vector<std::uint8_t> &out, std::string &error);
+// Reads the next value block into the header `h` through its visitor
+// (VisitBlock2 ...), its values split into h.para on the way. h.para is empty
+// again afterwards, also when a value fails, so no half-read list remains.
+template <typename H, typename Visit>
+void ReadValueBlock(ByteReader &s, HeaderBlockBuffer &buffer, const char *block, int count, H &h,
+                    Visit visit) {
+  ReadHeaderBlock(s, buffer, block);
+  struct Emptied {
+    std::vector<std::u16string> &para;
+    ~Emptied() { para.clear(); }
+  } emptied{h.para};
+  SplitValues(DecodeValueBlock(buffer), count, h.para);
+  visit(h, ValueReader(h.para));
+}
 
 // ---- Small helpers of the readers -----------------------------------------
 

@@ -19,6 +19,7 @@
 
 #include "jwc/jwctype.h"
 #include "support/ByteReader.h"
+#include "support/HeaderDocument.h"
 
 namespace velkaro {
 
@@ -69,18 +70,15 @@ struct TEntJwcHeader {
   float dataUnit = 1.0f;             // millimetres per drawing unit
 };
 
-class TJwcData {
+// FileCheck, FileHeaderIn and LastError() come from HeaderDocument.
+class TJwcData final : public HeaderDocument {
  public:
   TJwcData();   // Create
   ~TJwcData();  // Destroy
-  TJwcData(const TJwcData &) = delete;
-  TJwcData &operator=(const TJwcData &) = delete;
 
-  void DataInit();
+  void DataInit() override;
   void DataFree();
 
-  bool FileCheck(const std::u16string &FName);
-  bool FileHeaderIn(const std::u16string &FName);
   bool FileIn(const std::u16string &FName);
   bool FileOut(const std::u16string &FName);
   // FileOut into a writer the caller set up. The whole file is written when
@@ -91,13 +89,9 @@ class TJwcData {
   // FileInFromBytes, at least its first 20 or 800 bytes for the header readers.
   // FileOutToBytes builds what FileOut would write, changing the model the
   // same way; on failure `out` is left empty.
-  bool FileCheckFromBytes(std::span<const std::uint8_t> bytes);
-  bool FileHeaderInFromBytes(std::span<const std::uint8_t> bytes);
   bool FileInFromBytes(std::span<const std::uint8_t> bytes);
   bool FileOutToBytes(std::vector<std::uint8_t> &out);
 
-  // What went wrong in the last failed operation ("File I/O Error: ...").
-  const std::string &LastError() const { return lastError_; }
   // After a successful FileIn: how many bytes of the file follow the
   // drawing's last record. The format ignores them; FileOut does not carry
   // them.
@@ -116,17 +110,13 @@ class TJwcData {
   double myMinWx = 0, myMinWy = 0, myMaxWx = 0, myMaxWy = 0;
 
  private:
-  bool ReadHeader(ByteReader &s);
-  void ReadHeaderBlocks(ByteReader &s);
-  void SplitParams(const std::u16string &text, int count);
+  bool CheckStart(std::span<const std::uint8_t> bytes) override;
+  void ReadHeaderFields(ByteReader &s) override;
   void ReadBody(ByteReader &s);
   // FileInFromBytes, telling how far into the bytes it read.
   bool ReadDrawing(std::span<const std::uint8_t> bytes, RecordsRead &how);
   std::vector<std::uint8_t> BuildFile();
-  bool Fail(const std::exception &e);
-  bool Fail(const std::string &message);
 
-  std::string lastError_;
   std::uint64_t trailingBytes_ = 0;
 };
 

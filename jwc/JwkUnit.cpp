@@ -3,12 +3,9 @@
 // the JWC header (JwcFormat.h); nothing after it is read.
 #include "jwc/JwkUnit.h"
 
-#include <algorithm>
 #include <cmath>
 
 #include "jwc/JwcFormat.h"
-#include "support/FileIO.h"
-#include "support/Func_2.h"
 
 namespace velkaro {
 
@@ -23,7 +20,7 @@ std::uint16_t TenthsOfMillimetre(double mm) { return static_cast<std::uint16_t>(
 
 }  // namespace
 
-TJwkData::TJwkData() { DataInit(); }
+TJwkData::TJwkData() : HeaderDocument(kSignatureSize, kJwkHeaderSize) { DataInit(); }
 
 TJwkData::~TJwkData() { DataFree(); }
 
@@ -50,80 +47,18 @@ void TJwkData::DataFree() {
   EntMjtp = {};
 }
 
-bool TJwkData::Fail(const std::exception &e) {
-  lastError_ = DescribeFailure(e);
-  return false;
+bool TJwkData::CheckStart(std::span<const std::uint8_t> bytes) {
+  return HasSignature(bytes, kJwkSignature) || Fail("File I/O Error: not a JWK figure (signature)");
 }
 
-bool TJwkData::Fail(const std::string &message) {
-  lastError_ = message;
-  return false;
-}
+void TJwkData::ReadHeaderFields(ByteReader &s) {
+  HeaderBlockBuffer buffer;
+  ReadCommentBlock(s, buffer, Enthd.jwID, Enthd.comment1, Enthd.comment2);
 
-bool TJwkData::FileCheck(const std::u16string &FName) {
-  lastError_.clear();
-  std::vector<std::uint8_t> prefix;
-  if (!ReadFileStart(FName, kSignatureSize, prefix, lastError_))
-    return false;
-  return FileCheckFromBytes(prefix);
-}
+  ReadValueBlock(s, buffer, "block 2", kJwkValueCount, Enthd,
+                 [](auto &h, auto &&v) { VisitJwkBlock(h, v); });
 
-bool TJwkData::FileCheckFromBytes(std::span<const std::uint8_t> bytes) {
-  lastError_.clear();
-  try {
-    const auto head = bytes.first(std::min(bytes.size(), kSignatureSize));
-    if (LegacyBytesToString(head) == kJwkSignature) return true;
-    return Fail("File I/O Error: not a JWK figure (signature)");
-  } catch (const std::exception &e) {
-    return Fail(e);
-  } catch (...) {
-    return Fail("File I/O Error: unexpected failure");
-  }
-}
-
-bool TJwkData::FileHeaderIn(const std::u16string &FName) {
-  lastError_.clear();
-  DataInit();
-  std::vector<std::uint8_t> prefix;
-  if (!ReadFileStart(FName, kJwkHeaderSize, prefix, lastError_))
-    return false;
-  return FileHeaderInFromBytes(prefix);
-}
-
-bool TJwkData::FileHeaderInFromBytes(std::span<const std::uint8_t> bytes) {
-  lastError_.clear();
-  DataInit();
-  ByteReader s(bytes);
-  return ReadHeader(s);
-}
-
-bool TJwkData::ReadHeader(ByteReader &s) {
-  try {
-    HeaderBlockBuffer buffer;
-    const std::span<const std::uint8_t> bytes(buffer);
-    ReadHeaderBlock(s, buffer, "block 1");
-    Enthd.jwID = LegacyBytesToString(bytes.subspan(0, kJwIdSize));
-    Enthd.comment1 = LegacyBytesToString(bytes.subspan(kComment1Offset, kCommentSize));
-    Enthd.comment2 = LegacyBytesToString(bytes.subspan(kComment2Offset, kCommentSize));
-
-    ReadHeaderBlock(s, buffer, "block 2");
-    SplitParams(DecodeValueBlock(buffer), kJwkValueCount);
-    VisitJwkBlock(Enthd, ValueReader(Enthd.para));
-    Enthd.para.clear();
-
-    if (Enthd.scale <= kSmallestScale) Enthd.scale = 1.0f;
-    return true;
-  } catch (const std::exception &e) {
-    Enthd.para.clear();
-    return Fail(e);
-  } catch (...) {
-    Enthd.para.clear();
-    return Fail("File I/O Error: unexpected failure");
-  }
-}
-
-void TJwkData::SplitParams(const std::u16string &text, int count) {
-  SplitValues(text, count, Enthd.para);
+  if (Enthd.scale <= kSmallestScale) Enthd.scale = 1.0f;
 }
 
 }  // namespace velkaro

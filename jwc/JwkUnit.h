@@ -11,6 +11,7 @@
 
 #include "jwc/jwctype.h"
 #include "support/ByteReader.h"
+#include "support/HeaderDocument.h"
 
 namespace velkaro {
 
@@ -26,25 +27,15 @@ struct TEntJwkHeader {
   std::vector<std::u16string> para;
 };
 
-class TJwkData {
+// FileCheck, FileHeaderIn (the first 20 and 400 bytes), their FromBytes forms
+// and LastError() come from HeaderDocument.
+class TJwkData final : public HeaderDocument {
  public:
   TJwkData();   // Create
   ~TJwkData();  // Destroy
-  TJwkData(const TJwkData &) = delete;
-  TJwkData &operator=(const TJwkData &) = delete;
 
-  void DataInit();
+  void DataInit() override;
   void DataFree();
-
-  bool FileCheck(const std::u16string &FName);
-  bool FileHeaderIn(const std::u16string &FName);
-
-  // The same over bytes already in memory (at least the first 20 or 400 bytes).
-  bool FileCheckFromBytes(std::span<const std::uint8_t> bytes);
-  bool FileHeaderInFromBytes(std::span<const std::uint8_t> bytes);
-
-  // What went wrong in the last failed operation.
-  const std::string &LastError() const { return lastError_; }
 
   std::int32_t lineN = 0, arcN = 0, tenN = 0, mojiN = 0;
   TEntJwkHeader Enthd;
@@ -56,12 +47,8 @@ class TJwkData {
   double myMinWx = 0, myMinWy = 0, myMaxWx = 0, myMaxWy = 0;
 
  private:
-  bool ReadHeader(ByteReader &s);
-  void SplitParams(const std::u16string &text, int count);
-  bool Fail(const std::exception &e);
-  bool Fail(const std::string &message);
-
-  std::string lastError_;
+  bool CheckStart(std::span<const std::uint8_t> bytes) override;
+  void ReadHeaderFields(ByteReader &s) override;
 };
 
 }  // namespace velkaro

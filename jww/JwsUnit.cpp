@@ -2,10 +2,8 @@
 // reader. Only the first 452 bytes of a figure are ever looked at.
 #include "jww/JwsUnit.h"
 
-#include <algorithm>
+#include <array>
 
-#include "jwc/JwcFormat.h"
-#include "support/FileIO.h"
 #include "support/Func_2.h"
 
 namespace velkaro {
@@ -45,7 +43,7 @@ void ClearMembers(TEntJwwBlockDef &def) {
 
 }  // namespace
 
-TJwsData::TJwsData() { DataInit(); }
+TJwsData::TJwsData() : HeaderDocument(kCheckSize, kHeaderSize) { DataInit(); }
 
 TJwsData::~TJwsData() { DataFree(); }
 
@@ -84,69 +82,17 @@ void TJwsData::BindImageInit() {
   BindImageN = 0;
 }
 
-bool TJwsData::Fail(const std::exception &e) {
-  lastError_ = jwcfile::DescribeFailure(e);
-  return false;
-}
-
-bool TJwsData::Fail(const std::string &message) {
-  lastError_ = message;
-  return false;
-}
-
-bool TJwsData::FileCheck(const std::u16string &FName) {
-  lastError_.clear();
-  std::vector<std::uint8_t> prefix;
-  if (!jwcfile::ReadFileStart(FName, kCheckSize, prefix, lastError_))
-    return false;
-  return FileCheckFromBytes(prefix);
-}
-
-bool TJwsData::FileCheckFromBytes(std::span<const std::uint8_t> bytes) {
-  lastError_.clear();
-  try {
-    ByteReader s(bytes);
-    if (ReadSignature(s) != kJwsSignature) return Fail("JWS-Header Error: signature");
-    s.skip(kSignatureGap);
-    std::int32_t version = 0;
-    // A version cut short by the end of the file is no version.
-    if (s.readI32(version) != sizeof version) return Fail("File I/O Error: no version");
-    if (!IsKnownVersion(version)) {
-      return Fail("JWS-Version Error: version " + std::to_string(version));
-    }
-    return true;
-  } catch (const std::exception &e) {
-    return Fail(e);
-  } catch (...) {
-    return Fail("File I/O Error: unexpected failure");
-  }
-}
-
-bool TJwsData::FileHeaderIn(const std::u16string &FName) {
-  lastError_.clear();
-  DataInit();
-  std::vector<std::uint8_t> prefix;
-  if (!jwcfile::ReadFileStart(FName, kHeaderSize, prefix, lastError_))
-    return false;
-  return FileHeaderInFromBytes(prefix);
-}
-
-bool TJwsData::FileHeaderInFromBytes(std::span<const std::uint8_t> bytes) {
-  lastError_.clear();
-  DataInit();
+bool TJwsData::CheckStart(std::span<const std::uint8_t> bytes) {
   ByteReader s(bytes);
-  return ReadHeader(s);
-}
-
-bool TJwsData::ReadHeader(ByteReader &s) {
-  try {
-    ReadHeaderFields(s);
-    return true;
-  } catch (const std::exception &e) {
-    return Fail(e);
-  } catch (...) {
-    return Fail("File I/O Error: unexpected failure");
+  if (ReadSignature(s) != kJwsSignature) return Fail("JWS-Header Error: signature");
+  s.skip(kSignatureGap);
+  std::int32_t version = 0;
+  // A version cut short by the end of the file is no version.
+  if (s.readI32(version) != sizeof version) return Fail("File I/O Error: no version");
+  if (!IsKnownVersion(version)) {
+    return Fail("JWS-Version Error: version " + std::to_string(version));
   }
+  return true;
 }
 
 // Fields cut short by the end of the file keep the bytes that were there

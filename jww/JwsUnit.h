@@ -13,29 +13,20 @@
 
 #include "jww/jwwtype.h"
 #include "support/ByteReader.h"
+#include "support/HeaderDocument.h"
 
 namespace velkaro {
 
-class TJwsData {
+// FileCheck, FileHeaderIn (the first 204 and 452 bytes), their FromBytes
+// forms and LastError() come from HeaderDocument.
+class TJwsData final : public HeaderDocument {
  public:
   TJwsData();   // Create
   ~TJwsData();  // Destroy
-  TJwsData(const TJwsData &) = delete;
-  TJwsData &operator=(const TJwsData &) = delete;
 
-  void DataInit();
+  void DataInit() override;
   void DataFree();
   void BindImageInit();
-
-  bool FileCheck(const std::u16string &FName);
-  bool FileHeaderIn(const std::u16string &FName);
-
-  // The same over bytes already in memory (at least the first 204 or 452 bytes).
-  bool FileCheckFromBytes(std::span<const std::uint8_t> bytes);
-  bool FileHeaderInFromBytes(std::span<const std::uint8_t> bytes);
-
-  // What went wrong in the last failed operation.
-  const std::string &LastError() const { return lastError_; }
 
   TEntJwsHeader Enthd;
   std::vector<TEntJwwLayerGroup> EntLgrp;
@@ -72,12 +63,8 @@ class TJwsData {
   double myMinWx = 0, myMinWy = 0, myMaxWx = 0, myMaxWy = 0;
 
  private:
-  bool ReadHeader(ByteReader &s);
-  void ReadHeaderFields(ByteReader &s);
-  bool Fail(const std::exception &e);
-  bool Fail(const std::string &message);
-
-  std::string lastError_;
+  bool CheckStart(std::span<const std::uint8_t> bytes) override;
+  void ReadHeaderFields(ByteReader &s) override;
 };
 
 }  // namespace velkaro

@@ -3,14 +3,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <memory>
 #include <numbers>
 #include <span>
 #include <unordered_map>
 
+#include "convert/DrawingOpener.h"
 #include "jwc/JwcUnit.h"
-#include "jwc/JwkUnit.h"
-#include "jww/JwsUnit.h"
 #include "jww/JwwUnit.h"
 #include "support/Func_2.h"
 
@@ -787,50 +785,31 @@ PreviewLoadResult LoadPreview(const std::u16string &path, std::stop_token stop) 
     result.error = "no such file";
     return result;
   }
-  const auto finish = [&](PreviewGeometry g) {
-    result.status = g.cancelled ? PreviewLoadStatus::Cancelled : PreviewLoadStatus::Ok;
-    result.geometry = std::move(g);
-    return std::move(result);
-  };
-  {
-    auto JWW = std::make_unique<TJwwData>();
-    JWW->BindImageExp = false;  // a preview never touches the images
-    JWW->BindImageExr = false;
-    if (JWW->FileCheck(path)) {
-      if (!JWW->FileIn(path)) {
-        result.error = "a JWW file that could not be read";
-        result.detail = JWW->LastError();
-        return result;
-      }
-      if (stop.stop_requested()) {
-        result.status = PreviewLoadStatus::Cancelled;
-        return result;
-      }
-      result.trailingBytes = JWW->TrailingBytes();
-      return finish(BuildPreviewGeometry(*JWW, stop));
-    }
-  }
-  {
-    auto JWC = std::make_unique<TJwcData>();
-    if (JWC->FileCheck(path)) {
-      if (!JWC->FileIn(path)) {
-        result.error = "a JWC file that could not be read";
-        result.detail = JWC->LastError();
-        return result;
-      }
-      if (stop.stop_requested()) {
-        result.status = PreviewLoadStatus::Cancelled;
-        return result;
-      }
-      result.trailingBytes = JWC->TrailingBytes();
-      return finish(BuildPreviewGeometry(*JWC, stop));
-    }
-  }
-  if (TJwsData().FileCheck(path) || TJwkData().FileCheck(path)) {
+  // A preview never touches the images.
+  const OpenedFile file = OpenByContent(path);
+  if (file.format == JwFormat::Jws || file.format == JwFormat::Jwk) {
     result.status = PreviewLoadStatus::Figure;
     return result;
   }
-  result.error = "not a Jw_cad file (JWW, JWC, JWS or JWK)";
+  if (!file.error.empty()) {
+    result.error = file.error;
+    result.detail = file.detail;
+    return result;
+  }
+  if (stop.stop_requested()) {
+    result.status = PreviewLoadStatus::Cancelled;
+    return result;
+  }
+  PreviewGeometry g;
+  if (file.JWW) {
+    result.trailingBytes = file.JWW->TrailingBytes();
+    g = BuildPreviewGeometry(*file.JWW, stop);
+  } else {
+    result.trailingBytes = file.JWC->TrailingBytes();
+    g = BuildPreviewGeometry(*file.JWC, stop);
+  }
+  result.status = g.cancelled ? PreviewLoadStatus::Cancelled : PreviewLoadStatus::Ok;
+  result.geometry = std::move(g);
   return result;
 }
 

@@ -211,9 +211,8 @@ struct PreviewLoadResult {
   std::uint64_t trailingBytes = 0;  // after the drawing's end, ignored by the format
 };
 
-// Reads a file by its content (JWW, then JWC; JWS and JWK are recognised as
-// figures) into documents of its own, without extracting bound images, and
-// builds its geometry.
+// Opens a file by its content (DrawingOpener: JWS and JWK are recognised as
+// figures) without extracting bound images, and builds its geometry.
 PreviewLoadResult LoadPreview(const std::u16string &path, std::stop_token stop = {});
 
 // ---- Kinds ------------------------------------------------------------------

@@ -2,8 +2,8 @@
 #include "service/DrawingFacts.h"
 
 #include <algorithm>
-#include <memory>
 
+#include "convert/DrawingOpener.h"
 #include "jwc/JwcUnit.h"
 #include "jwc/JwkUnit.h"
 #include "jww/JwsUnit.h"
@@ -15,8 +15,6 @@
 namespace velkaro {
 
 namespace {
-
-const char *const kNotJwCadFile = "not a Jw_cad file (JWW, JWC, JWS or JWK)";
 
 template <typename T>
 std::size_t Count(std::int32_t n, const std::vector<T> &array) {
@@ -106,6 +104,15 @@ void DescribeJwc(const TJwcData &JW, DrawingInfo &info) {
   CountUnprinted(BuildPreviewGeometry(JW), info);
 }
 
+void DescribeJwk(const TEntJwkHeader &h, DrawingInfo &info) {
+  info.format = "JWK";
+  info.version = u"DOS";
+  info.headerOnly = true;
+  info.memo = {h.comment1, h.comment2};
+  info.entities = {{"lines", h.lineCount}, {"arcs", h.arcCount}, {"points", h.tenCount},
+                   {"texts", h.mojiCount}};
+}
+
 }  // namespace
 
 bool ReadDrawingInfo(const std::u16string &path, DrawingInfo &info, std::string &error) {
@@ -119,69 +126,34 @@ bool ReadDrawingInfo(const std::u16string &path, DrawingInfo &info, std::string 
     case ReadProblem::PermissionDenied: error = "permission denied"; return false;
     case ReadProblem::Unreadable: error = "could not be read"; return false;
   }
-  {
-    auto JWW = std::make_unique<TJwwData>();
-    // Images are listed, not extracted.
-    JWW->BindImageExp = false;
-    JWW->BindImageExr = true;
-    if (JWW->FileCheck(path)) {
-      if (!JWW->FileIn(path)) {
-        error = "a JWW file that could not be read";
-        if (!JWW->LastError().empty())
-          error += " (" + JWW->LastError() + ")";
-        return false;
-      }
-      DescribeJww(*JWW, info);
-      info.trailingBytes = JWW->TrailingBytes();
-      return true;
-    }
+  const OpenedFile file = OpenByContent(path, {.listImages = true, .figureHeaders = true});
+  if (!file.error.empty()) {
+    error = file.error;
+    if (!file.detail.empty())
+      error += " (" + file.detail + ")";
+    return false;
   }
-  {
-    auto JWC = std::make_unique<TJwcData>();
-    if (JWC->FileCheck(path)) {
-      if (!JWC->FileIn(path)) {
-        error = "a JWC file that could not be read";
-        if (!JWC->LastError().empty())
-          error += " (" + JWC->LastError() + ")";
-        return false;
-      }
-      DescribeJwc(*JWC, info);
-      info.trailingBytes = JWC->TrailingBytes();
-      return true;
-    }
-  }
-  {
-    auto JWS = std::make_unique<TJwsData>();
-    if (JWS->FileCheck(path)) {
-      if (!JWS->FileHeaderIn(path)) {
-        error = "a JWS file whose header could not be read";
-        return false;
-      }
+  switch (file.format) {
+    case JwFormat::Jww:
+      DescribeJww(*file.JWW, info);
+      info.trailingBytes = file.JWW->TrailingBytes();
+      break;
+    case JwFormat::Jwc:
+      DescribeJwc(*file.JWC, info);
+      info.trailingBytes = file.JWC->TrailingBytes();
+      break;
+    case JwFormat::Jws:
       info.format = "JWS";
-      info.version = IntToString(JWS->Enthd.jwVer);
+      info.version = IntToString(file.JWS->Enthd.jwVer);
       info.headerOnly = true;
-      return true;
-    }
+      break;
+    case JwFormat::Jwk:
+      DescribeJwk(file.JWK->Enthd, info);
+      break;
+    case JwFormat::None:
+      break;
   }
-  {
-    auto JWK = std::make_unique<TJwkData>();
-    if (JWK->FileCheck(path)) {
-      if (!JWK->FileHeaderIn(path)) {
-        error = "a JWK file whose header could not be read";
-        return false;
-      }
-      const TEntJwkHeader &h = JWK->Enthd;
-      info.format = "JWK";
-      info.version = u"DOS";
-      info.headerOnly = true;
-      info.memo = {h.comment1, h.comment2};
-      info.entities = {{"lines", h.lineCount}, {"arcs", h.arcCount}, {"points", h.tenCount},
-                       {"texts", h.mojiCount}};
-      return true;
-    }
-  }
-  error = kNotJwCadFile;
-  return false;
+  return true;
 }
 
 namespace {

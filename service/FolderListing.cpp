@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "convert/DrawingOpener.h"
 #include "jwc/JwcUnit.h"
 #include "jwc/JwkUnit.h"
 #include "jww/JwsUnit.h"
@@ -40,8 +41,7 @@ std::u16string FileTypeMask(std::int32_t index) {
 bool FileTypeAccepts(std::int32_t index, const std::u16string &name) {
   if (index != kFileTypeConvertible)
     return true;
-  const std::u16string e = ExtensionOfName(name);
-  return e == u".jww" || e == u".jwc";
+  return ConvertibleFormatOfExtension(ExtensionOfName(name)) != JwFormat::None;
 }
 
 std::u16string ListingFoundStatusText(std::int32_t count) {
@@ -50,58 +50,34 @@ std::u16string ListingFoundStatusText(std::int32_t count) {
 
 namespace {
 
-enum class HeaderGroup { Jww, Jws, Jwc, Jwk, Other };
-
-// Backups of JWW drawings (.bak, .bk1 to .bk9 and longer ones such as .bk10
-// that sort between them, .jw$) are JWW files too.
-HeaderGroup GroupOfExtension(const std::u16string &e) {
-  if (e == u".jww" || e == u".bak" || e == u".jw$" || (e >= u".bk1" && e <= u".bk9"))
-    return HeaderGroup::Jww;
-  if (e == u".jws")
-    return HeaderGroup::Jws;
-  if (e == u".jwc")
-    return HeaderGroup::Jwc;
-  if (e == u".jwk")
-    return HeaderGroup::Jwk;
-  return HeaderGroup::Other;
-}
-
 std::u16string CleanMemo(const std::u16string &memo) { return RemoveBlanks(SanitizeText(memo)); }
 
 }  // namespace
 
 FolderLister::FolderLister(TJwwData &JWW, TJwsData &JWS, TJwcData &JWC, TJwkData &JWK)
-    : JWW_(JWW), JWS_(JWS), JWC_(JWC), JWK_(JWK) {}
+    : docs_{JWW, JWS, JWC, JWK} {}
 
 void FolderLister::GetFileInfo(const std::u16string &path, std::u16string &version,
                                std::u16string &memo) {
   version.clear();
   memo.clear();
-  switch (GroupOfExtension(ExtensionOfName(path))) {
-    case HeaderGroup::Jww:
-      if (JWW_.FileCheck(path) && JWW_.FileHeaderIn(path)) {
-        version = IntToString(JWW_.Enthd.jwVer);
-        memo = CleanMemo(JWW_.Enthd.strMemo);
-      }
+  const JwFormat format = FormatOfExtension(ExtensionOfName(path));
+  if (!OpenHeader(format, path, docs_))
+    return;  // also a file of no Jw_cad extension, which is not opened at all
+  // The DOS formats have no version, and a memo of two comment lines.
+  const auto dos = [&](const auto &h) {
+    version = u"DOS";
+    memo = CleanMemo(h.comment1 + u" " + h.comment2);
+  };
+  switch (format) {
+    case JwFormat::Jww:
+      version = IntToString(docs_.JWW.Enthd.jwVer);
+      memo = CleanMemo(docs_.JWW.Enthd.strMemo);
       break;
-    case HeaderGroup::Jws:
-      if (JWS_.FileCheck(path) && JWS_.FileHeaderIn(path))
-        version = IntToString(JWS_.Enthd.jwVer);
-      break;
-    case HeaderGroup::Jwc:
-      if (JWC_.FileCheck(path) && JWC_.FileHeaderIn(path)) {
-        version = u"DOS";
-        memo = CleanMemo(JWC_.Enthd.comment1 + u" " + JWC_.Enthd.comment2);
-      }
-      break;
-    case HeaderGroup::Jwk:
-      if (JWK_.FileCheck(path) && JWK_.FileHeaderIn(path)) {
-        version = u"DOS";
-        memo = CleanMemo(JWK_.Enthd.comment1 + u" " + JWK_.Enthd.comment2);
-      }
-      break;
-    case HeaderGroup::Other:
-      break;  // not opened at all
+    case JwFormat::Jws: version = IntToString(docs_.JWS.Enthd.jwVer); break;
+    case JwFormat::Jwc: dos(docs_.JWC.Enthd); break;
+    case JwFormat::Jwk: dos(docs_.JWK.Enthd); break;
+    case JwFormat::None: break;
   }
 }
 

@@ -12,12 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "convert/DrawingOpener.h"
+
 namespace velkaro {
 
-class TJwwData;
-class TJwsData;
-class TJwcData;
-class TJwkData;
 
 // The entries of the file-type box, and the search mask of an index (any
 // index outside them gives "*"). The six of the original box come first, so
@@ -65,10 +63,7 @@ class FolderLister {
   void GetFileInfo(const std::u16string &path, std::u16string &version, std::u16string &memo);
 
  private:
-  TJwwData &JWW_;
-  TJwsData &JWS_;
-  TJwcData &JWC_;
-  TJwkData &JWK_;
+  JwDocuments docs_;
 };
 
 // The status text while the listing runs (and after a missing folder).
