@@ -160,6 +160,18 @@ INSTANTIATE_TEST_SUITE_P(
                  UndoOutcome::BackupMissing}),
     [](const auto &info) { return std::string(info.param.what); });
 
+TEST_F(UndoTest, IsRefusedWhileABatchHoldsTheFolder) {
+  putJww(src, "p.jww", MakeRichDrawing(600, false));
+  run({u"p.jww"});
+  FolderHandle batch;
+  ASSERT_TRUE(batch.open(D()));
+  ASSERT_EQ(batch.tryLock(), FolderHandle::LockResult::Locked);
+  EXPECT_EQ(undo().refusal, kMessageDestinationBusy);
+  EXPECT_TRUE(fs::exists(dstPath("p.jww")));
+  batch.close();
+  EXPECT_EQ(undo().restored, 1);
+}
+
 TEST_F(UndoTest, ADryRunSaysWhatWouldBeDoneAndChangesNothing) {
   putJww(src, "p.jww", MakeRichDrawing(600, false));
   putJww(dst, "p.jww", MakeRichDrawing(230, false));
