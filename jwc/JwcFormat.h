@@ -18,6 +18,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "jwc/jwctype.h"
 #include "support/ByteReader.h"
 #include "support/ByteWriter.h"
 
@@ -55,10 +56,6 @@ inline constexpr std::size_t kMjtpCount = 12;   // entry 11 exists in memory onl
 inline constexpr std::size_t kGroupCount = 16;
 inline constexpr std::size_t kLayerCount = 256;
 
-inline constexpr std::size_t kLineRecordSize = 22;
-inline constexpr std::size_t kArcRecordSize = 32;
-inline constexpr std::size_t kTextRecordSize = 24;
-inline constexpr std::size_t kPointRecordSize = 12;
 inline constexpr std::size_t kLayerNameSize = 8;
 inline constexpr std::size_t kGroupNameSize = 16;
 
@@ -181,6 +178,83 @@ class ValueReader {
   const std::vector<std::u16string> &para_;
   std::size_t index_ = 0;
 };
+
+// ---- Entity records, in file order ----------------------------------------
+
+// Each visitor is called with every field of the record in its order:
+//   io.coord(v)              a float32 coordinate in drawing units
+//   io.fixedPoint<Stored>(v, scale, field)   v times scale, as a Stored integer
+//   io.address(p)            a text's offset, then its segment (uint16 each)
+//   io.typeColor(typ, col)   the line type and colour bytes, in that order
+//   io.color(col)            a colour byte
+//   io(b...)                 bytes as they are
+template <typename Io, typename E>
+constexpr void VisitLine(Io &io, E &e) {
+  io.coord(e.x1), io.coord(e.y1), io.coord(e.x2), io.coord(e.y2);
+  io.typeColor(e.typ, e.col);
+  io(e.lay, e.flg1, e.flg2, e.flg3);
+}
+
+template <typename Io, typename E>
+constexpr void VisitArc(Io &io, E &e) {
+  io.coord(e.x), io.coord(e.y), io.coord(e.r);
+  io.template fixedPoint<std::uint16_t>(e.h, kFlatnessScale, "h");
+  io.template fixedPoint<std::int32_t>(e.st, kAngleScale, "st");
+  io.template fixedPoint<std::int32_t>(e.et, kAngleScale, "et");
+  io.template fixedPoint<std::int32_t>(e.tt, kAngleScale, "tt");
+  io.typeColor(e.typ, e.col);
+  io(e.lay, e.flg1, e.flg2, e.flg3);
+}
+
+template <typename Io, typename E>
+constexpr void VisitText(Io &io, E &e) {
+  io.coord(e.x1), io.coord(e.y1), io.coord(e.x2), io.coord(e.y2);
+  io.address(e.p);
+  io(e.no, e.lay, e.flg1, e.flg2);
+}
+
+template <typename Io, typename E>
+constexpr void VisitPoint(Io &io, E &e) {
+  io.coord(e.x), io.coord(e.y);
+  io(e.lay);
+  io.color(e.col);
+  io(e.flg1, e.flg2);
+}
+
+template <typename Io, typename E>
+constexpr void VisitRecord(Io &io, E &e) {
+  using T = std::remove_const_t<E>;
+  if constexpr (std::is_same_v<T, TEntJwcLine>) VisitLine(io, e);
+  else if constexpr (std::is_same_v<T, TEntJwcArc2>) VisitArc(io, e);
+  else if constexpr (std::is_same_v<T, TEntJwcMoji2>) VisitText(io, e);
+  else VisitPoint(io, e);
+}
+
+// Counts the bytes of the fields it is shown.
+struct RecordSizer {
+  std::size_t bytes = 0;
+  template <typename... B>
+  constexpr void operator()(const B &...) { bytes += sizeof...(B); }
+  constexpr void coord(const float &) { bytes += 4; }
+  template <typename Stored>
+  constexpr void fixedPoint(const float &, double, const char *) { bytes += sizeof(Stored); }
+  constexpr void address(const std::int32_t &) { bytes += 4; }
+  constexpr void typeColor(const std::uint8_t &, const std::uint8_t &) { bytes += 2; }
+  constexpr void color(const std::uint8_t &) { bytes += 1; }
+};
+
+template <typename E>
+constexpr std::size_t RecordSize() {
+  E e{};  // only its fields' places count
+  RecordSizer z;
+  VisitRecord(z, e);
+  return z.bytes;
+}
+
+inline constexpr std::size_t kLineRecordSize = RecordSize<TEntJwcLine>();
+inline constexpr std::size_t kArcRecordSize = RecordSize<TEntJwcArc2>();
+inline constexpr std::size_t kTextRecordSize = RecordSize<TEntJwcMoji2>();
+inline constexpr std::size_t kPointRecordSize = RecordSize<TEntJwcTen>();
 
 // ---- Failures ---------------------------------------------------------------
 

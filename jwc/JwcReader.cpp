@@ -9,6 +9,7 @@
 #include <new>
 #include <cstdint>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "jwc/JwcFormat.h"
@@ -91,77 +92,49 @@ void ReadFixedPart(ByteReader &s, TJwcData &d) {
   for (auto &g : d.EntLgrp) g.w_lay = r.u8();
 }
 
-// One entity section: `count` records of RecordSize bytes, each decoded into
-// its entry of `out`. `readN` counts the records read; a file that ends
-// inside the section stops the count there.
-template <std::size_t RecordSize, typename Entity, typename Decode>
+// The fields of one record as the drawing holds them: coordinates in
+// millimetres, fixed-point fields as the quotient rounded once to single.
+struct RecordIn {
+  RecordReader &r;
+  float unit;
+
+  template <typename... B>
+  void operator()(B &...bytes) { ((bytes = r.u8()), ...); }
+  void coord(float &v) { v = ToMillimetres(r.f32(), unit); }
+  template <typename Stored>
+  void fixedPoint(float &v, double scale, const char *) {
+    // The quotient is exact in double.
+    if constexpr (std::is_same_v<Stored, std::uint16_t>)
+      v = RoundToSingle(r.u16() / scale);
+    else
+      v = RoundToSingle(r.i32() / scale);
+  }
+  void address(std::int32_t &p) {
+    const std::int32_t offset = r.u16();
+    const std::int32_t segment = r.u16();
+    p = segment * 16 + offset;
+  }
+  void typeColor(std::uint8_t &typ, std::uint8_t &col) { (*this)(typ, col); }
+  void color(std::uint8_t &col) { (*this)(col); }
+};
+
+// One entity section: `count` records, each decoded into its entry of `out`.
+// `readN` counts the records read; a file that ends inside the section stops
+// the count there.
+template <typename Entity>
 void ReadSection(ByteReader &s, std::int32_t count, const char *what, std::vector<Entity> &out,
-                 std::int32_t &readN, Decode decode) {
-  CheckSection(s, count, RecordSize, what);
+                 std::int32_t &readN, float unit) {
+  constexpr std::size_t kSize = RecordSize<Entity>();
+  CheckSection(s, count, kSize, what);
   out.assign(static_cast<std::size_t>(count), Entity{});
-  std::array<std::uint8_t, RecordSize> record;
+  std::array<std::uint8_t, kSize> record;
   for (auto &e : out) {
     ReadRecord(s, record, what, static_cast<std::size_t>(readN));
     RecordReader r(record);
-    decode(r, e);
+    RecordIn in{r, unit};
+    VisitRecord(in, e);
     ++readN;
   }
-}
-
-void ReadLines(ByteReader &s, TJwcData &d) {
-  const float unit = d.Enthd.dataUnit;
-  auto decode = [unit](RecordReader &r, TEntJwcLine &e) {
-    e.x1 = ToMillimetres(r.f32(), unit);
-    e.y1 = ToMillimetres(r.f32(), unit);
-    e.x2 = ToMillimetres(r.f32(), unit);
-    e.y2 = ToMillimetres(r.f32(), unit);
-    e.typ = r.u8();
-    e.col = r.u8();
-    e.lay = r.u8();
-    e.flg1 = r.u8();
-    e.flg2 = r.u8();
-    e.flg3 = r.u8();
-  };
-  ReadSection<kLineRecordSize>(s, d.Enthd.lineCount, "line", d.EntLine, d.lineN, decode);
-}
-
-void ReadArcs(ByteReader &s, TJwcData &d) {
-  const float unit = d.Enthd.dataUnit;
-  auto decode = [unit](RecordReader &r, TEntJwcArc2 &e) {
-    e.x = ToMillimetres(r.f32(), unit);
-    e.y = ToMillimetres(r.f32(), unit);
-    e.r = ToMillimetres(r.f32(), unit);
-    // Fixed-point fields: the quotient is exact in double, rounded once to single.
-    e.h = RoundToSingle(r.u16() / kFlatnessScale);
-    e.st = RoundToSingle(r.i32() / kAngleScale);
-    e.et = RoundToSingle(r.i32() / kAngleScale);
-    e.tt = RoundToSingle(r.i32() / kAngleScale);
-    e.typ = r.u8();
-    e.col = r.u8();
-    e.lay = r.u8();
-    e.flg1 = r.u8();
-    e.flg2 = r.u8();
-    e.flg3 = r.u8();
-  };
-  ReadSection<kArcRecordSize>(s, d.Enthd.arcCount, "arc", d.EntArc, d.arcN, decode);
-}
-
-void ReadTexts(ByteReader &s, TJwcData &d) {
-  const float unit = d.Enthd.dataUnit;
-  auto decode = [unit](RecordReader &r, TEntJwcMoji2 &e) {
-    e.x1 = ToMillimetres(r.f32(), unit);
-    e.y1 = ToMillimetres(r.f32(), unit);
-    e.x2 = ToMillimetres(r.f32(), unit);
-    e.y2 = ToMillimetres(r.f32(), unit);
-    const std::int32_t offset = r.u16();
-    const std::int32_t segment = r.u16();
-    e.p = segment * 16 + offset;
-    e.no = r.u8();
-    e.lay = r.u8();
-    e.flg1 = r.u8();
-    e.flg2 = r.u8();
-  };
-  ReadSection<kTextRecordSize>(s, d.Enthd.mojiCount, "text", d.EntMoji, d.mojiN, decode);
 }
 
 // The string area and the texts of the text records. A text whose address
@@ -187,19 +160,6 @@ void ReadStringArea(ByteReader &s, TJwcData &d) {
     if (pos < 0 || pos >= n) continue;
     e.s = RemoveControlChars(FieldText(view.subspan(static_cast<std::size_t>(pos))));
   }
-}
-
-void ReadPoints(ByteReader &s, TJwcData &d) {
-  const float unit = d.Enthd.dataUnit;
-  auto decode = [unit](RecordReader &r, TEntJwcTen &e) {
-    e.x = ToMillimetres(r.f32(), unit);
-    e.y = ToMillimetres(r.f32(), unit);
-    e.lay = r.u8();
-    e.col = r.u8();
-    e.flg1 = r.u8();
-    e.flg2 = r.u8();
-  };
-  ReadSection<kPointRecordSize>(s, d.Enthd.tenCount, "point", d.EntTen, d.tenN, decode);
 }
 
 void ReadNames(ByteReader &s, TJwcData &d) {
@@ -278,11 +238,12 @@ bool TJwcData::ReadDrawing(std::span<const std::uint8_t> bytes, RecordsRead &how
 
 void TJwcData::ReadBody(ByteReader &s) {
   ReadFixedPart(s, *this);
-  ReadLines(s, *this);
-  ReadArcs(s, *this);
-  ReadTexts(s, *this);
+  const float unit = Enthd.dataUnit;
+  ReadSection(s, Enthd.lineCount, "line", EntLine, lineN, unit);
+  ReadSection(s, Enthd.arcCount, "arc", EntArc, arcN, unit);
+  ReadSection(s, Enthd.mojiCount, "text", EntMoji, mojiN, unit);
   ReadStringArea(s, *this);
-  ReadPoints(s, *this);
+  ReadSection(s, Enthd.tenCount, "point", EntTen, tenN, unit);
   ReadNames(s, *this);
 }
 

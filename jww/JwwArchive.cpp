@@ -263,18 +263,17 @@ void TJwwData::WriteClassRecord(ByteWriter &s, std::int32_t Ver, std::string_vie
 // ---- Attributes -------------------------------------------------------------
 
 TEntJwwAttr TJwwData::ReadAttr(ByteReader &s) const {
-  std::array<std::uint8_t, jww::kLargestFixedPart> buf;
-  const std::size_t n = jww::AttrSize(Enthd.jwVer);
-  jww::ReadFixedPart(s, buf, n);
-  jww::FieldDecoder d(std::span<const std::uint8_t>(buf.data(), n));
+  const std::int32_t v = Enthd.jwVer;
+  const jww::FixedPart part(s, jww::AttrSize(v));
+  jww::FieldDecoder d = part.decoder();
   TEntJwwAttr a;
-  jww::DecodeAttr(d, jww::HasPenWidth(Enthd.jwVer), a);
+  jww::FieldsIn{d, v}.attr(kJwwNone, a);
   return a;
 }
 
 TEntJwwAttr TJwwData::AttrForTarget(std::int32_t Ver, std::int32_t kind, const TEntJwwAttr &attr) {
   TEntJwwAttr a = attr;
-  if (Ver < 420) {
+  if (!jww::HasSxf(Ver)) {
     if (kind == kJwwLine || kind == kJwwEnko)
       a.nPenStyle = PenStyleBelow420(a.nPenStyle);
     if (kind >= kJwwLine && kind <= kJwwSolid)
@@ -318,7 +317,7 @@ TEntJwwAttr TJwwData::AttrForTarget(std::int32_t Ver, std::int32_t kind, const T
 
 void TJwwData::WriteAttr(ByteWriter &s, std::int32_t Ver, std::int32_t kind, const TEntJwwAttr &attr) {
   jww::FieldEncoder e;
-  jww::EncodeAttr(e, jww::HasPenWidth(Ver), AttrForTarget(Ver, kind, attr));
+  jww::FieldsOut{e, Ver}.attr(kind, attr);
   e.flushTo(s);
 }
 
