@@ -183,11 +183,31 @@ class ValueReader {
 
 // Each visitor is called with every field of the record in its order:
 //   io.coord(v)              a float32 coordinate in drawing units
+//   io.word(w), io.penNo(w)  a uint16 (a pen number is repaired on writing)
+//   io.groupScale(v, scaleF, k)   a group scale: float32 when scaleF, else uint16
 //   io.fixedPoint<Stored>(v, scale, field)   v times scale, as a Stored integer
 //   io.address(p)            a text's offset, then its segment (uint16 each)
 //   io.typeColor(typ, col)   the line type and colour bytes, in that order
 //   io.color(col)            a colour byte
 //   io(b...)                 bytes as they are
+// The tables between the header and the entity sections, column by column.
+template <typename Io, typename D>
+constexpr void VisitFixedPart(Io &io, D &d) {
+  for (std::size_t k = 0; k < kVtenCount; ++k) io.coord(d.EntVten[k].x);
+  for (std::size_t k = 0; k < kVtenCount; ++k) io.coord(d.EntVten[k].y);
+  for (std::size_t k = 0; k < kVtenCount; ++k) io(d.EntVten[k].lay);
+  for (std::size_t k = 0; k < kMjtpStored; ++k) io.penNo(d.EntMjtp[k].penNo);
+  for (std::size_t k = 0; k < kMjtpStored; ++k) io.word(d.EntMjtp[k].width);
+  for (std::size_t k = 0; k < kMjtpStored; ++k) io.word(d.EntMjtp[k].height);
+  for (std::size_t k = 0; k < kMjtpStored; ++k) io.word(d.EntMjtp[k].dist);
+  for (std::size_t k = 0; k < kGroupCount; ++k) io.groupScale(d.EntLgrp[k].scale, d.Enthd.scaleF, k);
+  for (std::size_t k = 0; k < kGroupCount; ++k) io(d.EntLgrp[k].srchF);
+  for (std::size_t k = 0; k < kLayerCount; ++k) io(d.EntLay[k].srchF);
+  for (std::size_t k = 0; k < kGroupCount; ++k) io(d.EntLgrp[k].dispF);
+  for (std::size_t k = 0; k < kLayerCount; ++k) io(d.EntLay[k].dispF);
+  for (std::size_t k = 0; k < kGroupCount; ++k) io(d.EntLgrp[k].w_lay);
+}
+
 template <typename Io, typename E>
 constexpr void VisitLine(Io &io, E &e) {
   io.coord(e.x1), io.coord(e.y1), io.coord(e.x2), io.coord(e.y2);
@@ -236,6 +256,9 @@ struct RecordSizer {
   template <typename... B>
   constexpr void operator()(const B &...) { bytes += sizeof...(B); }
   constexpr void coord(const float &) { bytes += 4; }
+  constexpr void word(const std::uint16_t &) { bytes += 2; }
+  constexpr void penNo(const std::uint16_t &) { bytes += 2; }
+  constexpr void groupScale(const float &, bool scaleF, std::size_t) { bytes += scaleF ? 4 : 2; }
   template <typename Stored>
   constexpr void fixedPoint(const float &, double, const char *) { bytes += sizeof(Stored); }
   constexpr void address(const std::int32_t &) { bytes += 4; }

@@ -59,39 +59,6 @@ void CheckSection(const ByteReader &s, std::int32_t count, std::size_t recordSiz
   }
 }
 
-std::size_t FixedPartSize(bool scaleF) {
-  const std::size_t scales = kGroupCount * (scaleF ? 4 : 2);
-  return kVtenCount * 9 + kMjtpStored * 8 + scales + 3 * kGroupCount + 2 * kLayerCount;
-}
-
-void ReadFixedPart(ByteReader &s, TJwcData &d) {
-  // Read without a check of its own: a file that ends inside it fails at the
-  // first section or name field after it. Missing bytes read as zero.
-  std::vector<std::uint8_t> fixed(FixedPartSize(d.Enthd.scaleF), 0);
-  s.read(fixed);
-  RecordReader r(fixed);
-  const float unit = d.Enthd.dataUnit;
-
-  d.EntVten.assign(kVtenCount, TEntJwcVten{});
-  d.EntMjtp.assign(kMjtpCount, TEntJwcMojiType{});
-  d.EntLgrp.assign(kGroupCount, TEntJwcLayerGroup{});
-  d.EntLay.assign(kLayerCount, TEntJwcLayer{});
-
-  for (auto &v : d.EntVten) v.x = ToMillimetres(r.f32(), unit);
-  for (auto &v : d.EntVten) v.y = ToMillimetres(r.f32(), unit);
-  for (auto &v : d.EntVten) v.lay = r.u8();
-  for (std::size_t k = 0; k < kMjtpStored; ++k) d.EntMjtp[k].penNo = r.u16();
-  for (std::size_t k = 0; k < kMjtpStored; ++k) d.EntMjtp[k].width = r.u16();
-  for (std::size_t k = 0; k < kMjtpStored; ++k) d.EntMjtp[k].height = r.u16();
-  for (std::size_t k = 0; k < kMjtpStored; ++k) d.EntMjtp[k].dist = r.u16();
-  for (auto &g : d.EntLgrp) g.scale = d.Enthd.scaleF ? r.f32() : static_cast<float>(r.u16());
-  for (auto &g : d.EntLgrp) g.srchF = r.u8();
-  for (auto &l : d.EntLay) l.srchF = r.u8();
-  for (auto &g : d.EntLgrp) g.dispF = r.u8();
-  for (auto &l : d.EntLay) l.dispF = r.u8();
-  for (auto &g : d.EntLgrp) g.w_lay = r.u8();
-}
-
 // The fields of one record as the drawing holds them: coordinates in
 // millimetres, fixed-point fields as the quotient rounded once to single.
 struct RecordIn {
@@ -114,9 +81,30 @@ struct RecordIn {
     const std::int32_t segment = r.u16();
     p = segment * 16 + offset;
   }
+  void word(std::uint16_t &w) { w = r.u16(); }
+  void penNo(std::uint16_t &w) { w = r.u16(); }
+  void groupScale(float &v, bool scaleF, std::size_t) {
+    v = scaleF ? r.f32() : static_cast<float>(r.u16());
+  }
   void typeColor(std::uint8_t &typ, std::uint8_t &col) { (*this)(typ, col); }
   void color(std::uint8_t &col) { (*this)(col); }
 };
+
+void ReadFixedPart(ByteReader &s, TJwcData &d) {
+  d.EntVten.assign(kVtenCount, TEntJwcVten{});
+  d.EntMjtp.assign(kMjtpCount, TEntJwcMojiType{});
+  d.EntLgrp.assign(kGroupCount, TEntJwcLayerGroup{});
+  d.EntLay.assign(kLayerCount, TEntJwcLayer{});
+  RecordSizer size;
+  VisitFixedPart(size, d);
+  // Read without a check of its own: a file that ends inside it fails at the
+  // first section or name field after it. Missing bytes read as zero.
+  std::vector<std::uint8_t> fixed(size.bytes, 0);
+  s.read(fixed);
+  RecordReader r(fixed);
+  RecordIn in{r, d.Enthd.dataUnit};
+  VisitFixedPart(in, d);
+}
 
 // One entity section: `count` records, each decoded into its entry of `out`.
 // `readN` counts the records read; a file that ends inside the section stops

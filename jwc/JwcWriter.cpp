@@ -163,34 +163,6 @@ void WriteValueBlocks(ByteWriter &w, const TJwcData &d, std::int32_t sBufAdr2) {
   WriteValueBlock(w, values, "block 4");
 }
 
-void WriteFixedPart(ByteWriter &w, const TJwcData &d) {
-  const float unit = d.Enthd.dataUnit;
-  for (std::size_t k = 0; k < kVtenCount; ++k) w.writeF32(ToDrawingUnits(d.EntVten[k].x, unit));
-  for (std::size_t k = 0; k < kVtenCount; ++k) w.writeF32(ToDrawingUnits(d.EntVten[k].y, unit));
-  for (std::size_t k = 0; k < kVtenCount; ++k) w.writeU8(d.EntVten[k].lay);
-  for (std::size_t k = 0; k < kMjtpStored; ++k) {
-    std::uint16_t penNo = d.EntMjtp[k].penNo;
-    CheckPenNo(penNo);
-    w.writeU16(penNo);
-  }
-  for (std::size_t k = 0; k < kMjtpStored; ++k) w.writeU16(d.EntMjtp[k].width);
-  for (std::size_t k = 0; k < kMjtpStored; ++k) w.writeU16(d.EntMjtp[k].height);
-  for (std::size_t k = 0; k < kMjtpStored; ++k) w.writeU16(d.EntMjtp[k].dist);
-  for (std::size_t k = 0; k < kGroupCount; ++k) {
-    const float scale = d.EntLgrp[k].scale;
-    if (d.Enthd.scaleF) {
-      w.writeF32(scale);
-    } else {
-      w.writeU16(Low16(RoundHalfEven(scale, "scale of layer group " + std::to_string(k))));
-    }
-  }
-  for (std::size_t k = 0; k < kGroupCount; ++k) w.writeU8(d.EntLgrp[k].srchF);
-  for (std::size_t k = 0; k < kLayerCount; ++k) w.writeU8(d.EntLay[k].srchF);
-  for (std::size_t k = 0; k < kGroupCount; ++k) w.writeU8(d.EntLgrp[k].dispF);
-  for (std::size_t k = 0; k < kLayerCount; ++k) w.writeU8(d.EntLay[k].dispF);
-  for (std::size_t k = 0; k < kGroupCount; ++k) w.writeU8(d.EntLgrp[k].w_lay);
-}
-
 // A fixed-point arc field: the product taken as a single, then rounded.
 std::int64_t FixedPoint(float v, double scale, const char *field, std::size_t k) {
   const float product = RoundToSingle(static_cast<double>(v) * scale);
@@ -229,6 +201,18 @@ struct RecordOut {
     w.writeU16(Low16(texts->offset));
     w.writeU16(Low16(texts->segment));
     texts->offset += static_cast<std::int64_t>(texts->layout.encoded[k].size()) + 1;
+  }
+  void word(const std::uint16_t &v) { w.writeU16(v); }
+  void penNo(const std::uint16_t &penNo) {
+    std::uint16_t p = penNo;
+    CheckPenNo(p);
+    w.writeU16(p);
+  }
+  void groupScale(const float &v, bool scaleF, std::size_t group) {
+    if (scaleF)
+      w.writeF32(v);
+    else
+      w.writeU16(Low16(RoundHalfEven(v, "scale of layer group " + std::to_string(group))));
   }
   void typeColor(const std::uint8_t &typ, const std::uint8_t &col) {
     std::uint8_t c = col, t = typ;
@@ -291,8 +275,9 @@ std::vector<std::uint8_t> TJwcData::BuildFile() {
             static_cast<std::size_t>(tenN) * kPointRecordSize);
   WriteBlock1(w, Enthd);
   WriteValueBlocks(w, *this, sBufAdr2);
-  WriteFixedPart(w, *this);
   const float unit = Enthd.dataUnit;
+  RecordOut fixed{w, unit, 0};
+  VisitFixedPart(fixed, *this);
   TextAddresses texts{layout, Enthd.sBufAdr1 / 16, Enthd.sBufAdr1 % 16};
   WriteRecords(w, EntLine, lineN, unit);
   WriteRecords(w, EntArc, arcN, unit);
