@@ -9,6 +9,8 @@
 // are taken as they come.
 #include <algorithm>
 #include <limits>
+#include <tuple>
+#include <type_traits>
 
 #include "jww/JwwInternal.h"
 #include "support/Func_2.h"
@@ -68,9 +70,43 @@ bool SkipString(ByteReader &s, SkippedStrings &seen) {
   return SkipStringBytes(s, 2 * n, seen);
 }
 
+// The pen style and colour of an attribute, the rest passed over.
+struct PenFields {
+  FieldDecoder &d;
+  std::int32_t ver;
+  TEntJwwAttr &a;
+
+  template <class... T>
+  [[gnu::always_inline]] void operator()(T &...v) { (field(v), ...); }
+  template <class T>
+  [[gnu::always_inline]] void field(T &v) {
+    if (static_cast<void *>(&v) == &a.nPenStyle || static_cast<void *>(&v) == &a.nPenColor)
+      d.get(v);
+    else
+      d.skip(sizeof v);
+  }
+};
+
+// The fields a pass over a body needs: the pen style and colour, which
+// decide the extras, and the number a block reference places.
+struct FieldsPassed {
+  FieldDecoder &d;
+  std::int32_t ver;
+
+  template <class... T>
+  void operator()(const T &...) { d.skip((sizeof(T) + ...)); }
+  [[gnu::always_inline]] void attr(std::int32_t, TEntJwwAttr &a) {
+    PenFields pen{d, ver, a};
+    jww::AttrFields(pen, a);
+  }
+  void textSize(const double &v) { (*this)(v); }
+  void spacing(const double &v) { (*this)(v); }
+  void blockNumber(std::uint32_t &n) { d.get(n); }
+};
+
 // Reads a body as its description lays it out. A decoding reader
-// (kPassOver false) stores every field; one that passes over it decodes the
-// fixed parts alike but only notes what its strings hold. complete() says
+// (kPassOver false) stores every field; one that passes over it decodes only
+// what FieldsPassed needs and notes what its strings hold. complete() says
 // whether every part of the body was there.
 template <bool kPassOver>
 class BodyReader {
@@ -81,11 +117,11 @@ class BodyReader {
   BodyReader(TJwwData &doc, ByteReader &s) : ver(doc.Enthd.jwVer), doc_(doc), s_(s) {}
 
   template <class Fields>
-  bool part(Fields &&fields) {
+  [[gnu::always_inline]] bool part(Fields &&fields) {
     const std::size_t n = jww::PartSize(ver, fields);
     const jww::FixedPart part(s_, n);
     FieldDecoder d = part.decoder();
-    jww::FieldsIn in{d, ver};
+    std::conditional_t<kPassOver, FieldsPassed, jww::FieldsIn> in{d, ver};
     fields(in);
     complete_ = complete_ && part.got() == n;
     return part.got() > 0;
@@ -144,16 +180,24 @@ class BodyWriter {
 
   BodyWriter(const TJwwData &doc, jww::WriteContext &ctx) : ver(ctx.ver), doc_(doc), ctx_(ctx) {}
 
+  // The whole body, its fixed parts gathered into few writes.
+  template <class E>
+  void body(const E &e) {
+    jww::Body(*this, e);
+    e_.flushTo(ctx_.w);
+  }
+
   template <class Fields>
-  bool part(Fields &&fields) {
-    FieldEncoder e;
-    jww::FieldsOut out{e, ver, &ctx_.numbers};
+  [[gnu::always_inline]] bool part(Fields &&fields) {
+    if (e_.room() < jww::PartSize(ver, fields))
+      e_.flushTo(ctx_.w);
+    jww::FieldsOut out{e_, ver, &ctx_.numbers};
     fields(out);
-    e.flushTo(ctx_.w);
     return true;
   }
   // Strings go out cleaned; image references as the file-out options say.
   void string(const std::u16string &text, bool imageReference) {
+    e_.flushTo(ctx_.w);
     std::u16string cleaned;
     const std::u16string &stored = Sanitized(text, cleaned);
     if (imageReference && (ctx_.options & (kFileOutStripTempPrefix | kFileOutImageNameOnly)))
@@ -165,7 +209,13 @@ class BodyWriter {
  private:
   const TJwwData &doc_;
   jww::WriteContext &ctx_;
+  FieldEncoder e_;
 };
+
+// One record of each kind for passes over bodies, reused from body to body:
+// a pass decodes afresh whatever decides a layout before looking at it.
+using PassRecords = std::tuple<TEntJwwLine, TEntJwwEnko, TEntJwwTen, TEntJwwMoji, TEntJwwSunpo,
+                               TEntJwwSolid, TEntJwwBlock>;
 
 // The kind of the object a tag introduces (0: none follows); a new class
 // takes its slot. Throws for a class that is no entity kind.
@@ -212,12 +262,12 @@ ListWalk WalkEntityList(ByteReader &s, JwwArchiveState &state, std::size_t decla
 std::array<std::size_t, 8> CountKinds(TJwwData &doc, ByteReader s, JwwArchiveState state,
                                       std::size_t declared) {
   std::array<std::size_t, 8> counts{};
+  PassRecords records;
   try {
     WalkEntityList(s, state, declared, "entity", [&](std::int32_t kind) {
       BodyReader<true> pass(doc, s);
       jww::WithKind(kind, [&](auto type) {
-        typename decltype(type)::type e{};
-        jww::Body(pass, e);
+        jww::Body(pass, std::get<typename decltype(type)::type>(records));
       });
       counts[kind] += pass.complete() ? 1 : 0;
       return pass.complete();
@@ -302,20 +352,17 @@ void TJwwData::ReadEntityListForRewrite(ByteReader &s, JwwArchiveState &state) {
 // "^"). It gives up (false) at a body that is not complete, where the
 // decoding reader's partial reads decide.
 bool TJwwData::SkimEntityList(ByteReader &s, JwwArchiveState &state, std::size_t count) {
+  PassRecords records;
   const auto skim = [&](std::int32_t kind) {
     const ByteReader body = s;
     BodyReader<true> pass(*this, s);
-    std::uint32_t placed = 0;
     jww::WithKind(kind, [&](auto type) {
-      typename decltype(type)::type e{};
-      jww::Body(pass, e);
-      if constexpr (std::is_same_v<decltype(e), TEntJwwBlock>)
-        placed = e.nNumber;
+      jww::Body(pass, std::get<typename decltype(type)::type>(records));
     });
     if (!pass.complete())
       return false;
     if (kind == kJwwBlock)
-      rewrite_->placed.insert(placed);
+      rewrite_->placed.insert(std::get<TEntJwwBlock>(records).nNumber);
     if (pass.seen().utf16)
       MojiEncode = true;  // as ReadCString would have set it
     if (kind == kJwwMoji && pass.seen().caret) {
@@ -457,7 +504,7 @@ void TJwwData::WriteEntityBody(jww::WriteContext &ctx, std::int32_t kind, std::i
   BodyWriter out(*this, ctx);
   ctx.BeginObject(kind);
   jww::WithKind(kind, [&](auto type) {
-    jww::Body(out, lists.SlotOf<typename decltype(type)::type>().array[static_cast<std::size_t>(index)]);
+    out.body(lists.SlotOf<typename decltype(type)::type>().array[static_cast<std::size_t>(index)]);
   });
   ctx.EndObject();
 }
@@ -465,7 +512,7 @@ void TJwwData::WriteEntityBody(jww::WriteContext &ctx, std::int32_t kind, std::i
 void TJwwData::WriteSunpoObjects(jww::WriteContext &ctx, const TEntJwwSunpo &d) const {
   BodyWriter out(*this, ctx);
   ctx.BeginObject(kJwwSunpo);
-  jww::SunpoBody(out, d);
+  out.body(d);
   ctx.EndObject();
   if (!IsSplitForTarget(ctx, d))
     return;
@@ -473,7 +520,7 @@ void TJwwData::WriteSunpoObjects(jww::WriteContext &ctx, const TEntJwwSunpo &d) 
   // points of the text base are temporary points.
   const auto object = [&](std::int32_t kind, const auto &entity) {
     ctx.BeginObject(kind);
-    jww::Body(out, entity);
+    out.body(entity);
     ctx.EndObject();
   };
   object(kJwwLine, d.Ho1);

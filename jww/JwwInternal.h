@@ -61,9 +61,10 @@ class FieldDecoder {
  public:
   explicit FieldDecoder(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
 
+  void skip(std::size_t n) { pos_ = std::min(bytes_.size(), pos_ + n); }
   // The next field, of the width of its type.
   template <class T>
-  void get(T &v) {
+  [[gnu::always_inline]] void get(T &v) {
     using U = typename velkaro::detail::UnsignedOfSize<sizeof(T)>::type;
     v = std::bit_cast<T>(static_cast<U>(load<sizeof(T)>()));
   }
@@ -97,11 +98,12 @@ class FieldEncoder {
  public:
   // The next field, of the width of its type.
   template <class T>
-  void put(T v) {
+  [[gnu::always_inline]] void put(T v) {
     using U = typename velkaro::detail::UnsignedOfSize<sizeof(T)>::type;
     store<sizeof(T)>(std::bit_cast<U>(v));
   }
   std::span<const std::uint8_t> bytes() const { return {buf_.data(), size_}; }
+  std::size_t room() const { return buf_.size() - size_; }
   void flushTo(ByteWriter &w) {
     w.writeBytes(bytes());
     size_ = 0;
@@ -131,12 +133,8 @@ class FieldEncoder {
 class FixedPart {
  public:
   FixedPart(ByteReader &s, std::size_t n) : view_(s.take(n)), got_(view_.size()) {
-    if (got_ < n) {
-      if (got_ > 0)
-        std::memcpy(buf_.data(), view_.data(), got_);
-      std::memset(buf_.data() + got_, 0, n - got_);
-      view_ = std::span<const std::uint8_t>(buf_.data(), n);
-    }
+    if (got_ < n) [[unlikely]]
+      CopyShort(n);
   }
   FixedPart(const FixedPart &) = delete;
   FixedPart &operator=(const FixedPart &) = delete;
@@ -146,6 +144,13 @@ class FixedPart {
   FieldDecoder decoder() const { return FieldDecoder(view_); }
 
  private:
+  [[gnu::noinline]] void CopyShort(std::size_t n) {
+    if (got_ > 0)
+      std::memcpy(buf_.data(), view_.data(), got_);
+    std::memset(buf_.data() + got_, 0, n - got_);
+    view_ = std::span<const std::uint8_t>(buf_.data(), n);
+  }
+
   std::span<const std::uint8_t> view_;
   std::size_t got_;
   std::array<std::uint8_t, kLargestFixedPart> buf_;  // only for a part cut short
@@ -270,7 +275,7 @@ struct FieldsIn {
 
   template <class... T>
   void operator()(T &...v) { (d.get(v), ...); }
-  void attr(std::int32_t, TEntJwwAttr &a) {
+  [[gnu::always_inline]] void attr(std::int32_t, TEntJwwAttr &a) {
     a.nPenWidth = 0;  // when the version has none
     AttrFields(*this, a);
   }
@@ -298,7 +303,7 @@ struct FieldsOut {
 
   template <class... T>
   void operator()(const T &...v) { (e.put(v), ...); }
-  void attr(std::int32_t kind, const TEntJwwAttr &a) {
+  [[gnu::always_inline]] void attr(std::int32_t kind, const TEntJwwAttr &a) {
     const TEntJwwAttr stored = TJwwData::AttrForTarget(ver, kind, a);
     AttrFields(*this, stored);
   }

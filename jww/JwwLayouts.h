@@ -36,7 +36,7 @@ inline constexpr std::uint8_t kSpecialPointStyle = 100;
 inline constexpr std::uint16_t kSolidRgbColor = 10;
 
 template <class F, class A>
-constexpr void AttrFields(F &f, A &a) {
+[[gnu::always_inline]] constexpr void AttrFields(F &f, A &a) {
   f(a.lGroup, a.nPenStyle, a.nPenColor);
   if (HasPenWidth(f.ver))
     f(a.nPenWidth);
