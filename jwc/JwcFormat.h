@@ -266,18 +266,17 @@ struct RecordSizer {
   constexpr void color(const std::uint8_t &) { bytes += 1; }
 };
 
+// The bytes of a record of type E, counted from its description.
 template <typename E>
-constexpr std::size_t RecordSize() {
-  E e{};  // only its fields' places count
-  RecordSizer z;
-  VisitRecord(z, e);
-  return z.bytes;
+std::size_t RecordSize() {
+  static const std::size_t bytes = [] {
+    E e{};  // only its fields' places count
+    RecordSizer z;
+    VisitRecord(z, e);
+    return z.bytes;
+  }();
+  return bytes;
 }
-
-inline constexpr std::size_t kLineRecordSize = RecordSize<TEntJwcLine>();
-inline constexpr std::size_t kArcRecordSize = RecordSize<TEntJwcArc2>();
-inline constexpr std::size_t kTextRecordSize = RecordSize<TEntJwcMoji2>();
-inline constexpr std::size_t kPointRecordSize = RecordSize<TEntJwcTen>();
 
 // ---- Failures ---------------------------------------------------------------
 

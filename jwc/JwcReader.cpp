@@ -112,10 +112,10 @@ void ReadFixedPart(ByteReader &s, TJwcData &d) {
 template <typename Entity>
 void ReadSection(ByteReader &s, std::int32_t count, const char *what, std::vector<Entity> &out,
                  std::int32_t &readN, float unit) {
-  constexpr std::size_t kSize = RecordSize<Entity>();
-  CheckSection(s, count, kSize, what);
+  const std::size_t size = RecordSize<Entity>();
+  CheckSection(s, count, size, what);
   out.assign(static_cast<std::size_t>(count), Entity{});
-  std::array<std::uint8_t, kSize> record;
+  std::vector<std::uint8_t> record(size);
   for (auto &e : out) {
     ReadRecord(s, record, what, static_cast<std::size_t>(readN));
     RecordReader r(record);

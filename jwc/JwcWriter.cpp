@@ -268,11 +268,11 @@ std::vector<std::uint8_t> TJwcData::BuildFile() {
 
   ByteWriter w;
   // Room for the header, the fixed part, the names and every section.
-  w.reserve(kHeaderSize + 4096 + static_cast<std::size_t>(lineN) * kLineRecordSize +
-            static_cast<std::size_t>(arcN) * kArcRecordSize +
-            static_cast<std::size_t>(mojiN) * kTextRecordSize +
+  w.reserve(kHeaderSize + 4096 + static_cast<std::size_t>(lineN) * RecordSize<TEntJwcLine>() +
+            static_cast<std::size_t>(arcN) * RecordSize<TEntJwcArc2>() +
+            static_cast<std::size_t>(mojiN) * RecordSize<TEntJwcMoji2>() +
             static_cast<std::size_t>(layout.length) +
-            static_cast<std::size_t>(tenN) * kPointRecordSize);
+            static_cast<std::size_t>(tenN) * RecordSize<TEntJwcTen>());
   WriteBlock1(w, Enthd);
   WriteValueBlocks(w, *this, sBufAdr2);
   const float unit = Enthd.dataUnit;

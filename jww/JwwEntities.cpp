@@ -428,7 +428,8 @@ void TJwwData::ReadEntityObjects(ByteReader &s, JwwArchiveState &state, jww::Ent
   padOrder();
 }
 
-std::int32_t TJwwData::ReadEntityBody(ByteReader &s, std::int32_t kind, jww::EntityLists &lists) {
+[[gnu::flatten]] std::int32_t TJwwData::ReadEntityBody(ByteReader &s, std::int32_t kind,
+                                                     jww::EntityLists &lists) {
   std::int32_t index = -1;
   BodyReader<false> in(*this, s);
   jww::WithKind(kind, [&](auto type) {

@@ -30,9 +30,8 @@ inline constexpr const char *kFileIOError = "File I/O Error";
 inline constexpr const char *kHeaderError = "JWW-Header Error";
 inline constexpr const char *kVersionError = "JWW-Version Error";
 
-// The largest fixed part of any record: a text's.
+// The largest fixed part of any record: a text's (checked by the layout tests).
 inline constexpr std::size_t kLargestFixedPart = 83;
-static_assert(FixedSize<TEntJwwMoji>(351) == kLargestFixedPart);
 
 // The fewest bytes one object of an entity list occupies: a 2-byte tag and
 // the smallest body (a point of a version-350 file).

@@ -3,7 +3,7 @@
 // threshold or a conditional extra that slips shows here by name.
 #include <gtest/gtest.h>
 
-#include "jww/JwwLayouts.h"
+#include "jww/JwwInternal.h"
 
 namespace velkaro::jww {
 namespace {
@@ -34,6 +34,7 @@ TEST(JwwLayoutsTest, FixedPartsHaveTheFormatsSizes) {
     EXPECT_EQ(FixedSize<TEntJwwSolid>(row.ver), row.solid);
     EXPECT_EQ(FixedSize<TEntJwwBlock>(row.ver), row.block);
     EXPECT_EQ(FixedSize<TEntJwwBlockDef>(row.ver), row.blockDef);
+    EXPECT_LE(row.moji, kLargestFixedPart);  // the buffer of a part cut short
   }
 }
 
