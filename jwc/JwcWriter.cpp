@@ -163,12 +163,6 @@ void WriteValueBlocks(ByteWriter &w, const TJwcData &d, std::int32_t sBufAdr2) {
   WriteValueBlock(w, values, "block 4");
 }
 
-// A fixed-point arc field: the product taken as a single, then rounded.
-std::int64_t FixedPoint(float v, double scale, const char *field, std::size_t k) {
-  const float product = RoundToSingle(static_cast<double>(v) * scale);
-  return RoundHalfEven(product, std::string(field) + " of arc " + std::to_string(k));
-}
-
 // Where the next text lies in the string area laid out anew: every address
 // shares the segment of the area's start.
 struct TextAddresses {
@@ -190,7 +184,10 @@ struct RecordOut {
   void coord(const float &v) { w.writeF32(ToDrawingUnits(v, unit)); }
   template <typename Stored>
   void fixedPoint(const float &v, double scale, const char *field) {
-    const std::int64_t n = FixedPoint(v, scale, field, k);
+    // The product taken as a single, then rounded.
+    const float product = RoundToSingle(static_cast<double>(v) * scale);
+    const std::int64_t n =
+        RoundHalfEven(product, std::string(field) + " of arc " + std::to_string(k));
     if constexpr (std::is_same_v<Stored, std::uint16_t>)
       w.writeU16(Low16(n));
     else

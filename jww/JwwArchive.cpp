@@ -126,26 +126,39 @@ std::string Describe(const StreamError &e) {
 
 // ---- Strings ----------------------------------------------------------------
 
-std::u16string TJwwData::ReadCString(ByteReader &s) {
+namespace jww {
+
+ArchiveString TakeString(ByteReader &s) {
+  ArchiveString t;
+  const auto got = [&](std::size_t n, std::size_t width) { t.complete = t.complete && n == width; };
   std::uint8_t b = 0;
-  s.readU8(b);
+  got(s.readU8(b), 1);
   if (b != kLongLength)
-    return LegacyText(s.take(b));
+    return t.Take(s, b);
   std::uint16_t w = 0;
-  s.readU16(w);
+  got(s.readU16(w), 2);
   if (w != kUtf16Marker)
-    return LegacyText(s.take(w));
-  MojiEncode = true;
+    return t.Take(s, w);
+  t.utf16 = true;
   std::uint8_t c = 0;
-  s.readU8(c);
+  got(s.readU8(c), 1);
   std::size_t n = c;
   if (c == kLongLength) {
     std::uint16_t n16 = 0;
-    s.readU16(n16);
+    got(s.readU16(n16), 2);
     n = n16;
   }
-  const auto bytes = s.take(2 * n);
-  return bytes.empty() ? std::u16string() : Utf16BytesToString(bytes);
+  return t.Take(s, 2 * n);
+}
+
+}  // namespace jww
+
+std::u16string TJwwData::ReadCString(ByteReader &s) {
+  const jww::ArchiveString t = jww::TakeString(s);
+  if (!t.utf16)
+    return LegacyText(t.bytes);
+  MojiEncode = true;
+  return t.bytes.empty() ? std::u16string() : Utf16BytesToString(t.bytes);
 }
 
 std::u16string TJwwData::ReadCStringPlain(ByteReader &s) {
@@ -264,9 +277,9 @@ void TJwwData::WriteClassRecord(ByteWriter &s, std::int32_t Ver, std::string_vie
 
 TEntJwwAttr TJwwData::ReadAttr(ByteReader &s) const {
   const std::int32_t v = Enthd.jwVer;
-  const jww::FixedPart part(s, jww::AttrSize(v));
-  jww::FieldDecoder d = part.decoder();
   TEntJwwAttr a;
+  const jww::FixedPart part(s, jww::PartSize(v, [&](auto &f) { jww::AttrFields(f, a); }));
+  jww::FieldDecoder d = part.decoder();
   jww::FieldsIn{d, v}.attr(kJwwNone, a);
   return a;
 }

@@ -36,40 +36,6 @@ struct SkippedStrings {
   bool caret = false;  // one holds the byte 0x5E, the only one that gives "^"
 };
 
-bool SkipStringBytes(ByteReader &s, std::size_t n, SkippedStrings &seen) {
-  const auto bytes = s.take(n);
-  if (std::find(bytes.begin(), bytes.end(), std::uint8_t{0x5E}) != bytes.end())
-    seen.caret = true;
-  return bytes.size() == n;
-}
-
-// The string forms of TJwwData::ReadCString, passed over; false when one is
-// not complete.
-bool SkipString(ByteReader &s, SkippedStrings &seen) {
-  std::uint8_t b = 0;
-  if (s.readU8(b) != 1)
-    return false;
-  if (b != 0xFF)
-    return SkipStringBytes(s, b, seen);
-  std::uint16_t w = 0;
-  if (s.readU16(w) != 2)
-    return false;
-  if (w != 0xFFFE)
-    return SkipStringBytes(s, w, seen);
-  seen.utf16 = true;
-  std::uint8_t c = 0;
-  if (s.readU8(c) != 1)
-    return false;
-  std::size_t n = c;
-  if (c == 0xFF) {
-    std::uint16_t n16 = 0;
-    if (s.readU16(n16) != 2)
-      return false;
-    n = n16;
-  }
-  return SkipStringBytes(s, 2 * n, seen);
-}
-
 // The pen style and colour of an attribute, the rest passed over.
 struct PenFields {
   FieldDecoder &d;
@@ -127,10 +93,15 @@ class BodyReader {
     return part.got() > 0;
   }
   void string(std::u16string &text, bool) {
-    if constexpr (kPassOver)
-      complete_ = SkipString(s_, seen_) && complete_;
-    else
+    if constexpr (kPassOver) {
+      const jww::ArchiveString t = jww::TakeString(s_);
+      complete_ = complete_ && t.complete;
+      seen_.utf16 = seen_.utf16 || t.utf16;
+      if (std::find(t.bytes.begin(), t.bytes.end(), std::uint8_t{0x5E}) != t.bytes.end())
+        seen_.caret = true;
+    } else {
       text = doc_.ReadCStringPlain(s_);
+    }
   }
 
   bool complete() const { return complete_; }

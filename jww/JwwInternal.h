@@ -250,6 +250,21 @@ struct RewriteSource {
   std::vector<std::u16string> imageTexts;
 };
 
+// The bytes of an archive string in any of its three forms (the framing
+// ReadCString decodes), for readers that only look at them.
+struct ArchiveString {
+  std::span<const std::uint8_t> bytes;
+  bool utf16 = false;
+  bool complete = true;  // every byte the framing announced was there
+
+  ArchiveString &Take(ByteReader &s, std::size_t n) {
+    bytes = s.take(n);
+    complete = complete && bytes.size() == n;
+    return *this;
+  }
+};
+ArchiveString TakeString(ByteReader &s);
+
 // Whether a text names an image extracted into the work folder.
 bool IsTemporaryImageText(const std::u16string &s);
 
@@ -279,17 +294,15 @@ struct FieldsIn {
     AttrFields(*this, a);
   }
   // Sizes and spacing that are not numbers read as the defaults of a text.
-  void textSize(double &v) {
-    d.get(v);
-    if (!std::isfinite(v))
-      v = 3.0;
-  }
-  void spacing(double &v) {
-    d.get(v);
-    if (!std::isfinite(v))
-      v = 0.0;
-  }
+  void textSize(double &v) { FiniteOr(v, 3.0); }
+  void spacing(double &v) { FiniteOr(v, 0.0); }
   void blockNumber(std::uint32_t &n) { d.get(n); }
+
+ private:
+  void FiniteOr(double &v, double fallback) {
+    d.get(v);
+    v = std::isfinite(v) ? v : fallback;
+  }
 };
 
 // The fields of a fixed part laid out in an encoder as the target version

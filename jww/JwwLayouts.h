@@ -1,20 +1,13 @@
-// JwwLayouts: the one description of every JWW entity body. Each body is
-// written down once, as a template over an Io that decodes it, passes over it
-// or encodes it (JwwEntities.cpp), so the version thresholds and the
-// conditional extras (the point's code, rotation and scale, the solid's
-// colour, the dimension's SXF part) stand here and nowhere else.
-//
-// An Io offers:
-//   io.ver             the file's version (reading) or the target's (writing)
-//   io.part(fields)    one fixed part, taken or laid out in one piece; the
-//                      generic `fields(f)` names its fields in file order
-//                      through f(field...), f.attr(kind, att),
-//                      f.textSize(x), f.spacing(x) and f.blockNumber(n).
-//                      Returns whether the part decides that the body was
-//                      read (for a reader: the file delivered a byte of it).
-//   io.string(s, imageReference)   an archive string
-//   Io::kReads         whether fields the file lacks take their values here
-// A body returns what its deciding parts returned.
+// JwwLayouts: the one description of every JWW entity body, a template over
+// an Io that decodes it, passes over it or encodes it (JwwEntities.cpp); the
+// version thresholds and the conditional extras stand here and nowhere else.
+// An Io has `ver` (the file's or the target's version), `kReads` (whether
+// fields the file lacks take their values here), `string(s, imageReference)`
+// and `part(fields)`: one fixed part, whose generic `fields(f)` names its
+// fields in file order through f(field...), f.attr(kind, att), f.textSize(x),
+// f.spacing(x) and f.blockNumber(n). part() returns whether the part decides
+// that the body was read (for a reader: the file delivered a byte of it),
+// and a body returns what its deciding parts returned.
 #pragma once
 
 #include <cstddef>
@@ -230,11 +223,6 @@ constexpr std::size_t FixedSize(std::int32_t ver) {
     Body(z, e);
     return z.first;
   }
-}
-
-inline constexpr std::size_t AttrSize(std::int32_t ver) {
-  const TEntJwwAttr a{};
-  return PartSize(ver, [&](auto &f) { AttrFields(f, a); });
 }
 
 }  // namespace velkaro::jww
