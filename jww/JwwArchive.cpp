@@ -11,8 +11,8 @@ namespace velkaro {
 
 namespace {
 
-constexpr std::uint8_t kLongLength = 0xFF;    // a uint16 length follows
-constexpr std::uint16_t kUtf16Marker = 0xFFFE;
+using jww::kLongLength;
+using jww::kUtf16Marker;
 constexpr std::uint16_t kNewClassTag = 0xFFFF;
 constexpr std::uint16_t kBigTag = 0x7FFF;
 constexpr std::uint32_t kBigTagBit = 0x80000000u;
@@ -125,33 +125,6 @@ std::string Describe(const StreamError &e) {
 }  // namespace jww
 
 // ---- Strings ----------------------------------------------------------------
-
-namespace jww {
-
-ArchiveString TakeString(ByteReader &s) {
-  ArchiveString t;
-  const auto got = [&](std::size_t n, std::size_t width) { t.complete = t.complete && n == width; };
-  std::uint8_t b = 0;
-  got(s.readU8(b), 1);
-  if (b != kLongLength)
-    return t.Take(s, b);
-  std::uint16_t w = 0;
-  got(s.readU16(w), 2);
-  if (w != kUtf16Marker)
-    return t.Take(s, w);
-  t.utf16 = true;
-  std::uint8_t c = 0;
-  got(s.readU8(c), 1);
-  std::size_t n = c;
-  if (c == kLongLength) {
-    std::uint16_t n16 = 0;
-    got(s.readU16(n16), 2);
-    n = n16;
-  }
-  return t.Take(s, 2 * n);
-}
-
-}  // namespace jww
 
 std::u16string TJwwData::ReadCString(ByteReader &s) {
   const jww::ArchiveString t = jww::TakeString(s);

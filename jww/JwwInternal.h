@@ -250,6 +250,9 @@ struct RewriteSource {
   std::vector<std::u16string> imageTexts;
 };
 
+inline constexpr std::uint8_t kLongLength = 0xFF;  // a uint16 length follows
+inline constexpr std::uint16_t kUtf16Marker = 0xFFFE;
+
 // The bytes of an archive string in any of its three forms (the framing
 // ReadCString decodes), for readers that only look at them.
 struct ArchiveString {
@@ -263,7 +266,29 @@ struct ArchiveString {
     return *this;
   }
 };
-ArchiveString TakeString(ByteReader &s);
+// Inline: both the decoding reader and the pass over bodies run it per string.
+inline ArchiveString TakeString(ByteReader &s) {
+  ArchiveString t;
+  const auto got = [&](std::size_t n, std::size_t width) { t.complete = t.complete && n == width; };
+  std::uint8_t b = 0;
+  got(s.readU8(b), 1);
+  if (b != kLongLength)
+    return t.Take(s, b);
+  std::uint16_t w = 0;
+  got(s.readU16(w), 2);
+  if (w != kUtf16Marker)
+    return t.Take(s, w);
+  t.utf16 = true;
+  std::uint8_t c = 0;
+  got(s.readU8(c), 1);
+  std::size_t n = c;
+  if (c == kLongLength) {
+    std::uint16_t n16 = 0;
+    got(s.readU16(n16), 2);
+    n = n16;
+  }
+  return t.Take(s, 2 * n);
+}
 
 // Whether a text names an image extracted into the work folder.
 bool IsTemporaryImageText(const std::u16string &s);
