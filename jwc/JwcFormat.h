@@ -18,6 +18,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "jwc/jwctype.h"
 #include "support/ByteReader.h"
 #include "support/ByteWriter.h"
 
@@ -55,10 +56,6 @@ inline constexpr std::size_t kMjtpCount = 12;   // entry 11 exists in memory onl
 inline constexpr std::size_t kGroupCount = 16;
 inline constexpr std::size_t kLayerCount = 256;
 
-inline constexpr std::size_t kLineRecordSize = 22;
-inline constexpr std::size_t kArcRecordSize = 32;
-inline constexpr std::size_t kTextRecordSize = 24;
-inline constexpr std::size_t kPointRecordSize = 12;
 inline constexpr std::size_t kLayerNameSize = 8;
 inline constexpr std::size_t kGroupNameSize = 16;
 
@@ -204,6 +201,116 @@ void ReadValueBlock(ByteReader &s, HeaderBlockBuffer &buffer, const char *block,
   SplitValues(DecodeValueBlock(buffer), count, h.para);
   visit(h, ValueReader(h.para));
 }
+
+// ---- Entity records, in file order ----------------------------------------
+
+// Each visitor is called with every field of the record in its order:
+//   io.coord(v)              a float32 coordinate in drawing units
+//   io.word(w), io.penNo(w)  a uint16 (a pen number is repaired on writing)
+//   io.groupScale(v, scaleF, k)   a group scale: float32 when scaleF, else uint16
+//   io.fixedPoint<Stored>(v, scale, field)   v times scale, as a Stored integer
+//   io.address(p)            a text's offset, then its segment (uint16 each)
+//   io.typeColor(typ, col)   the line type and colour bytes, in that order
+//   io.color(col)            a colour byte
+//   io(b...)                 bytes as they are
+// The tables between the header and the entity sections, column by column.
+template <typename Io, typename D>
+constexpr void VisitFixedPart(Io &io, D &d) {
+  for (std::size_t k = 0; k < kVtenCount; ++k) io.coord(d.EntVten[k].x);
+  for (std::size_t k = 0; k < kVtenCount; ++k) io.coord(d.EntVten[k].y);
+  for (std::size_t k = 0; k < kVtenCount; ++k) io(d.EntVten[k].lay);
+  for (std::size_t k = 0; k < kMjtpStored; ++k) io.penNo(d.EntMjtp[k].penNo);
+  for (std::size_t k = 0; k < kMjtpStored; ++k) io.word(d.EntMjtp[k].width);
+  for (std::size_t k = 0; k < kMjtpStored; ++k) io.word(d.EntMjtp[k].height);
+  for (std::size_t k = 0; k < kMjtpStored; ++k) io.word(d.EntMjtp[k].dist);
+  for (std::size_t k = 0; k < kGroupCount; ++k) io.groupScale(d.EntLgrp[k].scale, d.Enthd.scaleF, k);
+  for (std::size_t k = 0; k < kGroupCount; ++k) io(d.EntLgrp[k].srchF);
+  for (std::size_t k = 0; k < kLayerCount; ++k) io(d.EntLay[k].srchF);
+  for (std::size_t k = 0; k < kGroupCount; ++k) io(d.EntLgrp[k].dispF);
+  for (std::size_t k = 0; k < kLayerCount; ++k) io(d.EntLay[k].dispF);
+  for (std::size_t k = 0; k < kGroupCount; ++k) io(d.EntLgrp[k].w_lay);
+}
+
+template <typename Io, typename E>
+constexpr void VisitLine(Io &io, E &e) {
+  io.coord(e.x1), io.coord(e.y1), io.coord(e.x2), io.coord(e.y2);
+  io.typeColor(e.typ, e.col);
+  io(e.lay, e.flg1, e.flg2, e.flg3);
+}
+
+template <typename Io, typename E>
+constexpr void VisitArc(Io &io, E &e) {
+  io.coord(e.x), io.coord(e.y), io.coord(e.r);
+  io.template fixedPoint<std::uint16_t>(e.h, kFlatnessScale, "h");
+  io.template fixedPoint<std::int32_t>(e.st, kAngleScale, "st");
+  io.template fixedPoint<std::int32_t>(e.et, kAngleScale, "et");
+  io.template fixedPoint<std::int32_t>(e.tt, kAngleScale, "tt");
+  io.typeColor(e.typ, e.col);
+  io(e.lay, e.flg1, e.flg2, e.flg3);
+}
+
+template <typename Io, typename E>
+constexpr void VisitText(Io &io, E &e) {
+  io.coord(e.x1), io.coord(e.y1), io.coord(e.x2), io.coord(e.y2);
+  io.address(e.p);
+  io(e.no, e.lay, e.flg1, e.flg2);
+}
+
+template <typename Io, typename E>
+constexpr void VisitPoint(Io &io, E &e) {
+  io.coord(e.x), io.coord(e.y);
+  io(e.lay);
+  io.color(e.col);
+  io(e.flg1, e.flg2);
+}
+
+template <typename Io, typename E>
+constexpr void VisitRecord(Io &io, E &e) {
+  using T = std::remove_const_t<E>;
+  if constexpr (std::is_same_v<T, TEntJwcLine>) VisitLine(io, e);
+  else if constexpr (std::is_same_v<T, TEntJwcArc2>) VisitArc(io, e);
+  else if constexpr (std::is_same_v<T, TEntJwcMoji2>) VisitText(io, e);
+  else VisitPoint(io, e);
+}
+
+// Counts the bytes of the fields it is shown.
+struct RecordSizer {
+  std::size_t bytes = 0;
+  template <typename... B>
+  constexpr void operator()(const B &...) { bytes += sizeof...(B); }
+  constexpr void coord(const float &) { bytes += 4; }
+  constexpr void word(const std::uint16_t &) { bytes += 2; }
+  constexpr void penNo(const std::uint16_t &) { bytes += 2; }
+  constexpr void groupScale(const float &, bool scaleF, std::size_t) { bytes += scaleF ? 4 : 2; }
+  template <typename Stored>
+  constexpr void fixedPoint(const float &, double, const char *) { bytes += sizeof(Stored); }
+  constexpr void address(const std::int32_t &) { bytes += 4; }
+  constexpr void typeColor(const std::uint8_t &, const std::uint8_t &) { bytes += 2; }
+  constexpr void color(const std::uint8_t &) { bytes += 1; }
+};
+
+// The bytes of a record of type E, counted from its description.
+template <typename E>
+std::size_t RecordSize() {
+  static const std::size_t bytes = [] {
+    E e{};  // only its fields' places count
+    RecordSizer z;
+    VisitRecord(z, e);
+    return z.bytes;
+  }();
+  return bytes;
+}
+
+// ---- Failures ---------------------------------------------------------------
+
+// The text a document keeps in LastError() for a failure caught at its public
+// operation: the format's message and, for a StreamError, where it happened.
+std::string DescribeFailure(const std::exception &e);
+
+// Reads the first maxBytes of a file for a signature or header check. False,
+// with `error` saying why, when the file cannot be opened or read.
+bool ReadFileStart(const std::u16string &path, std::size_t maxBytes,
+                   std::vector<std::uint8_t> &out, std::string &error);
 
 // ---- Small helpers of the readers -----------------------------------------
 

@@ -9,6 +9,7 @@
 #include <new>
 #include <cstdint>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "jwc/JwcFormat.h"
@@ -58,110 +59,70 @@ void CheckSection(const ByteReader &s, std::int32_t count, std::size_t recordSiz
   }
 }
 
-std::size_t FixedPartSize(bool scaleF) {
-  const std::size_t scales = kGroupCount * (scaleF ? 4 : 2);
-  return kVtenCount * 9 + kMjtpStored * 8 + scales + 3 * kGroupCount + 2 * kLayerCount;
-}
+// The fields of one record as the drawing holds them: coordinates in
+// millimetres, fixed-point fields as the quotient rounded once to single.
+struct RecordIn {
+  RecordReader &r;
+  float unit;
+
+  template <typename... B>
+  void operator()(B &...bytes) { ((bytes = r.u8()), ...); }
+  void coord(float &v) { v = ToMillimetres(r.f32(), unit); }
+  template <typename Stored>
+  void fixedPoint(float &v, double scale, const char *) {
+    // The quotient is exact in double.
+    if constexpr (std::is_same_v<Stored, std::uint16_t>)
+      v = RoundToSingle(r.u16() / scale);
+    else
+      v = RoundToSingle(r.i32() / scale);
+  }
+  void address(std::int32_t &p) {
+    const std::int32_t offset = r.u16();
+    const std::int32_t segment = r.u16();
+    p = segment * 16 + offset;
+  }
+  void word(std::uint16_t &w) { w = r.u16(); }
+  void penNo(std::uint16_t &w) { w = r.u16(); }
+  void groupScale(float &v, bool scaleF, std::size_t) {
+    v = scaleF ? r.f32() : static_cast<float>(r.u16());
+  }
+  void typeColor(std::uint8_t &typ, std::uint8_t &col) { (*this)(typ, col); }
+  void color(std::uint8_t &col) { (*this)(col); }
+};
 
 void ReadFixedPart(ByteReader &s, TJwcData &d) {
-  // Read without a check of its own: a file that ends inside it fails at the
-  // first section or name field after it. Missing bytes read as zero.
-  std::vector<std::uint8_t> fixed(FixedPartSize(d.Enthd.scaleF), 0);
-  s.read(fixed);
-  RecordReader r(fixed);
-  const float unit = d.Enthd.dataUnit;
-
   d.EntVten.assign(kVtenCount, TEntJwcVten{});
   d.EntMjtp.assign(kMjtpCount, TEntJwcMojiType{});
   d.EntLgrp.assign(kGroupCount, TEntJwcLayerGroup{});
   d.EntLay.assign(kLayerCount, TEntJwcLayer{});
-
-  for (auto &v : d.EntVten) v.x = ToMillimetres(r.f32(), unit);
-  for (auto &v : d.EntVten) v.y = ToMillimetres(r.f32(), unit);
-  for (auto &v : d.EntVten) v.lay = r.u8();
-  for (std::size_t k = 0; k < kMjtpStored; ++k) d.EntMjtp[k].penNo = r.u16();
-  for (std::size_t k = 0; k < kMjtpStored; ++k) d.EntMjtp[k].width = r.u16();
-  for (std::size_t k = 0; k < kMjtpStored; ++k) d.EntMjtp[k].height = r.u16();
-  for (std::size_t k = 0; k < kMjtpStored; ++k) d.EntMjtp[k].dist = r.u16();
-  for (auto &g : d.EntLgrp) g.scale = d.Enthd.scaleF ? r.f32() : static_cast<float>(r.u16());
-  for (auto &g : d.EntLgrp) g.srchF = r.u8();
-  for (auto &l : d.EntLay) l.srchF = r.u8();
-  for (auto &g : d.EntLgrp) g.dispF = r.u8();
-  for (auto &l : d.EntLay) l.dispF = r.u8();
-  for (auto &g : d.EntLgrp) g.w_lay = r.u8();
+  RecordSizer size;
+  VisitFixedPart(size, d);
+  // Read without a check of its own: a file that ends inside it fails at the
+  // first section or name field after it. Missing bytes read as zero.
+  std::vector<std::uint8_t> fixed(size.bytes, 0);
+  s.read(fixed);
+  RecordReader r(fixed);
+  RecordIn in{r, d.Enthd.dataUnit};
+  VisitFixedPart(in, d);
 }
 
-// One entity section: `count` records of RecordSize bytes, each decoded into
-// its entry of `out`. `readN` counts the records read; a file that ends
-// inside the section stops the count there.
-template <std::size_t RecordSize, typename Entity, typename Decode>
+// One entity section: `count` records, each decoded into its entry of `out`.
+// `readN` counts the records read; a file that ends inside the section stops
+// the count there.
+template <typename Entity>
 void ReadSection(ByteReader &s, std::int32_t count, const char *what, std::vector<Entity> &out,
-                 std::int32_t &readN, Decode decode) {
-  CheckSection(s, count, RecordSize, what);
+                 std::int32_t &readN, float unit) {
+  const std::size_t size = RecordSize<Entity>();
+  CheckSection(s, count, size, what);
   out.assign(static_cast<std::size_t>(count), Entity{});
-  std::array<std::uint8_t, RecordSize> record;
+  std::vector<std::uint8_t> record(size);
   for (auto &e : out) {
     ReadRecord(s, record, what, static_cast<std::size_t>(readN));
     RecordReader r(record);
-    decode(r, e);
+    RecordIn in{r, unit};
+    VisitRecord(in, e);
     ++readN;
   }
-}
-
-void ReadLines(ByteReader &s, TJwcData &d) {
-  const float unit = d.Enthd.dataUnit;
-  auto decode = [unit](RecordReader &r, TEntJwcLine &e) {
-    e.x1 = ToMillimetres(r.f32(), unit);
-    e.y1 = ToMillimetres(r.f32(), unit);
-    e.x2 = ToMillimetres(r.f32(), unit);
-    e.y2 = ToMillimetres(r.f32(), unit);
-    e.typ = r.u8();
-    e.col = r.u8();
-    e.lay = r.u8();
-    e.flg1 = r.u8();
-    e.flg2 = r.u8();
-    e.flg3 = r.u8();
-  };
-  ReadSection<kLineRecordSize>(s, d.Enthd.lineCount, "line", d.EntLine, d.lineN, decode);
-}
-
-void ReadArcs(ByteReader &s, TJwcData &d) {
-  const float unit = d.Enthd.dataUnit;
-  auto decode = [unit](RecordReader &r, TEntJwcArc2 &e) {
-    e.x = ToMillimetres(r.f32(), unit);
-    e.y = ToMillimetres(r.f32(), unit);
-    e.r = ToMillimetres(r.f32(), unit);
-    // Fixed-point fields: the quotient is exact in double, rounded once to single.
-    e.h = RoundToSingle(r.u16() / kFlatnessScale);
-    e.st = RoundToSingle(r.i32() / kAngleScale);
-    e.et = RoundToSingle(r.i32() / kAngleScale);
-    e.tt = RoundToSingle(r.i32() / kAngleScale);
-    e.typ = r.u8();
-    e.col = r.u8();
-    e.lay = r.u8();
-    e.flg1 = r.u8();
-    e.flg2 = r.u8();
-    e.flg3 = r.u8();
-  };
-  ReadSection<kArcRecordSize>(s, d.Enthd.arcCount, "arc", d.EntArc, d.arcN, decode);
-}
-
-void ReadTexts(ByteReader &s, TJwcData &d) {
-  const float unit = d.Enthd.dataUnit;
-  auto decode = [unit](RecordReader &r, TEntJwcMoji2 &e) {
-    e.x1 = ToMillimetres(r.f32(), unit);
-    e.y1 = ToMillimetres(r.f32(), unit);
-    e.x2 = ToMillimetres(r.f32(), unit);
-    e.y2 = ToMillimetres(r.f32(), unit);
-    const std::int32_t offset = r.u16();
-    const std::int32_t segment = r.u16();
-    e.p = segment * 16 + offset;
-    e.no = r.u8();
-    e.lay = r.u8();
-    e.flg1 = r.u8();
-    e.flg2 = r.u8();
-  };
-  ReadSection<kTextRecordSize>(s, d.Enthd.mojiCount, "text", d.EntMoji, d.mojiN, decode);
 }
 
 // The string area and the texts of the text records. A text whose address
@@ -187,19 +148,6 @@ void ReadStringArea(ByteReader &s, TJwcData &d) {
     if (pos < 0 || pos >= n) continue;
     e.s = RemoveControlChars(FieldText(view.subspan(static_cast<std::size_t>(pos))));
   }
-}
-
-void ReadPoints(ByteReader &s, TJwcData &d) {
-  const float unit = d.Enthd.dataUnit;
-  auto decode = [unit](RecordReader &r, TEntJwcTen &e) {
-    e.x = ToMillimetres(r.f32(), unit);
-    e.y = ToMillimetres(r.f32(), unit);
-    e.lay = r.u8();
-    e.col = r.u8();
-    e.flg1 = r.u8();
-    e.flg2 = r.u8();
-  };
-  ReadSection<kPointRecordSize>(s, d.Enthd.tenCount, "point", d.EntTen, d.tenN, decode);
 }
 
 void ReadNames(ByteReader &s, TJwcData &d) {
@@ -278,11 +226,12 @@ bool TJwcData::ReadDrawing(std::span<const std::uint8_t> bytes, RecordsRead &how
 
 void TJwcData::ReadBody(ByteReader &s) {
   ReadFixedPart(s, *this);
-  ReadLines(s, *this);
-  ReadArcs(s, *this);
-  ReadTexts(s, *this);
+  const float unit = Enthd.dataUnit;
+  ReadSection(s, Enthd.lineCount, "line", EntLine, lineN, unit);
+  ReadSection(s, Enthd.arcCount, "arc", EntArc, arcN, unit);
+  ReadSection(s, Enthd.mojiCount, "text", EntMoji, mojiN, unit);
   ReadStringArea(s, *this);
-  ReadPoints(s, *this);
+  ReadSection(s, Enthd.tenCount, "point", EntTen, tenN, unit);
   ReadNames(s, *this);
 }
 

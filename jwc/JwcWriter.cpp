@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdint>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "jwc/JwcFormat.h"
@@ -162,99 +163,72 @@ void WriteValueBlocks(ByteWriter &w, const TJwcData &d, std::int32_t sBufAdr2) {
   WriteValueBlock(w, values, "block 4");
 }
 
-void WriteFixedPart(ByteWriter &w, const TJwcData &d) {
-  const float unit = d.Enthd.dataUnit;
-  for (std::size_t k = 0; k < kVtenCount; ++k) w.writeF32(ToDrawingUnits(d.EntVten[k].x, unit));
-  for (std::size_t k = 0; k < kVtenCount; ++k) w.writeF32(ToDrawingUnits(d.EntVten[k].y, unit));
-  for (std::size_t k = 0; k < kVtenCount; ++k) w.writeU8(d.EntVten[k].lay);
-  for (std::size_t k = 0; k < kMjtpStored; ++k) {
-    std::uint16_t penNo = d.EntMjtp[k].penNo;
-    CheckPenNo(penNo);
-    w.writeU16(penNo);
-  }
-  for (std::size_t k = 0; k < kMjtpStored; ++k) w.writeU16(d.EntMjtp[k].width);
-  for (std::size_t k = 0; k < kMjtpStored; ++k) w.writeU16(d.EntMjtp[k].height);
-  for (std::size_t k = 0; k < kMjtpStored; ++k) w.writeU16(d.EntMjtp[k].dist);
-  for (std::size_t k = 0; k < kGroupCount; ++k) {
-    const float scale = d.EntLgrp[k].scale;
-    if (d.Enthd.scaleF) {
-      w.writeF32(scale);
-    } else {
-      w.writeU16(Low16(RoundHalfEven(scale, "scale of layer group " + std::to_string(k))));
-    }
-  }
-  for (std::size_t k = 0; k < kGroupCount; ++k) w.writeU8(d.EntLgrp[k].srchF);
-  for (std::size_t k = 0; k < kLayerCount; ++k) w.writeU8(d.EntLay[k].srchF);
-  for (std::size_t k = 0; k < kGroupCount; ++k) w.writeU8(d.EntLgrp[k].dispF);
-  for (std::size_t k = 0; k < kLayerCount; ++k) w.writeU8(d.EntLay[k].dispF);
-  for (std::size_t k = 0; k < kGroupCount; ++k) w.writeU8(d.EntLgrp[k].w_lay);
-}
+// Where the next text lies in the string area laid out anew: every address
+// shares the segment of the area's start.
+struct TextAddresses {
+  const StringLayout &layout;
+  std::int64_t segment;
+  std::int64_t offset;
+};
 
-void WriteLines(ByteWriter &w, const TJwcData &d) {
-  const float unit = d.Enthd.dataUnit;
-  for (std::size_t k = 0; k < static_cast<std::size_t>(d.lineN); ++k) {
-    const TEntJwcLine &e = d.EntLine[k];
-    std::uint8_t col = e.col, typ = e.typ;
-    CheckColorType(col, typ);
-    w.writeF32(ToDrawingUnits(e.x1, unit));
-    w.writeF32(ToDrawingUnits(e.y1, unit));
-    w.writeF32(ToDrawingUnits(e.x2, unit));
-    w.writeF32(ToDrawingUnits(e.y2, unit));
-    w.writeU8(typ);
-    w.writeU8(col);
-    w.writeU8(e.lay);
-    w.writeU8(e.flg1);
-    w.writeU8(e.flg2);
-    w.writeU8(e.flg3);
+// The fields of record k as the file stores them: coordinates in drawing
+// units, type and colour repaired, texts at their new addresses.
+struct RecordOut {
+  ByteWriter &w;
+  float unit;
+  std::size_t k;
+  TextAddresses *texts = nullptr;
+
+  template <typename... B>
+  void operator()(const B &...bytes) { (w.writeU8(bytes), ...); }
+  void coord(const float &v) { w.writeF32(ToDrawingUnits(v, unit)); }
+  template <typename Stored>
+  void fixedPoint(const float &v, double scale, const char *field) {
+    // The product taken as a single, then rounded.
+    const float product = RoundToSingle(static_cast<double>(v) * scale);
+    const std::int64_t n =
+        RoundHalfEven(product, std::string(field) + " of arc " + std::to_string(k));
+    if constexpr (std::is_same_v<Stored, std::uint16_t>)
+      w.writeU16(Low16(n));
+    else
+      w.writeU32(Low32(n));
   }
-}
-
-// A fixed-point arc field: the product taken as a single, then rounded.
-std::int64_t FixedPoint(float v, double scale, const char *field, std::size_t k) {
-  const float product = RoundToSingle(static_cast<double>(v) * scale);
-  return RoundHalfEven(product, std::string(field) + " of arc " + std::to_string(k));
-}
-
-void WriteArcs(ByteWriter &w, const TJwcData &d) {
-  const float unit = d.Enthd.dataUnit;
-  for (std::size_t k = 0; k < static_cast<std::size_t>(d.arcN); ++k) {
-    const TEntJwcArc2 &e = d.EntArc[k];
-    std::uint8_t col = e.col, typ = e.typ;
-    CheckColorType(col, typ);
-    w.writeF32(ToDrawingUnits(e.x, unit));
-    w.writeF32(ToDrawingUnits(e.y, unit));
-    w.writeF32(ToDrawingUnits(e.r, unit));
-    w.writeU16(Low16(FixedPoint(e.h, kFlatnessScale, "h", k)));
-    w.writeU32(Low32(FixedPoint(e.st, kAngleScale, "st", k)));
-    w.writeU32(Low32(FixedPoint(e.et, kAngleScale, "et", k)));
-    w.writeU32(Low32(FixedPoint(e.tt, kAngleScale, "tt", k)));
-    w.writeU8(typ);
-    w.writeU8(col);
-    w.writeU8(e.lay);
-    w.writeU8(e.flg1);
-    w.writeU8(e.flg2);
-    w.writeU8(e.flg3);
-  }
-}
-
-void WriteTexts(ByteWriter &w, const TJwcData &d, const StringLayout &layout) {
-  const float unit = d.Enthd.dataUnit;
-  const std::int64_t segment = d.Enthd.sBufAdr1 / 16;
-  std::int64_t offset = d.Enthd.sBufAdr1 % 16;
-  for (std::size_t k = 0; k < static_cast<std::size_t>(d.mojiN); ++k) {
-    const TEntJwcMoji2 &e = d.EntMoji[k];
-    w.writeF32(ToDrawingUnits(e.x1, unit));
-    w.writeF32(ToDrawingUnits(e.y1, unit));
-    w.writeF32(ToDrawingUnits(e.x2, unit));
-    w.writeF32(ToDrawingUnits(e.y2, unit));
+  void address(const std::int32_t &) {
     // In range: the address check of block 4 bounds every offset by 0xFFFF.
-    w.writeU16(Low16(offset));
-    w.writeU16(Low16(segment));
-    w.writeU8(e.no);
-    w.writeU8(e.lay);
-    w.writeU8(e.flg1);
-    w.writeU8(e.flg2);
-    offset += static_cast<std::int64_t>(layout.encoded[k].size()) + 1;
+    w.writeU16(Low16(texts->offset));
+    w.writeU16(Low16(texts->segment));
+    texts->offset += static_cast<std::int64_t>(texts->layout.encoded[k].size()) + 1;
+  }
+  void word(const std::uint16_t &v) { w.writeU16(v); }
+  void penNo(const std::uint16_t &penNo) {
+    std::uint16_t p = penNo;
+    CheckPenNo(p);
+    w.writeU16(p);
+  }
+  void groupScale(const float &v, bool scaleF, std::size_t group) {
+    if (scaleF)
+      w.writeF32(v);
+    else
+      w.writeU16(Low16(RoundHalfEven(v, "scale of layer group " + std::to_string(group))));
+  }
+  void typeColor(const std::uint8_t &typ, const std::uint8_t &col) {
+    std::uint8_t c = col, t = typ;
+    CheckColorType(c, t);
+    (*this)(t, c);
+  }
+  void color(const std::uint8_t &col) {
+    std::uint8_t c = col;
+    CheckColor(c);
+    (*this)(c);
+  }
+};
+
+template <typename Entity>
+void WriteRecords(ByteWriter &w, const std::vector<Entity> &records, std::int32_t n, float unit,
+                  TextAddresses *texts = nullptr) {
+  for (std::size_t k = 0; k < static_cast<std::size_t>(n); ++k) {
+    RecordOut out{w, unit, k, texts};
+    VisitRecord(out, records[k]);
   }
 }
 
@@ -262,21 +236,6 @@ void WriteStringArea(ByteWriter &w, const StringLayout &layout) {
   for (const Bytes &text : layout.encoded) {
     w.writeBytes(text);
     w.writeU8(0);
-  }
-}
-
-void WritePoints(ByteWriter &w, const TJwcData &d) {
-  const float unit = d.Enthd.dataUnit;
-  for (std::size_t k = 0; k < static_cast<std::size_t>(d.tenN); ++k) {
-    const TEntJwcTen &e = d.EntTen[k];
-    std::uint8_t col = e.col;
-    CheckColor(col);
-    w.writeF32(ToDrawingUnits(e.x, unit));
-    w.writeF32(ToDrawingUnits(e.y, unit));
-    w.writeU8(e.lay);
-    w.writeU8(col);
-    w.writeU8(e.flg1);
-    w.writeU8(e.flg2);
   }
 }
 
@@ -306,19 +265,22 @@ std::vector<std::uint8_t> TJwcData::BuildFile() {
 
   ByteWriter w;
   // Room for the header, the fixed part, the names and every section.
-  w.reserve(kHeaderSize + 4096 + static_cast<std::size_t>(lineN) * kLineRecordSize +
-            static_cast<std::size_t>(arcN) * kArcRecordSize +
-            static_cast<std::size_t>(mojiN) * kTextRecordSize +
+  w.reserve(kHeaderSize + 4096 + static_cast<std::size_t>(lineN) * RecordSize<TEntJwcLine>() +
+            static_cast<std::size_t>(arcN) * RecordSize<TEntJwcArc2>() +
+            static_cast<std::size_t>(mojiN) * RecordSize<TEntJwcMoji2>() +
             static_cast<std::size_t>(layout.length) +
-            static_cast<std::size_t>(tenN) * kPointRecordSize);
+            static_cast<std::size_t>(tenN) * RecordSize<TEntJwcTen>());
   WriteBlock1(w, Enthd);
   WriteValueBlocks(w, *this, sBufAdr2);
-  WriteFixedPart(w, *this);
-  WriteLines(w, *this);
-  WriteArcs(w, *this);
-  WriteTexts(w, *this, layout);
+  const float unit = Enthd.dataUnit;
+  RecordOut fixed{w, unit, 0};
+  VisitFixedPart(fixed, *this);
+  TextAddresses texts{layout, Enthd.sBufAdr1 / 16, Enthd.sBufAdr1 % 16};
+  WriteRecords(w, EntLine, lineN, unit);
+  WriteRecords(w, EntArc, arcN, unit);
+  WriteRecords(w, EntMoji, mojiN, unit, &texts);
   if (sBufAdr2 - Enthd.sBufAdr1 > 0) WriteStringArea(w, layout);
-  WritePoints(w, *this);
+  WriteRecords(w, EntTen, tenN, unit);
   WriteNames(w, layerNames, groupNames);
 
   // Complete: now the model takes the form the file holds.

@@ -11,8 +11,8 @@ namespace velkaro {
 
 namespace {
 
-constexpr std::uint8_t kLongLength = 0xFF;    // a uint16 length follows
-constexpr std::uint16_t kUtf16Marker = 0xFFFE;
+using jww::kLongLength;
+using jww::kUtf16Marker;
 constexpr std::uint16_t kNewClassTag = 0xFFFF;
 constexpr std::uint16_t kBigTag = 0x7FFF;
 constexpr std::uint32_t kBigTagBit = 0x80000000u;
@@ -127,25 +127,11 @@ std::string Describe(const StreamError &e) {
 // ---- Strings ----------------------------------------------------------------
 
 std::u16string TJwwData::ReadCString(ByteReader &s) {
-  std::uint8_t b = 0;
-  s.readU8(b);
-  if (b != kLongLength)
-    return LegacyText(s.take(b));
-  std::uint16_t w = 0;
-  s.readU16(w);
-  if (w != kUtf16Marker)
-    return LegacyText(s.take(w));
+  const jww::ArchiveString t = jww::TakeString(s);
+  if (!t.utf16)
+    return LegacyText(t.bytes);
   MojiEncode = true;
-  std::uint8_t c = 0;
-  s.readU8(c);
-  std::size_t n = c;
-  if (c == kLongLength) {
-    std::uint16_t n16 = 0;
-    s.readU16(n16);
-    n = n16;
-  }
-  const auto bytes = s.take(2 * n);
-  return bytes.empty() ? std::u16string() : Utf16BytesToString(bytes);
+  return t.bytes.empty() ? std::u16string() : Utf16BytesToString(t.bytes);
 }
 
 std::u16string TJwwData::ReadCStringPlain(ByteReader &s) {
@@ -263,18 +249,17 @@ void TJwwData::WriteClassRecord(ByteWriter &s, std::int32_t Ver, std::string_vie
 // ---- Attributes -------------------------------------------------------------
 
 TEntJwwAttr TJwwData::ReadAttr(ByteReader &s) const {
-  std::array<std::uint8_t, jww::kLargestFixedPart> buf;
-  const std::size_t n = jww::AttrSize(Enthd.jwVer);
-  jww::ReadFixedPart(s, buf, n);
-  jww::FieldDecoder d(std::span<const std::uint8_t>(buf.data(), n));
+  const std::int32_t v = Enthd.jwVer;
   TEntJwwAttr a;
-  jww::DecodeAttr(d, jww::HasPenWidth(Enthd.jwVer), a);
+  const jww::FixedPart part(s, jww::PartSize(v, [&](auto &f) { jww::AttrFields(f, a); }));
+  jww::FieldDecoder d = part.decoder();
+  jww::FieldsIn{d, v}.attr(kJwwNone, a);
   return a;
 }
 
 TEntJwwAttr TJwwData::AttrForTarget(std::int32_t Ver, std::int32_t kind, const TEntJwwAttr &attr) {
   TEntJwwAttr a = attr;
-  if (Ver < 420) {
+  if (!jww::HasSxf(Ver)) {
     if (kind == kJwwLine || kind == kJwwEnko)
       a.nPenStyle = PenStyleBelow420(a.nPenStyle);
     if (kind >= kJwwLine && kind <= kJwwSolid)
@@ -318,7 +303,7 @@ TEntJwwAttr TJwwData::AttrForTarget(std::int32_t Ver, std::int32_t kind, const T
 
 void TJwwData::WriteAttr(ByteWriter &s, std::int32_t Ver, std::int32_t kind, const TEntJwwAttr &attr) {
   jww::FieldEncoder e;
-  jww::EncodeAttr(e, jww::HasPenWidth(Ver), AttrForTarget(Ver, kind, attr));
+  jww::FieldsOut{e, Ver}.attr(kind, attr);
   e.flushTo(s);
 }
 

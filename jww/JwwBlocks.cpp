@@ -184,17 +184,14 @@ void TJwwData::ReadBlockDefinition(ByteReader &s, JwwArchiveState &state, std::s
 
   TEntJwwBlockDef &def = EntBlockDef[i];
   const std::int32_t v = Enthd.jwVer;
-  std::array<std::uint8_t, jww::kLargestFixedPart> buf;
-  const std::size_t n = jww::BlockDefFixedSize(v);
-  if (jww::ReadFixedPart(s, buf, n) == 0)
+  const jww::FixedPart part(s, jww::FixedSize<TEntJwwBlockDef>(v));
+  if (part.got() == 0)
     jww::FailAt(jww::kFileIOError, s,
                 "the file ends inside block definition " + std::to_string(i + 1) + " of " +
                     std::to_string(Enthd.n2));
-  jww::FieldDecoder d(std::span<const std::uint8_t>(buf.data(), n));
-  jww::DecodeAttr(d, jww::HasPenWidth(v), def.att);
-  def.nNumber = d.u32();
-  def.bRefferd = d.u32();
-  def.dtime = d.u32();
+  jww::FieldDecoder d = part.decoder();
+  jww::FieldsIn in{d, v};
+  jww::BlockDefFields(in, def);
   if (def.dtime >= kLongTimeMark) {
     s.skip(kLongTimeBytes);  // a 64-bit time follows; the position stands in for it
     def.dtime = static_cast<std::uint32_t>(i + 1);
@@ -401,10 +398,8 @@ void TJwwData::WriteBlockDefinitions(jww::WriteContext &ctx) {
       continue;
     ctx.BeginObject(kJwwBlockDef);
     jww::FieldEncoder e;
-    jww::EncodeAttr(e, jww::HasPenWidth(ctx.ver), AttrForTarget(ctx.ver, kJwwBlockDef, def.att));
-    e.u32(ctx.numbers.Written(def.nNumber));
-    e.u32(def.bRefferd);
-    e.u32(def.dtime);
+    jww::FieldsOut out{e, ctx.ver, &ctx.numbers};
+    jww::BlockDefFields(out, def);
     e.flushTo(ctx.w);
     if (def.dtime >= kLongTimeMark)
       ctx.w.fill(0, kLongTimeBytes);  // such a value announces the 64-bit time

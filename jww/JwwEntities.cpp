@@ -1,14 +1,16 @@
-// JwwEntities: the entity list of a JWW file and the bodies of the seven
-// entity kinds, read and written. The same code serves the drawing's own list
-// and the member lists of block definitions (an EntityLists view of either).
+// JwwEntities: the entity list of a JWW file, walked once for every purpose,
+// and the readers and the writer of the entity bodies that JwwLayouts.h
+// describes. The same code serves the drawing's own list and the member lists
+// of block definitions (an EntityLists view of either).
 //
 // Fixed parts are taken in one piece and decoded field by field where they
 // lie (a copy only for one cut short); the few short reads that decide
-// whether a body was read are those of the fixed parts, all other reads are
-// taken as they come.
+// whether a body was read are those the descriptions name, all other reads
+// are taken as they come.
 #include <algorithm>
-#include <cmath>
 #include <limits>
+#include <tuple>
+#include <type_traits>
 
 #include "jww/JwwInternal.h"
 #include "support/Func_2.h"
@@ -20,236 +22,229 @@ using jww::FieldEncoder;
 
 namespace {
 
-std::size_t ReadLineFixed(ByteReader &s, std::int32_t v, TEntJwwLine &e) {
-  const jww::FixedPart part(s, jww::LineFixedSize(v));
-  FieldDecoder d = part.decoder();
-  jww::DecodeAttr(d, jww::HasPenWidth(v), e.att);
-  e.start_x = d.f64();
-  e.start_y = d.f64();
-  e.end_x = d.f64();
-  e.end_y = d.f64();
-  return part.got();
-}
-
-std::size_t ReadEnkoFixed(ByteReader &s, std::int32_t v, TEntJwwEnko &e) {
-  const jww::FixedPart part(s, jww::EnkoFixedSize(v));
-  FieldDecoder d = part.decoder();
-  jww::DecodeAttr(d, jww::HasPenWidth(v), e.att);
-  e.start_x = d.f64();
-  e.start_y = d.f64();
-  e.dHankei = d.f64();
-  e.radKaishiKaku = d.f64();
-  e.radEnkoKaku = d.f64();
-  e.radKatamukiKaku = d.f64();
-  e.dHenpeiRitsu = d.f64();
-  e.bZenEnFlg = d.u32();
-  return part.got();
-}
-
-// The fixed part of a point, then its code, rotation and scale when its pen
-// style marks a special point.
-std::size_t ReadTen(ByteReader &s, std::int32_t v, TEntJwwTen &e) {
-  const jww::FixedPart part(s, jww::TenFixedSize(v));
-  FieldDecoder d = part.decoder();
-  jww::DecodeAttr(d, jww::HasPenWidth(v), e.att);
-  e.start_x = d.f64();
-  e.start_y = d.f64();
-  e.bKariten = d.u32();
-  if (e.att.nPenStyle == 100) {
-    const jww::FixedPart extra(s, jww::TenExtraSize);
-    FieldDecoder x = extra.decoder();
-    e.nCode = x.u32();
-    e.radKaitenKaku = x.f64();
-    e.dBairitsu = x.f64();
-  }
-  return part.got();
-}
-
-std::size_t ReadMojiFixed(ByteReader &s, std::int32_t v, TEntJwwMoji &e) {
-  const jww::FixedPart part(s, jww::MojiFixedSize(v));
-  FieldDecoder d = part.decoder();
-  jww::DecodeAttr(d, jww::HasPenWidth(v), e.att);
-  e.start_x = d.f64();
-  e.start_y = d.f64();
-  e.end_x = d.f64();
-  e.end_y = d.f64();
-  e.nMojiShu = d.u32();
-  e.dSizeX = d.f64();
-  e.dSizeY = d.f64();
-  e.dKankaku = d.f64();
-  e.degKakudo = d.f64();
-  return part.got();
-}
-
-std::size_t ReadSolidFixed(ByteReader &s, std::int32_t v, TEntJwwSolid &e) {
-  const jww::FixedPart part(s, jww::SolidFixedSize(v));
-  FieldDecoder d = part.decoder();
-  jww::DecodeAttr(d, jww::HasPenWidth(v), e.att);
-  e.start_x = d.f64();
-  e.start_y = d.f64();
-  e.end_x = d.f64();
-  e.end_y = d.f64();
-  e.DPoint2_x = d.f64();
-  e.DPoint2_y = d.f64();
-  e.DPoint3_x = d.f64();
-  e.DPoint3_y = d.f64();
-  return part.got();
-}
-
-std::size_t ReadBlockFixed(ByteReader &s, std::int32_t v, TEntJwwBlock &e) {
-  const jww::FixedPart part(s, jww::BlockFixedSize(v));
-  FieldDecoder d = part.decoder();
-  jww::DecodeAttr(d, jww::HasPenWidth(v), e.att);
-  e.DPKijunTen_x = d.f64();
-  e.DPKijunTen_y = d.f64();
-  e.dBairitsuX = d.f64();
-  e.dBairitsuY = d.f64();
-  e.radKaitenKaku = d.f64();
-  e.nNumber = d.u32();
-  return part.got();
-}
-
 template <typename T>
-std::int32_t Append(std::vector<T> &array, std::int32_t &count, T &&entity) {
-  array.push_back(std::move(entity));
-  count = static_cast<std::int32_t>(array.size());
-  return count - 1;
+std::int32_t Append(jww::EntityLists::Slot<T> slot, T &&entity) {
+  slot.array.push_back(std::move(entity));
+  slot.count = static_cast<std::int32_t>(slot.array.size());
+  return slot.count - 1;
 }
 
-void FiniteOr(double &v, double fallback) {
-  if (!std::isfinite(v))
-    v = fallback;
-}
-
-// ---- Counting pass ------------------------------------------------------------
-
-bool SkipBytes(ByteReader &s, std::size_t n) { return s.skip(n) == n; }
-
-// What the strings a skip passed over would have told the decoding reader.
+// What the strings a pass over a body saw, as the decoding reader would
+// have told.
 struct SkippedStrings {
   bool utf16 = false;  // one was stored as UTF-16 (the document's MojiEncode)
   bool caret = false;  // one holds the byte 0x5E, the only one that gives "^"
 };
 
-bool SkipStringBytes(ByteReader &s, std::size_t n, SkippedStrings *seen) {
-  const auto bytes = s.take(n);
-  if (seen && std::find(bytes.begin(), bytes.end(), std::uint8_t{0x5E}) != bytes.end())
-    seen->caret = true;
-  return bytes.size() == n;
-}
+// The pen style and colour of an attribute, the rest passed over.
+struct PenFields {
+  FieldDecoder &d;
+  std::int32_t ver;
+  TEntJwwAttr &a;
 
-// The string forms of TJwwData::ReadCString, passed over.
-bool SkipString(ByteReader &s, SkippedStrings *seen = nullptr) {
-  std::uint8_t b = 0;
-  if (s.readU8(b) != 1)
-    return false;
-  if (b != 0xFF)
-    return SkipStringBytes(s, b, seen);
-  std::uint16_t w = 0;
-  if (s.readU16(w) != 2)
-    return false;
-  if (w != 0xFFFE)
-    return SkipStringBytes(s, w, seen);
-  if (seen)
-    seen->utf16 = true;
-  std::uint8_t c = 0;
-  if (s.readU8(c) != 1)
-    return false;
-  std::size_t n = c;
-  if (c == 0xFF) {
-    std::uint16_t n16 = 0;
-    if (s.readU16(n16) != 2)
-      return false;
-    n = n16;
+  template <class... T>
+  [[gnu::always_inline]] void operator()(T &...v) { (field(v), ...); }
+  template <class T>
+  [[gnu::always_inline]] void field(T &v) {
+    if (static_cast<void *>(&v) == &a.nPenStyle || static_cast<void *>(&v) == &a.nPenColor)
+      d.get(v);
+    else
+      d.skip(sizeof v);
   }
-  return SkipStringBytes(s, 2 * n, seen);
-}
-
-// The attribute's pen style and colour at the start of a fixed part.
-struct PenOfFixedPart {
-  bool complete = false;
-  std::uint8_t style = 0;
-  std::uint16_t color = 0;
 };
 
-PenOfFixedPart SkipFixedPart(ByteReader &s, std::size_t n) {
-  const auto bytes = s.take(n);
-  PenOfFixedPart pen;
-  pen.complete = bytes.size() == n;
-  FieldDecoder d(bytes);
-  d.u32();  // lGroup
-  pen.style = d.u8();
-  pen.color = d.u16();
-  return pen;
-}
+// The fields a pass over a body needs: the pen style and colour, which
+// decide the extras, and the number a block reference places.
+struct FieldsPassed {
+  FieldDecoder &d;
+  std::int32_t ver;
 
-bool SkipTen(ByteReader &s, std::int32_t v) {
-  const PenOfFixedPart pen = SkipFixedPart(s, jww::TenFixedSize(v));
-  return pen.complete && (pen.style != 100 || SkipBytes(s, jww::TenExtraSize));
-}
-
-bool SkipMoji(ByteReader &s, std::int32_t v, SkippedStrings *seen) {
-  return SkipFixedPart(s, jww::MojiFixedSize(v)).complete && SkipString(s, seen) &&
-         SkipString(s, seen);
-}
-
-// Passes over a body as ReadEntityBody reads it; false when it is not
-// complete.
-bool SkipBody(ByteReader &s, std::int32_t kind, std::int32_t v, SkippedStrings *seen = nullptr) {
-  switch (kind) {
-    case kJwwLine: return SkipFixedPart(s, jww::LineFixedSize(v)).complete;
-    case kJwwEnko: return SkipFixedPart(s, jww::EnkoFixedSize(v)).complete;
-    case kJwwTen: return SkipTen(s, v);
-    case kJwwMoji: return SkipMoji(s, v, seen);
-    case kJwwSunpo: {
-      if (!SkipBytes(s, jww::AttrSize(v)) || !SkipFixedPart(s, jww::LineFixedSize(v)).complete ||
-          !SkipMoji(s, v, seen))
-        return false;
-      if (v < 420)
-        return true;
-      return SkipBytes(s, 2) && SkipFixedPart(s, jww::LineFixedSize(v)).complete &&
-             SkipFixedPart(s, jww::LineFixedSize(v)).complete && SkipTen(s, v) &&
-             SkipTen(s, v) && SkipTen(s, v) && SkipTen(s, v);
-    }
-    case kJwwSolid: {
-      const PenOfFixedPart pen = SkipFixedPart(s, jww::SolidFixedSize(v));
-      return pen.complete && (pen.color != 10 || SkipBytes(s, 4));
-    }
-    case kJwwBlock: return SkipFixedPart(s, jww::BlockFixedSize(v)).complete;
-    default: return false;
+  template <class... T>
+  void operator()(const T &...) { d.skip((sizeof(T) + ...)); }
+  [[gnu::always_inline]] void attr(std::int32_t, TEntJwwAttr &a) {
+    PenFields pen{d, ver, a};
+    jww::AttrFields(pen, a);
   }
+  void textSize(const double &v) { (*this)(v); }
+  void spacing(const double &v) { (*this)(v); }
+  void blockNumber(std::uint32_t &n) { d.get(n); }
+};
+
+// Reads a body as its description lays it out. A decoding reader
+// (kPassOver false) stores every field; one that passes over it decodes only
+// what FieldsPassed needs and notes what its strings hold. complete() says
+// whether every part of the body was there.
+template <bool kPassOver>
+class BodyReader {
+ public:
+  static constexpr bool kReads = true;
+  const std::int32_t ver;
+
+  BodyReader(TJwwData &doc, ByteReader &s) : ver(doc.Enthd.jwVer), doc_(doc), s_(s) {}
+
+  template <class Fields>
+  [[gnu::always_inline]] bool part(Fields &&fields) {
+    const std::size_t n = jww::PartSize(ver, fields);
+    const jww::FixedPart part(s_, n);
+    FieldDecoder d = part.decoder();
+    std::conditional_t<kPassOver, FieldsPassed, jww::FieldsIn> in{d, ver};
+    fields(in);
+    complete_ = complete_ && part.got() == n;
+    return part.got() > 0;
+  }
+  void string(std::u16string &text, bool) {
+    if constexpr (kPassOver) {
+      const jww::ArchiveString t = jww::TakeString(s_);
+      complete_ = complete_ && t.complete;
+      seen_.utf16 = seen_.utf16 || t.utf16;
+      if (std::find(t.bytes.begin(), t.bytes.end(), std::uint8_t{0x5E}) != t.bytes.end())
+        seen_.caret = true;
+    } else {
+      text = doc_.ReadCStringPlain(s_);
+    }
+  }
+
+  bool complete() const { return complete_; }
+  const SkippedStrings &seen() const { return seen_; }
+
+ private:
+  TJwwData &doc_;
+  ByteReader &s_;
+  bool complete_ = true;
+  SkippedStrings seen_;
+};
+
+// SanitizeText(s), without a copy when there is nothing to clean (almost
+// every text); `cleaned` holds the result otherwise.
+const std::u16string &Sanitized(const std::u16string &s, std::u16string &cleaned) {
+  if (IsSanitizedText(s))
+    return s;
+  cleaned = SanitizeText(s);
+  return cleaned;
+}
+
+const std::u16string kImagePrefix = u"^@BM";
+const std::u16string kTempImagePrefix = u"^@BM%temp%";
+
+bool StartsWith(const std::u16string &s, const std::u16string &prefix) {
+  return s.size() >= prefix.size() && s.compare(0, prefix.size(), prefix) == 0;
+}
+
+// Image references: "^@BM" + file + "," + parameters.
+std::u16string ApplyImageOptions(std::u16string s, std::int32_t options) {
+  if ((options & kFileOutStripTempPrefix) && StartsWith(s, kTempImagePrefix))
+    s = kImagePrefix + s.substr(kTempImagePrefix.size());
+  if ((options & kFileOutImageNameOnly) && StartsWith(s, kImagePrefix)) {
+    const std::size_t comma = s.find(u',');
+    if (comma != std::u16string::npos)
+      s = kImagePrefix + ExtractName(s.substr(kImagePrefix.size(), comma - kImagePrefix.size())) +
+          s.substr(comma);
+  }
+  return s;
+}
+
+// Writes a body as its description lays it out, for the target version.
+class BodyWriter {
+ public:
+  static constexpr bool kReads = false;
+  const std::int32_t ver;
+
+  BodyWriter(const TJwwData &doc, jww::WriteContext &ctx) : ver(ctx.ver), doc_(doc), ctx_(ctx) {}
+
+  // The whole body, its fixed parts gathered into few writes.
+  template <class E>
+  void body(const E &e) {
+    jww::Body(*this, e);
+    e_.flushTo(ctx_.w);
+  }
+
+  template <class Fields>
+  [[gnu::always_inline]] bool part(Fields &&fields) {
+    if (e_.room() < jww::PartSize(ver, fields))
+      e_.flushTo(ctx_.w);
+    jww::FieldsOut out{e_, ver, &ctx_.numbers};
+    fields(out);
+    return true;
+  }
+  // Strings go out cleaned; image references as the file-out options say.
+  void string(const std::u16string &text, bool imageReference) {
+    e_.flushTo(ctx_.w);
+    std::u16string cleaned;
+    const std::u16string &stored = Sanitized(text, cleaned);
+    if (imageReference && (ctx_.options & (kFileOutStripTempPrefix | kFileOutImageNameOnly)))
+      doc_.WriteCString(ctx_.w, ApplyImageOptions(stored, ctx_.options));
+    else
+      doc_.WriteCString(ctx_.w, stored);
+  }
+
+ private:
+  const TJwwData &doc_;
+  jww::WriteContext &ctx_;
+  FieldEncoder e_;
+};
+
+// One record of each kind for passes over bodies, reused from body to body:
+// a pass decodes afresh whatever decides a layout before looking at it.
+using PassRecords = std::tuple<TEntJwwLine, TEntJwwEnko, TEntJwwTen, TEntJwwMoji, TEntJwwSunpo,
+                               TEntJwwSolid, TEntJwwBlock>;
+
+// The kind of the object a tag introduces (0: none follows); a new class
+// takes its slot. Throws for a class that is no entity kind.
+std::int32_t KindOfObject(const JwwClassTag &tag, JwwArchiveState &state, const ByteReader &s,
+                          const char *listName) {
+  if (!tag.newClass)
+    return state.EntityKindOf(tag.mapIndex);
+  const std::int32_t kind = JwwKindOfClassName(tag.className);
+  if (kind < kJwwLine || kind > kJwwBlock)
+    jww::FailAt(jww::kFileIOError, s,
+                "unknown class name \"" + ToUtf8(tag.className) + "\" in the " + listName +
+                    " list");
+  state.classSlot[kind] = static_cast<std::uint32_t>(tag.mapIndex);
+  return kind;
+}
+
+enum class ListWalk { Complete, FileEnded, Stopped };
+
+// The one walk of an entity list: each object's class tag, then
+// `object(kind)` with the reader at the object's body; its false stops the
+// walk. A tag naming no class has nothing after it and takes no place.
+template <class Object>
+ListWalk WalkEntityList(ByteReader &s, JwwArchiveState &state, std::size_t declared,
+                        const char *listName, Object &&object) {
+  for (std::size_t k = 0; k < declared;) {
+    const JwwClassTag tag = TJwwData::ReadClassTag(s, state);
+    if (!tag.delivered)
+      return ListWalk::FileEnded;
+    const std::int32_t kind = KindOfObject(tag, state, s, listName);
+    if (kind == 0)
+      continue;
+    if (!object(kind))
+      return ListWalk::Stopped;
+    ++k;
+    ++state.counter;
+  }
+  return ListWalk::Complete;
 }
 
 // How many objects of each kind the list holds, found without decoding
-// them, so each array is sized once. It stops at the first thing it does not
-// expect; the counts only size the arrays, the real read decides the rest.
-std::array<std::size_t, 8> CountKinds(ByteReader s, JwwArchiveState state, std::size_t declared,
-                                      std::int32_t v) {
+// their strings, so each array is sized once. It stops at the first thing it
+// does not expect; the counts only size the arrays, the real read decides
+// the rest.
+std::array<std::size_t, 8> CountKinds(TJwwData &doc, ByteReader s, JwwArchiveState state,
+                                      std::size_t declared) {
   std::array<std::size_t, 8> counts{};
+  PassRecords records;
   try {
-    for (std::size_t k = 0; k < declared;) {
-      const JwwClassTag tag = TJwwData::ReadClassTag(s, state);
-      if (!tag.delivered)
-        break;
-      std::int32_t kind = 0;
-      if (tag.newClass) {
-        kind = JwwKindOfClassName(tag.className);
-        if (kind < kJwwLine || kind > kJwwBlock)
-          break;
-        state.classSlot[kind] = static_cast<std::uint32_t>(tag.mapIndex);
-      } else {
-        kind = state.EntityKindOf(tag.mapIndex);
-      }
-      if (kind == 0)
-        continue;
-      if (!SkipBody(s, kind, v))
-        break;
-      ++counts[kind];
-      ++k;
-      ++state.counter;
-    }
+    WalkEntityList(s, state, declared, "entity", [&](std::int32_t kind) {
+      BodyReader<true> pass(doc, s);
+      jww::WithKind(kind, [&](auto type) {
+        jww::Body(pass, std::get<typename decltype(type)::type>(records));
+      });
+      counts[kind] += pass.complete() ? 1 : 0;
+      return pass.complete();
+    });
   } catch (const StreamError &) {
-    // an over-long class name: the real read reports it
+    // an unknown or over-long class name: the real read reports it
   }
   return counts;
 }
@@ -259,13 +254,14 @@ std::array<std::size_t, 8> CountKinds(ByteReader s, JwwArchiveState state, std::
 constexpr std::size_t kCountedListLength = 256;
 
 void ReserveKinds(jww::EntityLists &lists, const std::array<std::size_t, 8> &counts) {
-  lists.line.reserve(counts[kJwwLine]);
-  lists.enko.reserve(counts[kJwwEnko]);
-  lists.ten.reserve(counts[kJwwTen]);
-  lists.moji.reserve(counts[kJwwMoji]);
-  lists.sunpo.reserve(counts[kJwwSunpo]);
-  lists.solid.reserve(counts[kJwwSolid]);
-  lists.block.reserve(counts[kJwwBlock]);
+  for (std::int32_t kind = kJwwLine; kind <= kJwwBlock; ++kind)
+    jww::WithKind(kind, [&](auto type) {
+      lists.SlotOf<typename decltype(type)::type>().array.reserve(counts[kind]);
+    });
+}
+
+bool IsSplitForTarget(const jww::WriteContext &ctx, const TEntJwwSunpo &sunpo) {
+  return !jww::HasSxf(ctx.ver) && jww::HasSxf(ctx.drawingVer) && sunpo.bSxfMode != 0;
 }
 
 }  // namespace
@@ -327,52 +323,32 @@ void TJwwData::ReadEntityListForRewrite(ByteReader &s, JwwArchiveState &state) {
 // "^"). It gives up (false) at a body that is not complete, where the
 // decoding reader's partial reads decide.
 bool TJwwData::SkimEntityList(ByteReader &s, JwwArchiveState &state, std::size_t count) {
-  const std::int32_t v = Enthd.jwVer;
-  for (std::size_t k = 0; k < count;) {
-    const JwwClassTag tag = ReadClassTag(s, state);
-    if (!tag.delivered)
-      return false;
-    const std::int32_t kind = KindOfObject(tag, state, s, "entity");
-    if (kind == 0)
-      continue;
+  PassRecords records;
+  const auto skim = [&](std::int32_t kind) {
     const ByteReader body = s;
-    SkippedStrings seen;
-    if (kind == kJwwBlock) {
-      TEntJwwBlock block;
-      if (ReadBlockFixed(s, v, block) != jww::BlockFixedSize(v))
-        return false;
-      rewrite_->placed.insert(block.nNumber);
-    } else if (!SkipBody(s, kind, v, &seen)) {
+    BodyReader<true> pass(*this, s);
+    jww::WithKind(kind, [&](auto type) {
+      jww::Body(pass, std::get<typename decltype(type)::type>(records));
+    });
+    if (!pass.complete())
       return false;
-    }
-    if (seen.utf16)
+    if (kind == kJwwBlock)
+      rewrite_->placed.insert(std::get<TEntJwwBlock>(records).nNumber);
+    if (pass.seen().utf16)
       MojiEncode = true;  // as ReadCString would have set it
-    if (kind == kJwwMoji && seen.caret) {
+    if (kind == kJwwMoji && pass.seen().caret) {
       ByteReader again = body;
+      BodyReader<false> in(*this, again);
       TEntJwwMoji text;
-      if (!ReadMojiBody(again, text) || again.offset() != s.offset())
+      if (!jww::Body(in, text) || again.offset() != s.offset())
         return false;
       if (jww::IsTemporaryImageText(text.str))
         rewrite_->imageTexts.push_back(std::move(text.str));
     }
     ++rewrite_->objects;
-    ++k;
-    ++state.counter;
-  }
-  return true;
-}
-
-std::int32_t TJwwData::KindOfObject(const JwwClassTag &tag, JwwArchiveState &state,
-                                    const ByteReader &s, const char *listName) {
-  if (!tag.newClass)
-    return state.EntityKindOf(tag.mapIndex);
-  const std::int32_t kind = JwwKindOfClassName(tag.className);
-  if (kind < kJwwLine || kind > kJwwBlock)
-    jww::FailAt(jww::kFileIOError, s,
-                "unknown class name \"" + ToUtf8(tag.className) + "\" in the " + listName +
-                    " list");
-  state.classSlot[kind] = static_cast<std::uint32_t>(tag.mapIndex);
-  return kind;
+    return true;
+  };
+  return WalkEntityList(s, state, count, "entity", skim) == ListWalk::Complete;
 }
 
 void TJwwData::ReadEntitiesInPassing(ByteReader &s, JwwArchiveState &state, std::size_t count,
@@ -398,31 +374,24 @@ void TJwwData::ReadEntityObjects(ByteReader &s, JwwArchiveState &state, jww::Ent
   if (!pass) {
     lists.order.reserve(std::min(declared, jww::EntriesBackedBy(s, jww::kSmallestEntityObject)));
     if (declared >= kCountedListLength)
-      ReserveKinds(lists, CountKinds(s, state, declared, Enthd.jwVer));
+      ReserveKinds(lists, CountKinds(*this, s, state, declared));
   }
   const auto padOrder = [&] {
     if (lists.order.size() < orderLength)
       lists.order.resize(orderLength);
   };
-  try {
-    std::size_t k = 0;
-    while (k < declared) {
-      const JwwClassTag tag = ReadClassTag(s, state);
-      if (!tag.delivered)
-        break;  // the file has ended: the rest of the list is lost
-      const std::int32_t kind = KindOfObject(tag, state, s, listName);
-      if (kind == 0)
-        continue;  // a tag naming no class: nothing follows it
-      const std::int32_t index = ReadEntityBody(s, kind, lists);
-      if (index >= 0 && pass) {
-        (*pass)(kind, index, lists);
-        jww::ClearEntities(lists, kind);
-      } else if (index >= 0) {
-        lists.order.push_back({kind, index});
-      }
-      ++k;
-      ++state.counter;
+  const auto read = [&](std::int32_t kind) {
+    const std::int32_t index = ReadEntityBody(s, kind, lists);
+    if (index >= 0 && pass) {
+      (*pass)(kind, index, lists);
+      jww::ClearEntities(lists, kind);
+    } else if (index >= 0) {
+      lists.order.push_back({kind, index});
     }
+    return true;  // a body not read takes its place all the same
+  };
+  try {
+    WalkEntityList(s, state, declared, listName, read);  // a file that ends loses the rest
   } catch (...) {
     padOrder();
     throw;
@@ -430,196 +399,20 @@ void TJwwData::ReadEntityObjects(ByteReader &s, JwwArchiveState &state, jww::Ent
   padOrder();
 }
 
-std::int32_t TJwwData::ReadEntityBody(ByteReader &s, std::int32_t kind, jww::EntityLists &c) {
-  const std::int32_t v = Enthd.jwVer;
-  switch (kind) {
-    case kJwwLine: {
-      TEntJwwLine e;
-      if (ReadLineFixed(s, v, e) == 0)
-        return -1;
-      return Append(c.line, c.lineN, std::move(e));
-    }
-    case kJwwEnko: {
-      TEntJwwEnko e;
-      if (ReadEnkoFixed(s, v, e) == 0)
-        return -1;
-      return Append(c.enko, c.enkoN, std::move(e));
-    }
-    case kJwwTen: {
-      TEntJwwTen e;
-      if (ReadTen(s, v, e) == 0)
-        return -1;
-      return Append(c.ten, c.tenN, std::move(e));
-    }
-    case kJwwMoji: {
-      TEntJwwMoji e;
-      if (!ReadMojiBody(s, e))
-        return -1;
-      return Append(c.moji, c.mojiN, std::move(e));
-    }
-    case kJwwSunpo: {
-      TEntJwwSunpo e;
-      if (!ReadSunpoBody(s, e))
-        return -1;
-      return Append(c.sunpo, c.sunpoN, std::move(e));
-    }
-    case kJwwSolid: {
-      TEntJwwSolid e;
-      if (ReadSolidFixed(s, v, e) == 0)
-        return -1;
-      if (e.att.nPenColor == 10)
-        s.readU32(e.Color);
-      return Append(c.solid, c.solidN, std::move(e));
-    }
-    case kJwwBlock: {
-      TEntJwwBlock e;
-      if (ReadBlockFixed(s, v, e) == 0)
-        return -1;
-      return Append(c.block, c.blockN, std::move(e));
-    }
-    default:
-      return -1;
-  }
-}
-
-bool TJwwData::ReadMojiBody(ByteReader &s, TEntJwwMoji &moji) {
-  const bool read = ReadMojiFixed(s, Enthd.jwVer, moji) > 0;
-  moji.strFontName = ReadCStringPlain(s);
-  moji.str = ReadCStringPlain(s);
-  FiniteOr(moji.dSizeX, 3.0);
-  FiniteOr(moji.dSizeY, 3.0);
-  FiniteOr(moji.dKankaku, 0.0);
-  return read;
-}
-
-bool TJwwData::ReadSunpoBody(ByteReader &s, TEntJwwSunpo &e) {
-  const std::int32_t v = Enthd.jwVer;
-  e.att = ReadAttr(s);
-  ReadLineFixed(s, v, e.Sen);
-  bool read = ReadMojiBody(s, e.Moji);
-  if (v >= 420) {
-    s.readU16(e.bSxfMode);
-    ReadLineFixed(s, v, e.Ho1);
-    ReadLineFixed(s, v, e.Ho2);
-    ReadTen(s, v, e.Te1);
-    ReadTen(s, v, e.Te2);
-    ReadTen(s, v, e.Kt1);
-    if (ReadTen(s, v, e.Kt2) == 0)
-      read = false;
-  } else {
-    // Older dimensions have no SXF part: the auxiliary parts take the
-    // dimension's attribute, the points with no pen style.
-    e.bSxfMode = 0;
-    for (TEntJwwLine *line : {&e.Ho1, &e.Ho2})
-      CopyAttr(e.att, line->att);
-    for (TEntJwwTen *point : {&e.Te1, &e.Te2, &e.Kt1, &e.Kt2}) {
-      CopyAttr(e.att, point->att);
-      point->att.nPenStyle = 0;
-    }
-  }
-  return read;
+[[gnu::flatten]] std::int32_t TJwwData::ReadEntityBody(ByteReader &s, std::int32_t kind,
+                                                     jww::EntityLists &lists) {
+  std::int32_t index = -1;
+  BodyReader<false> in(*this, s);
+  jww::WithKind(kind, [&](auto type) {
+    using T = typename decltype(type)::type;
+    T e{};
+    if (jww::Body(in, e))
+      index = Append(lists.SlotOf<T>(), std::move(e));
+  });
+  return index;
 }
 
 // ---- Writing ----------------------------------------------------------------
-
-namespace {
-
-bool IsSplitForTarget(const jww::WriteContext &ctx, const TEntJwwSunpo &sunpo) {
-  return ctx.ver < 420 && ctx.drawingVer >= 420 && sunpo.bSxfMode != 0;
-}
-
-void EncodeAttrFor(FieldEncoder &e, const jww::WriteContext &ctx, std::int32_t kind,
-                   const TEntJwwAttr &att) {
-  jww::EncodeAttr(e, jww::HasPenWidth(ctx.ver), TJwwData::AttrForTarget(ctx.ver, kind, att));
-}
-
-void WriteLineFixed(jww::WriteContext &ctx, const TEntJwwLine &line) {
-  FieldEncoder e;
-  EncodeAttrFor(e, ctx, kJwwLine, line.att);
-  e.f64(line.start_x);
-  e.f64(line.start_y);
-  e.f64(line.end_x);
-  e.f64(line.end_y);
-  e.flushTo(ctx.w);
-}
-
-// The choice of the extra fields looks at the pen style held in the
-// document; WriteAttr keeps style 100 for points, so the two agree.
-void WriteTen(jww::WriteContext &ctx, const TEntJwwTen &ten, std::uint32_t bKariten) {
-  FieldEncoder e;
-  EncodeAttrFor(e, ctx, kJwwTen, ten.att);
-  e.f64(ten.start_x);
-  e.f64(ten.start_y);
-  e.u32(bKariten);
-  if (ten.att.nPenStyle == 100) {
-    e.u32(ten.nCode);
-    e.f64(ten.radKaitenKaku);
-    e.f64(ten.dBairitsu);
-  }
-  e.flushTo(ctx.w);
-}
-
-void WriteEnko(jww::WriteContext &ctx, const TEntJwwEnko &enko) {
-  FieldEncoder e;
-  EncodeAttrFor(e, ctx, kJwwEnko, enko.att);
-  for (double f : {enko.start_x, enko.start_y, enko.dHankei, enko.radKaishiKaku,
-                   enko.radEnkoKaku, enko.radKatamukiKaku, enko.dHenpeiRitsu})
-    e.f64(f);
-  e.u32(enko.bZenEnFlg);
-  e.flushTo(ctx.w);
-}
-
-void WriteSolid(jww::WriteContext &ctx, const TEntJwwSolid &solid) {
-  FieldEncoder e;
-  EncodeAttrFor(e, ctx, kJwwSolid, solid.att);
-  for (double f : {solid.start_x, solid.start_y, solid.end_x, solid.end_y, solid.DPoint2_x,
-                   solid.DPoint2_y, solid.DPoint3_x, solid.DPoint3_y})
-    e.f64(f);
-  if (solid.att.nPenColor == 10)
-    e.u32(solid.Color);
-  e.flushTo(ctx.w);
-}
-
-void WriteBlock(jww::WriteContext &ctx, const TEntJwwBlock &block) {
-  FieldEncoder e;
-  EncodeAttrFor(e, ctx, kJwwBlock, block.att);
-  for (double f : {block.DPKijunTen_x, block.DPKijunTen_y, block.dBairitsuX, block.dBairitsuY,
-                   block.radKaitenKaku})
-    e.f64(f);
-  e.u32(ctx.numbers.Written(block.nNumber));
-  e.flushTo(ctx.w);
-}
-
-// SanitizeText(s), without a copy when there is nothing to clean (almost
-// every text); `cleaned` holds the result otherwise.
-const std::u16string &Sanitized(const std::u16string &s, std::u16string &cleaned) {
-  if (IsSanitizedText(s))
-    return s;
-  cleaned = SanitizeText(s);
-  return cleaned;
-}
-
-const std::u16string kImagePrefix = u"^@BM";
-const std::u16string kTempImagePrefix = u"^@BM%temp%";
-
-bool StartsWith(const std::u16string &s, const std::u16string &prefix) {
-  return s.size() >= prefix.size() && s.compare(0, prefix.size(), prefix) == 0;
-}
-
-// Image references: "^@BM" + file + "," + parameters.
-std::u16string ApplyImageOptions(std::u16string s, std::int32_t options) {
-  if ((options & kFileOutStripTempPrefix) && StartsWith(s, kTempImagePrefix))
-    s = kImagePrefix + s.substr(kTempImagePrefix.size());
-  if ((options & kFileOutImageNameOnly) && StartsWith(s, kImagePrefix)) {
-    const std::size_t comma = s.find(u',');
-    if (comma != std::u16string::npos)
-      s = kImagePrefix + ExtractName(s.substr(kImagePrefix.size(), comma - kImagePrefix.size())) +
-          s.substr(comma);
-  }
-  return s;
-}
-
-}  // namespace
 
 namespace jww {
 
@@ -645,21 +438,22 @@ std::uint64_t CountObjects(const WriteContext &ctx, const EntityLists &lists, st
   return count;
 }
 
+std::size_t EntityLists::CountOf(std::int32_t kind) const {
+  std::size_t usable = 0;
+  WithKind(kind, [&](auto type) {
+    const auto slot = SlotOf<typename decltype(type)::type>();
+    usable = Usable(slot.count, slot.array.size());
+  });
+  return usable;
+}
+
 void ClearEntities(EntityLists &c, std::int32_t kind) {
-  const auto clear = [](auto &array, std::int32_t &count) {
-    array.clear();
-    count = 0;
-  };
-  switch (kind) {
-    case kJwwLine: clear(c.line, c.lineN); break;
-    case kJwwEnko: clear(c.enko, c.enkoN); break;
-    case kJwwTen: clear(c.ten, c.tenN); break;
-    case kJwwMoji: clear(c.moji, c.mojiN); break;
-    case kJwwSunpo: clear(c.sunpo, c.sunpoN); break;
-    case kJwwSolid: clear(c.solid, c.solidN); break;
-    case kJwwBlock: clear(c.block, c.blockN); break;
-    default: break;
-  }
+  WithKind(kind, [&](auto type) {
+    using T = typename decltype(type)::type;
+    const auto slot = c.SlotOf<T>();
+    slot.array.clear();
+    slot.count = 0;
+  });
 }
 
 }  // namespace jww
@@ -674,75 +468,40 @@ void TJwwData::WriteEntityObjects(jww::WriteContext &ctx, const jww::EntityLists
 }
 
 void TJwwData::WriteEntityBody(jww::WriteContext &ctx, std::int32_t kind, std::int32_t index,
-                               const jww::EntityLists &c) const {
-  const auto i = static_cast<std::size_t>(index);
-  ctx.BeginObject(kind);
-  switch (kind) {
-    case kJwwLine: WriteLineFixed(ctx, c.line[i]); break;
-    case kJwwEnko: WriteEnko(ctx, c.enko[i]); break;
-    case kJwwTen: WriteTen(ctx, c.ten[i], c.ten[i].bKariten); break;
-    case kJwwMoji: WriteMojiBody(ctx, c.moji[i], true); break;
-    case kJwwSunpo: WriteSunpoBody(ctx, c.sunpo[i]); return;  // ends its objects itself
-    case kJwwSolid: WriteSolid(ctx, c.solid[i]); break;
-    case kJwwBlock: WriteBlock(ctx, c.block[i]); break;
-    default: break;
+                               const jww::EntityLists &lists) const {
+  if (kind == kJwwSunpo) {
+    WriteSunpoObjects(ctx, lists.sunpo[static_cast<std::size_t>(index)]);
+    return;
   }
+  BodyWriter out(*this, ctx);
+  ctx.BeginObject(kind);
+  jww::WithKind(kind, [&](auto type) {
+    out.body(lists.SlotOf<typename decltype(type)::type>().array[static_cast<std::size_t>(index)]);
+  });
   ctx.EndObject();
 }
 
-void TJwwData::WriteMojiBody(jww::WriteContext &ctx, const TEntJwwMoji &moji,
-                             bool imageOptions) const {
-  FieldEncoder e;
-  EncodeAttrFor(e, ctx, kJwwMoji, moji.att);
-  e.f64(moji.start_x);
-  e.f64(moji.start_y);
-  e.f64(moji.end_x);
-  e.f64(moji.end_y);
-  e.u32(moji.nMojiShu);
-  e.f64(jww::LimitTextSize(moji.dSizeX));
-  e.f64(jww::LimitTextSize(moji.dSizeY));
-  e.f64(moji.dKankaku);
-  e.f64(moji.degKakudo);
-  e.flushTo(ctx.w);
-  std::u16string cleaned;
-  WriteCString(ctx.w, Sanitized(moji.strFontName, cleaned));
-  const std::u16string &text = Sanitized(moji.str, cleaned);
-  if (imageOptions && (ctx.options & (kFileOutStripTempPrefix | kFileOutImageNameOnly)))
-    WriteCString(ctx.w, ApplyImageOptions(text, ctx.options));
-  else
-    WriteCString(ctx.w, text);
-}
-
-void TJwwData::WriteSunpoBody(jww::WriteContext &ctx, const TEntJwwSunpo &d) const {
-  WriteAttr(ctx.w, ctx.ver, kJwwSunpo, d.att);
-  WriteLineFixed(ctx, d.Sen);
-  WriteMojiBody(ctx, d.Moji, false);
-  if (ctx.ver >= 420) {
-    ctx.w.writeU16(d.bSxfMode);
-    WriteLineFixed(ctx, d.Ho1);
-    WriteLineFixed(ctx, d.Ho2);
-    for (const TEntJwwTen *point : {&d.Te1, &d.Te2, &d.Kt1, &d.Kt2})
-      WriteTen(ctx, *point, point->bKariten);
-  }
+void TJwwData::WriteSunpoObjects(jww::WriteContext &ctx, const TEntJwwSunpo &d) const {
+  BodyWriter out(*this, ctx);
+  ctx.BeginObject(kJwwSunpo);
+  out.body(d);
   ctx.EndObject();
   if (!IsSplitForTarget(ctx, d))
     return;
   // Older formats get the SXF parts as two lines and four points; the
   // points of the text base are temporary points.
-  for (const TEntJwwLine *line : {&d.Ho1, &d.Ho2}) {
-    ctx.BeginObject(kJwwLine);
-    WriteLineFixed(ctx, *line);
+  const auto object = [&](std::int32_t kind, const auto &entity) {
+    ctx.BeginObject(kind);
+    out.body(entity);
     ctx.EndObject();
-  }
-  for (const TEntJwwTen *point : {&d.Te1, &d.Te2}) {
-    ctx.BeginObject(kJwwTen);
-    WriteTen(ctx, *point, point->bKariten);
-    ctx.EndObject();
-  }
-  for (const TEntJwwTen *point : {&d.Kt1, &d.Kt2}) {
-    ctx.BeginObject(kJwwTen);
-    WriteTen(ctx, *point, 1);
-    ctx.EndObject();
+  };
+  object(kJwwLine, d.Ho1);
+  object(kJwwLine, d.Ho2);
+  object(kJwwTen, d.Te1);
+  object(kJwwTen, d.Te2);
+  for (TEntJwwTen point : {d.Kt1, d.Kt2}) {
+    point.bKariten = 1;
+    object(kJwwTen, point);
   }
 }
 

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <bit>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <algorithm>
@@ -17,6 +18,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "jww/JwwLayouts.h"
 #include "jww/JwwUnit.h"
 #include "support/ByteReader.h"
 #include "support/ByteWriter.h"
@@ -28,26 +30,16 @@ inline constexpr const char *kFileIOError = "File I/O Error";
 inline constexpr const char *kHeaderError = "JWW-Header Error";
 inline constexpr const char *kVersionError = "JWW-Version Error";
 
-// The attribute record carries nPenWidth from version 351 on.
-inline constexpr bool HasPenWidth(std::int32_t ver) { return ver >= 351; }
-inline constexpr std::size_t AttrSize(std::int32_t ver) { return HasPenWidth(ver) ? 15 : 13; }
-inline constexpr std::size_t LineFixedSize(std::int32_t ver) { return AttrSize(ver) + 32; }
-inline constexpr std::size_t EnkoFixedSize(std::int32_t ver) { return AttrSize(ver) + 60; }
-inline constexpr std::size_t TenFixedSize(std::int32_t ver) { return AttrSize(ver) + 20; }
-inline constexpr std::size_t TenExtraSize = 20;  // nCode, radKaitenKaku, dBairitsu
-inline constexpr std::size_t MojiFixedSize(std::int32_t ver) { return AttrSize(ver) + 68; }
-inline constexpr std::size_t SolidFixedSize(std::int32_t ver) { return AttrSize(ver) + 64; }
-inline constexpr std::size_t BlockFixedSize(std::int32_t ver) { return AttrSize(ver) + 44; }
-inline constexpr std::size_t BlockDefFixedSize(std::int32_t ver) { return AttrSize(ver) + 12; }
+// The largest fixed part of any record: a text's (checked by the layout tests).
 inline constexpr std::size_t kLargestFixedPart = 83;
 
 // The fewest bytes one object of an entity list occupies: a 2-byte tag and
 // the smallest body (a point of a version-350 file).
-inline constexpr std::size_t kSmallestEntityObject = 2 + 33;
+inline constexpr std::size_t kSmallestEntityObject = 2 + FixedSize<TEntJwwTen>(350);
 // The fewest bytes one block definition occupies: tag, fixed part, an empty
 // name and a member count.
 inline constexpr std::size_t SmallestBlockDefinition(std::int32_t ver) {
-  return 2 + BlockDefFixedSize(ver) + 1 + 2;
+  return 2 + FixedSize<TEntJwwBlockDef>(ver) + 1 + 2;
 }
 // Order lists always get up to this many entries (512 KiB), so every
 // realistic list that ends early keeps its declared length.
@@ -68,15 +60,12 @@ class FieldDecoder {
  public:
   explicit FieldDecoder(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
 
-  std::uint8_t u8() { return static_cast<std::uint8_t>(load<1>()); }
-  std::uint16_t u16() { return static_cast<std::uint16_t>(load<2>()); }
-  std::uint32_t u32() { return static_cast<std::uint32_t>(load<4>()); }
-  std::int32_t i32() { return static_cast<std::int32_t>(load<4>()); }
-  double f64() {
-    const std::uint64_t bits = load<8>();
-    double v;
-    std::memcpy(&v, &bits, sizeof v);
-    return v;
+  void skip(std::size_t n) { pos_ = std::min(bytes_.size(), pos_ + n); }
+  // The next field, of the width of its type.
+  template <class T>
+  [[gnu::always_inline]] void get(T &v) {
+    using U = typename velkaro::detail::UnsignedOfSize<sizeof(T)>::type;
+    v = std::bit_cast<T>(static_cast<U>(load<sizeof(T)>()));
   }
 
  private:
@@ -106,16 +95,14 @@ class FieldDecoder {
 // body goes to the ByteWriter in one piece.
 class FieldEncoder {
  public:
-  void u8(std::uint8_t v) { store<1>(v); }
-  void u16(std::uint16_t v) { store<2>(v); }
-  void u32(std::uint32_t v) { store<4>(v); }
-  void i32(std::int32_t v) { store<4>(static_cast<std::uint32_t>(v)); }
-  void f64(double v) {
-    std::uint64_t bits;
-    std::memcpy(&bits, &v, sizeof bits);
-    store<8>(bits);
+  // The next field, of the width of its type.
+  template <class T>
+  [[gnu::always_inline]] void put(T v) {
+    using U = typename velkaro::detail::UnsignedOfSize<sizeof(T)>::type;
+    store<sizeof(T)>(std::bit_cast<U>(v));
   }
   std::span<const std::uint8_t> bytes() const { return {buf_.data(), size_}; }
+  std::size_t room() const { return buf_.size() - size_; }
   void flushTo(ByteWriter &w) {
     w.writeBytes(bytes());
     size_ = 0;
@@ -145,12 +132,8 @@ class FieldEncoder {
 class FixedPart {
  public:
   FixedPart(ByteReader &s, std::size_t n) : view_(s.take(n)), got_(view_.size()) {
-    if (got_ < n) {
-      if (got_ > 0)
-        std::memcpy(buf_.data(), view_.data(), got_);
-      std::memset(buf_.data() + got_, 0, n - got_);
-      view_ = std::span<const std::uint8_t>(buf_.data(), n);
-    }
+    if (got_ < n) [[unlikely]]
+      CopyShort(n);
   }
   FixedPart(const FixedPart &) = delete;
   FixedPart &operator=(const FixedPart &) = delete;
@@ -160,42 +143,17 @@ class FixedPart {
   FieldDecoder decoder() const { return FieldDecoder(view_); }
 
  private:
+  [[gnu::noinline]] void CopyShort(std::size_t n) {
+    if (got_ > 0)
+      std::memcpy(buf_.data(), view_.data(), got_);
+    std::memset(buf_.data() + got_, 0, n - got_);
+    view_ = std::span<const std::uint8_t>(buf_.data(), n);
+  }
+
   std::span<const std::uint8_t> view_;
   std::size_t got_;
   std::array<std::uint8_t, kLargestFixedPart> buf_;  // only for a part cut short
 };
-
-// Reads `n` bytes of a fixed part into buf; bytes the data cannot deliver are
-// 0, the value of a fresh record's fields. Returns the bytes delivered.
-inline std::size_t ReadFixedPart(ByteReader &s, std::array<std::uint8_t, kLargestFixedPart> &buf,
-                                 std::size_t n) {
-  const std::size_t got = s.read(std::span<std::uint8_t>(buf.data(), n));
-  if (got < n)
-    std::memset(buf.data() + got, 0, n - got);
-  return got;
-}
-
-// Every body starts with one: kept inline, next to the decoders they use.
-inline void DecodeAttr(FieldDecoder &d, bool withWidth, TEntJwwAttr &a) {
-  a.lGroup = d.u32();
-  a.nPenStyle = d.u8();
-  a.nPenColor = d.u16();
-  a.nPenWidth = withWidth ? d.u16() : 0;
-  a.nLayer = d.u16();
-  a.nGLayer = d.u16();
-  a.sFlg = d.u16();
-}
-
-inline void EncodeAttr(FieldEncoder &e, bool withWidth, const TEntJwwAttr &a) {
-  e.u32(a.lGroup);
-  e.u8(a.nPenStyle);
-  e.u16(a.nPenColor);
-  if (withWidth)
-    e.u16(a.nPenWidth);
-  e.u16(a.nLayer);
-  e.u16(a.nGLayer);
-  e.u16(a.sFlg);
-}
 
 // The usable length of an array whose count field says `count`.
 inline std::size_t Usable(std::int32_t count, std::size_t length) {
@@ -223,6 +181,23 @@ struct EntityLists {
 
   static EntityLists Of(TJwwData &doc);
   static EntityLists Of(TEntJwwBlockDef &def);
+
+  // The array of record type T and its count field.
+  template <class T>
+  struct Slot {
+    std::vector<T> &array;
+    std::int32_t &count;
+  };
+  template <class T>
+  Slot<T> SlotOf() const {
+    if constexpr (std::is_same_v<T, TEntJwwLine>) return {line, lineN};
+    else if constexpr (std::is_same_v<T, TEntJwwEnko>) return {enko, enkoN};
+    else if constexpr (std::is_same_v<T, TEntJwwTen>) return {ten, tenN};
+    else if constexpr (std::is_same_v<T, TEntJwwMoji>) return {moji, mojiN};
+    else if constexpr (std::is_same_v<T, TEntJwwSunpo>) return {sunpo, sunpoN};
+    else if constexpr (std::is_same_v<T, TEntJwwSolid>) return {solid, solidN};
+    else return {block, blockN};
+  }
 
   // Entries of kind 1..7 that name an existing entity are writable; the
   // usable count of a kind never passes the array's length.
@@ -275,6 +250,46 @@ struct RewriteSource {
   std::vector<std::u16string> imageTexts;
 };
 
+inline constexpr std::uint8_t kLongLength = 0xFF;  // a uint16 length follows
+inline constexpr std::uint16_t kUtf16Marker = 0xFFFE;
+
+// The bytes of an archive string in any of its three forms (the framing
+// ReadCString decodes), for readers that only look at them.
+struct ArchiveString {
+  std::span<const std::uint8_t> bytes;
+  bool utf16 = false;
+  bool complete = true;  // every byte the framing announced was there
+
+  ArchiveString &Take(ByteReader &s, std::size_t n) {
+    bytes = s.take(n);
+    complete = complete && bytes.size() == n;
+    return *this;
+  }
+};
+// Inline: both the decoding reader and the pass over bodies run it per string.
+inline ArchiveString TakeString(ByteReader &s) {
+  ArchiveString t;
+  const auto got = [&](std::size_t n, std::size_t width) { t.complete = t.complete && n == width; };
+  std::uint8_t b = 0;
+  got(s.readU8(b), 1);
+  if (b != kLongLength)
+    return t.Take(s, b);
+  std::uint16_t w = 0;
+  got(s.readU16(w), 2);
+  if (w != kUtf16Marker)
+    return t.Take(s, w);
+  t.utf16 = true;
+  std::uint8_t c = 0;
+  got(s.readU8(c), 1);
+  std::size_t n = c;
+  if (c == kLongLength) {
+    std::uint16_t n16 = 0;
+    got(s.readU16(n16), 2);
+    n = n16;
+  }
+  return t.Take(s, 2 * n);
+}
+
 // Whether a text names an image extracted into the work folder.
 bool IsTemporaryImageText(const std::u16string &s);
 
@@ -290,6 +305,49 @@ inline double LimitTextSize(double v) {
   v = v < 0 ? -v : v;
   return v < 1e-10 ? 1e-10 : (v > 1e10 ? 1e10 : v);
 }
+
+// The fields of a fixed part taken from its decoder, as a body description
+// names them (JwwLayouts.h).
+struct FieldsIn {
+  FieldDecoder &d;
+  std::int32_t ver;
+
+  template <class... T>
+  void operator()(T &...v) { (d.get(v), ...); }
+  [[gnu::always_inline]] void attr(std::int32_t, TEntJwwAttr &a) {
+    a.nPenWidth = 0;  // when the version has none
+    AttrFields(*this, a);
+  }
+  // Sizes and spacing that are not numbers read as the defaults of a text.
+  void textSize(double &v) { FiniteOr(v, 3.0); }
+  void spacing(double &v) { FiniteOr(v, 0.0); }
+  void blockNumber(std::uint32_t &n) { d.get(n); }
+
+ private:
+  void FiniteOr(double &v, double fallback) {
+    d.get(v);
+    v = std::isfinite(v) ? v : fallback;
+  }
+};
+
+// The fields of a fixed part laid out in an encoder as the target version
+// stores them: attributes repaired for the target, text sizes limited, block
+// numbers renumbered.
+struct FieldsOut {
+  FieldEncoder &e;
+  std::int32_t ver;
+  const BlockNumberMap *numbers = nullptr;
+
+  template <class... T>
+  void operator()(const T &...v) { (e.put(v), ...); }
+  [[gnu::always_inline]] void attr(std::int32_t kind, const TEntJwwAttr &a) {
+    const TEntJwwAttr stored = TJwwData::AttrForTarget(ver, kind, a);
+    AttrFields(*this, stored);
+  }
+  void textSize(const double &v) { e.put(LimitTextSize(v)); }
+  void spacing(const double &v) { e.put(v); }
+  void blockNumber(const std::uint32_t &n) { e.put(numbers->Written(n)); }
+};
 
 // Objects a list of `entries` order entries writes: one per writable entry,
 // six more for every dimension the target splits up.

@@ -218,19 +218,6 @@ EntityLists EntityLists::Of(TEntJwwBlockDef &def) {
           def.mSunpoN, def.mSolid, def.mSolidN, def.mBlock, def.mBlockN};
 }
 
-std::size_t EntityLists::CountOf(std::int32_t kind) const {
-  switch (kind) {
-    case kJwwLine: return Usable(lineN, line.size());
-    case kJwwEnko: return Usable(enkoN, enko.size());
-    case kJwwTen: return Usable(tenN, ten.size());
-    case kJwwMoji: return Usable(mojiN, moji.size());
-    case kJwwSunpo: return Usable(sunpoN, sunpo.size());
-    case kJwwSolid: return Usable(solidN, solid.size());
-    case kJwwBlock: return Usable(blockN, block.size());
-    default: return 0;
-  }
-}
-
 }  // namespace jww
 
 }  // namespace velkaro

@@ -248,10 +248,6 @@ class TJwwData {
   bool SkimEntityList(ByteReader &s, JwwArchiveState &state, std::size_t count);
   // The list's count, checked, with the document's counts it resets.
   std::uint32_t ReadEntityListCount(ByteReader &s, JwwArchiveState &state);
-  // The kind of the object a tag introduces (0: none follows); a new class
-  // takes its slot. Throws for a class that is no entity kind.
-  static std::int32_t KindOfObject(const JwwClassTag &tag, JwwArchiveState &state,
-                                   const ByteReader &s, const char *listName);
   void ReadEntityObjects(ByteReader &s, JwwArchiveState &state, jww::EntityLists &lists,
                          std::size_t declared, const char *listName,
                          const EntityPass *pass = nullptr);
@@ -262,8 +258,6 @@ class TJwwData {
   std::size_t EntitiesRead() const;
   // The index of the new entity in its array, or -1 when the body was not read.
   std::int32_t ReadEntityBody(ByteReader &s, std::int32_t kind, jww::EntityLists &lists);
-  bool ReadMojiBody(ByteReader &s, TEntJwwMoji &moji);
-  bool ReadSunpoBody(ByteReader &s, TEntJwwSunpo &sunpo);
   void ReadBlockDefinitions(ByteReader &s, JwwArchiveState &state);
   void ReadBlockDefinition(ByteReader &s, JwwArchiveState &state, std::size_t i);
   void ReadBindImages(ByteReader &s);
@@ -276,8 +270,8 @@ class TJwwData {
                           std::size_t entries) const;
   void WriteEntityBody(jww::WriteContext &ctx, std::int32_t kind, std::int32_t index,
                        const jww::EntityLists &lists) const;
-  void WriteSunpoBody(jww::WriteContext &ctx, const TEntJwwSunpo &sunpo) const;
-  void WriteMojiBody(jww::WriteContext &ctx, const TEntJwwMoji &moji, bool imageOptions) const;
+  // A dimension, and for an older target the objects its SXF part becomes.
+  void WriteSunpoObjects(jww::WriteContext &ctx, const TEntJwwSunpo &sunpo) const;
   void WriteBlockDefinitions(jww::WriteContext &ctx);
   // The frame of FileOut and RewriteOut: `writeEntityList` lays out the
   // drawing's own list, count first.
