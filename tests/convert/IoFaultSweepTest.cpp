@@ -6,6 +6,7 @@
 // that fits a failing disk (never "not a drawing").
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
 #include <map>
@@ -15,6 +16,7 @@
 #include "builders/JwcBuilder.h"
 #include "builders/JwwBuilder.h"
 #include "builders/TempDir.h"
+#include "convert/BatchRecord.h"
 #include "convert/ConversionBatch.h"
 #include "convert/WorkFolder.h"
 #include "jwc/JwcUnit.h"
@@ -181,7 +183,7 @@ TEST_P(IoFaultSweep, EveryFailingCallLeavesEveryFileWholeAndIsTold) {
     // earlier version is lost.
     std::set<ByteVec> kept;
     for (const auto &[name, bytes] : after) {
-      if (IsTemporaryName(name))
+      if (IsTemporaryName(name) || name == ToUtf8(kBatchRecordName))
         continue;
       kept.insert(bytes);
       if (complete.count(name) == 0) {
@@ -191,11 +193,30 @@ TEST_P(IoFaultSweep, EveryFailingCallLeavesEveryFileWholeAndIsTold) {
     for (const ByteVec &version : earlierVersions)
       EXPECT_EQ(kept.count(version), 1u) << "an earlier version was lost";
 
+    // The batch's record is whole and names only outputs that were written;
+    // one that misses a written output was told.
+    FolderHandle folder;
+    ASSERT_TRUE(folder.open(run.dst.u16()));
+    const BatchRecordFile record = ReadBatchRecord(folder);
+    EXPECT_NE(record.state, BatchRecordFile::State::Damaged) << record.reason;
+    std::set<std::string> recorded;
+    for (const RecordedBatch &batch : record.batches)
+      for (const RecordedFile &file : batch.files) recorded.insert(ToUtf8(file.name));
+    for (std::size_t i = 0; i < run.result.rows.size(); ++i) {
+      const bool converted = run.result.rows[i].outcome == FileOutcome::Converted;
+      if (recorded.count(scenario.rows[i]) != 0) {
+        EXPECT_TRUE(converted) << scenario.rows[i] << " is recorded but was not written";
+      } else if (converted) {
+        EXPECT_NE(std::find(run.reporter.messages.begin(), run.reporter.messages.end(),
+                            kMessageRecordNotWritten),
+                  run.reporter.messages.end())
+            << scenario.rows[i] << " is missing from the record, and nobody was told";
+      }
+    }
+
     // No temporary file or folder is left; one that a failed removal left is
     // proven ours and goes with the next run's sweep.
     if (IsCleanupStep(*run.failed)) {
-      FolderHandle folder;
-      ASSERT_TRUE(folder.open(run.dst.u16()));
       RemoveStaleTemporaryFiles(folder);
       WorkFolder::RemoveStale();
       EXPECT_EQ(Leftovers(run.dst.path()) + Leftovers(run.tempRoot.path()), 0u);
