@@ -111,7 +111,6 @@ struct FaultedRun {
     ConversionBatch batch(JWW, JWC, reporter);
     FailIoCallForTesting(n);
     result = batch.Run(src.u16(), dst.u16(), rows, {2, 1, 3, 4, 5, 6, 7, 8, 9, 10});
-    calls = IoCallsForTesting();
     IoStep step;
     if (FailedIoStepForTesting(step))
       failed = step;
@@ -122,7 +121,6 @@ struct FaultedRun {
   ScopedTempFolder temp;
   SilentReporter reporter;
   BatchResult result;
-  std::uint64_t calls = 0;
   std::optional<IoStep> failed;
 };
 
