@@ -37,6 +37,7 @@ namespace fs = std::filesystem;
 
 const std::u16string kMessageNoDestination = u"保存先フォルダを指示して下さい。";
 const std::u16string kMessageMissingDestination = u"保存先フォルダが存在しません。";
+const std::u16string kMessageDestinationNotOpened = u"保存先フォルダを開けませんでした。";
 const std::u16string kMessageDestinationNotFolder = u"保存先に指定されたものはフォルダではありません。";
 const std::u16string kMessageSameFolder = u"保存先フォルダは参照フォルダと同じにしないで下さい。";
 const std::u16string kMessageDestinationBusy =
@@ -116,6 +117,8 @@ std::vector<std::vector<std::size_t>> GroupRows(const std::vector<BatchRow> &row
 // caused (the file layer noted it for this thread).
 FileOutcome WithShortage(FileOutcome outcome) {
   const ResourceShortage shortage = TakeResourceShortage();
+  if (outcome == FileOutcome::CheckFailed && TakeReadFailure() && shortage == ResourceShortage::None)
+    return FileOutcome::ReadFailed;  // the disk failed, not the drawing's bytes
   switch (outcome) {
     case FileOutcome::CheckFailed:
     case FileOutcome::ReadFailed:
@@ -418,7 +421,7 @@ class ConversionBatch::Worker {
       warning_ = {};
       recorded_ = {};
       rowBackups_.clear();
-      TakeResourceShortage();  // what an earlier row met is not this one's
+      TakeResourceShortage(), TakeReadFailure();  // what an earlier row met is not this one's
       const FileOutcome outcome = WithShortage(
           IsPlainEntryName(N) ? ConvertFile(current.source, N, format) : FileOutcome::WriteFailed);
       if (IsShortage(outcome))
@@ -766,7 +769,7 @@ BatchResult ConversionBatch::Run(const std::vector<BatchRow> &rows, const std::u
   // again against it, in case the path changed since.
   FolderHandle destination;
   if (!destination.open(D))
-    return refuse(kMessageMissingDestination);
+    return refuse(IsFolder(D) ? kMessageDestinationNotOpened : kMessageMissingDestination);
   const FileIdentity id = destination.identity();
   for (const BatchRow &row : rows) {
     FileStatus source;

@@ -262,6 +262,7 @@ std::u16string BatchResultText(const BatchResult &result,
                                const std::vector<std::u16string> &selectedNames);
 extern const std::u16string kMessageNoDestination;     // "保存先フォルダを指示して下さい。"
 extern const std::u16string kMessageMissingDestination; // "保存先フォルダが存在しません。"
+extern const std::u16string kMessageDestinationNotOpened;  // it is there, but the system failed it
 extern const std::u16string kMessageDestinationNotFolder;  // a file (or device) is named
 extern const std::u16string kMessageSameFolder;  // "保存先フォルダは参照フォルダと同じにしないで下さい。"
 extern const std::u16string kMessageDestinationBusy;  // another batch is writing there

@@ -240,8 +240,11 @@ std::vector<std::vector<std::uint8_t>> TJwwData::ReadImagesToEmbed() {
     if (path.empty() || !IsFile(path))
       continue;
     std::vector<std::uint8_t> bytes;
-    if (!ReadWholeFile(path, bytes) ||
-        bytes.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
+    // An image that is there but cannot be read is a failed write, not a
+    // missing image: the drawing would silently lose it.
+    if (!ReadWholeFile(path, bytes))
+      jww::Fail(jww::kFileIOError, "an image to embed could not be read");
+    if (bytes.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
       continue;
     image.exf = true;
     contents.push_back(std::move(bytes));

@@ -17,9 +17,6 @@ namespace velkaro {
 
 namespace {
 
-std::atomic<std::uint64_t> gWriteFailureLimit{0};
-std::atomic<std::uint64_t> gBytesWritten{0};
-
 // 16 lower-case hexadecimal digits, different at every call: a per-thread
 // generator seeded from the system and the clock, and a shared counter.
 std::string RandomTemporarySuffix() {
@@ -159,19 +156,6 @@ bool WriteFileAtomically(const std::u16string &target, std::span<const std::uint
     return false;  // the destructor removes the temporary file
   }
   return writer.commit();
-}
-
-std::size_t BytesAllowedByWriteFailureSeam(std::size_t n) {
-  const std::uint64_t limit = gWriteFailureLimit.load();
-  if (limit == 0) return n;
-  const std::uint64_t before = gBytesWritten.fetch_add(n);
-  if (before >= limit) return 0;
-  return static_cast<std::size_t>(std::min<std::uint64_t>(n, limit - before));
-}
-
-void SetWriteFailureAfterBytesForTesting(std::uint64_t bytes) {
-  gBytesWritten.store(0);
-  gWriteFailureLimit.store(bytes);
 }
 
 }  // namespace velkaro

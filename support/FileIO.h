@@ -14,6 +14,7 @@
 
 #include "support/ByteReader.h"
 #include "support/FolderHandle.h"
+#include "support/IoFaults.h"
 #include "support/MarkedFolder.h"
 #include "support/Platform.h"
 
@@ -145,7 +146,7 @@ class OutputFile {
   bool isOpen() const { return handle_ >= 0; }
 
  private:
-  bool openForWriting(const std::u16string &path, int flags);
+  bool openForWriting(const std::u16string &path, bool mustBeNew);
 
   std::intptr_t handle_ = -1;
   bool alreadyExists_ = false;
@@ -238,12 +239,8 @@ bool CopyEntryWithTimes(const FolderHandle &folder, const std::u16string &from,
 // True when both entries of the folder can be read and hold the same bytes.
 bool SameEntryBytes(const FolderHandle &folder, const std::u16string &a, const std::u16string &b);
 
-// The platform's part of the writer.
 // The permission bits any new file of the user gets (POSIX: 0666 less the umask).
 std::uint32_t DefaultNewFileMode();
-// How many of n bytes the write-failure seam below lets the platform's
-// OutputFile write (n when it is off).
-std::size_t BytesAllowedByWriteFailureSeam(std::size_t n);
 
 // Windows: calls `attempt` again while it fails with a sharing violation
 // (GetLastError), for about two seconds in all: virus scanners and the
@@ -270,11 +267,5 @@ ReadProblem ProbeReadable(const std::u16string &path);
 // The whole of `bytes` as the new content of `target`, atomically. A stop
 // request (Interrupt.h) leaves the target as it was.
 bool WriteFileAtomically(const std::u16string &target, std::span<const std::uint8_t> bytes);
-
-// Test seam: when set, every OutputFile write fails once this many bytes have
-// been written in the process (simulates a full disk: the bytes up to the
-// limit are written, then StreamError). Setting it restarts the count; 0
-// switches it off.
-void SetWriteFailureAfterBytesForTesting(std::uint64_t bytes);
 
 }  // namespace velkaro

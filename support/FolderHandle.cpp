@@ -1,5 +1,7 @@
 // FolderHandle: POSIX through the *at() calls; Windows through a handle that
-// denies the folder's rename and deletion, and the folder's final path.
+// denies the folder's rename and deletion, and the folder's final path. The
+// checks every call makes are written once; each platform's primitives stand
+// side by side above them.
 #include "support/FolderHandle.h"
 
 #include <cerrno>
@@ -9,6 +11,7 @@
 
 #include "support/FileIO.h"
 #include "support/Func_2.h"
+#include "support/IoFaults.h"
 #include "support/ResourceShortage.h"
 
 #ifdef _WIN32
@@ -77,9 +80,12 @@ bool FolderHandle::exists(const std::u16string &name) const {
   return status(name, st, false);
 }
 
-#ifndef _WIN32
+// ---- The platform's primitives ---------------------------------------------
+// Each is called with an open folder and plain names, the fault seam passed.
 
 namespace {
+
+#ifndef _WIN32
 
 std::string Native(const std::u16string &name) { return ToFsPath(name).native(); }
 
@@ -96,47 +102,244 @@ fs::path RuntimeFolder() {
   return ec ? fs::path("/tmp") : temp;
 }
 
+int OpenFolderAt(int dirfd, const std::u16string &name, int flags) {
+  int fd;
+  do {
+    fd = ::openat(dirfd, Native(name).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | flags);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+std::intptr_t SystemOpenFolder(const std::u16string &path, std::u16string &named) {
+  named = path;
+  return OpenFolderAt(AT_FDCWD, path, 0);
+}
+
+std::intptr_t SystemOpenFolderIn(const FolderHandle &parent, const std::u16string &name) {
+  return OpenFolderAt(Fd(parent.native()), name, O_NOFOLLOW);
+}
+
+void SystemCloseFolder(std::intptr_t handle, std::intptr_t lock) {
+  if (lock != -1) ::close(Fd(lock));
+  if (handle != -1) ::close(Fd(handle));
+}
+
+bool SystemRename(const FolderHandle &folder, const std::u16string &from, const FolderHandle &other,
+                  const std::u16string &to, bool) {
+  return ::renameat(Fd(folder.native()), Native(from).c_str(), Fd(other.native()),
+                    Native(to).c_str()) == 0;
+}
+
+bool SystemRemove(const FolderHandle &folder, const std::u16string &name, bool isFolder) {
+  return ::unlinkat(Fd(folder.native()), Native(name).c_str(), isFolder ? AT_REMOVEDIR : 0) == 0;
+}
+
+// A name starting with a dot is hidden already.
+bool SystemHide(const FolderHandle &, const std::u16string &) { return true; }
+
+bool SystemMakeFolder(const FolderHandle &folder, const std::u16string &name, bool &alreadyExists) {
+  if (::mkdirat(Fd(folder.native()), Native(name).c_str(), 0700) == 0) return true;
+  alreadyExists = errno == EEXIST;
+  return false;
+}
+
+std::vector<std::u16string> SystemEntryNames(const FolderHandle &folder) {
+  std::vector<std::u16string> names;
+  // fdopendir takes the descriptor over; a duplicate keeps ours open, and
+  // its own position starts at the beginning after rewinddir.
+  const int dup = ::openat(Fd(folder.native()), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dup < 0) return names;
+  DIR *dir = ::fdopendir(dup);
+  if (!dir) {
+    ::close(dup);
+    return names;
+  }
+  while (const dirent *entry = ::readdir(dir)) {
+    const std::string n = entry->d_name;
+    if (n != "." && n != "..") names.push_back(FromFsPath(fs::path(n)));
+  }
+  ::closedir(dir);
+  return names;
+}
+
+void SystemSync(const FolderHandle &folder) { ::fsync(Fd(folder.native())); }
+
+#else  // _WIN32
+
+HANDLE H(std::intptr_t h) { return reinterpret_cast<HANDLE>(h); }
+
+std::wstring Wide(const std::u16string &s) { return std::wstring(s.begin(), s.end()); }
+
+// No FILE_SHARE_DELETE: while we hold the folder nobody can rename or delete
+// it, so its path keeps leading to the folder that was checked. With
+// `reparse` a junction or link is opened itself, and refused.
+HANDLE OpenFolderHandle(const std::u16string &path, bool reparse) {
+  HANDLE h = CreateFileW(Wide(path).c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_BACKUP_SEMANTICS | (reparse ? FILE_FLAG_OPEN_REPARSE_POINT : 0),
+                         nullptr);
+  if (h == INVALID_HANDLE_VALUE) return h;
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(h, &info) ||
+      !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+      (reparse && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))) {
+    CloseHandle(h);
+    return INVALID_HANDLE_VALUE;
+  }
+  return h;
+}
+
+std::intptr_t SystemOpenFolder(const std::u16string &path, std::u16string &named) {
+  const HANDLE h = OpenFolderHandle(path, false);
+  if (h == INVALID_HANDLE_VALUE) return -1;
+  // Entries are named through the folder's final path, not the spelling we
+  // were given, which might pass through a junction that can change.
+  wchar_t buffer[32768];
+  const DWORD n = GetFinalPathNameByHandleW(h, buffer, 32768, FILE_NAME_NORMALIZED);
+  if (n == 0 || n >= 32768) {
+    CloseHandle(h);
+    return -1;
+  }
+  named = std::u16string(buffer, buffer + n);
+  return reinterpret_cast<std::intptr_t>(h);
+}
+
+std::intptr_t SystemOpenFolderIn(const FolderHandle &parent, const std::u16string &name) {
+  const HANDLE h = OpenFolderHandle(parent.pathOf(name), true);
+  return h == INVALID_HANDLE_VALUE ? -1 : reinterpret_cast<std::intptr_t>(h);
+}
+
+void SystemCloseFolder(std::intptr_t handle, std::intptr_t lock) {
+  if (lock != -1) {
+    ReleaseSemaphore(H(lock), 1, nullptr);
+    CloseHandle(H(lock));
+  }
+  if (handle != -1) CloseHandle(H(handle));
+}
+
+// Within one folder a scanner that opened `to` a moment ago holds off the
+// replace briefly: `retry` waits for it.
+bool SystemRename(const FolderHandle &folder, const std::u16string &from, const FolderHandle &other,
+                  const std::u16string &to, bool retry) {
+  const auto move = [&] {
+    return MoveFileExW(Wide(folder.pathOf(from)).c_str(), Wide(other.pathOf(to)).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  };
+  return retry ? RetryWhileInUse([&] { return !SimulatedSharingViolation() && move(); }) : move();
+}
+
+bool SystemRemove(const FolderHandle &folder, const std::u16string &name, bool isFolder) {
+  const std::wstring path = Wide(folder.pathOf(name));
+  return (isFolder ? RemoveDirectoryW(path.c_str()) : DeleteFileW(path.c_str())) != 0;
+}
+
+bool SystemHide(const FolderHandle &folder, const std::u16string &name) {
+  const std::wstring path = Wide(folder.pathOf(name));
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         SetFileAttributesW(path.c_str(), attributes | FILE_ATTRIBUTE_HIDDEN) != 0;
+}
+
+bool SystemMakeFolder(const FolderHandle &folder, const std::u16string &name, bool &alreadyExists) {
+  if (CreateDirectoryW(Wide(folder.pathOf(name)).c_str(), nullptr)) return true;
+  alreadyExists = GetLastError() == ERROR_ALREADY_EXISTS;
+  return false;
+}
+
+std::vector<std::u16string> SystemEntryNames(const FolderHandle &folder) {
+  std::vector<std::u16string> names;
+  std::error_code ec;
+  for (fs::directory_iterator it(ToFsPath(folder.path()), ec), end; !ec && it != end;
+       it.increment(ec))
+    names.push_back(FromFsPath(it->path().filename()));
+  return names;
+}
+
+void SystemSync(const FolderHandle &) {}
+
+#endif
+
 }  // namespace
+
+// ---- The same on every platform --------------------------------------------
 
 bool FolderHandle::open(const std::u16string &path) {
   close();
-  if (!IsUsablePath(path)) return false;
-  int fd;
-  do {
-    fd = ::open(Native(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) {
+  if (!IsUsablePath(path) || IoFaultHere(IoStep::OpenFolder)) return false;
+  handle_ = SystemOpenFolder(path, path_);
+  if (handle_ == -1) {
     NoteShortageOfLastError();
-    return false;
+    path_.clear();
   }
-  handle_ = fd;
-  path_ = path;
-  return true;
+  return handle_ != -1;
 }
 
 bool FolderHandle::openIn(const FolderHandle &parent, const std::u16string &name) {
   close();
-  if (!parent.isOpen() || !IsPlainEntryName(name)) return false;
-  int fd;
-  do {
-    fd = ::openat(Fd(parent.handle_), Native(name).c_str(),
-                  O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) {
+  if (!parent.isOpen() || !IsPlainEntryName(name) || IoFaultHere(IoStep::OpenFolder))
+    return false;
+  handle_ = SystemOpenFolderIn(parent, name);
+  if (handle_ == -1) {
     NoteShortageOfLastError();
     return false;
   }
-  handle_ = fd;
   path_ = parent.pathOf(name);
   return true;
 }
 
 void FolderHandle::close() {
-  if (lockHandle_ != -1) ::close(Fd(lockHandle_));
-  if (handle_ != -1) ::close(Fd(handle_));
+  SystemCloseFolder(handle_, lockHandle_);
   handle_ = lockHandle_ = -1;
   path_.clear();
 }
+
+bool FolderHandle::rename(const std::u16string &from, const std::u16string &to) const {
+  if (!isOpen() || !IsPlainEntryName(from) || !IsPlainEntryName(to) ||
+      IoFaultHere(IoStep::Rename))
+    return false;
+  return SystemRename(*this, from, *this, to, true);
+}
+
+bool FolderHandle::renameInto(const std::u16string &from, const FolderHandle &other,
+                              const std::u16string &to) const {
+  if (!isOpen() || !other.isOpen() || !IsPlainEntryName(from) || !IsPlainEntryName(to) ||
+      IoFaultHere(IoStep::Rename))
+    return false;
+  return SystemRename(*this, from, other, to, false);
+}
+
+bool FolderHandle::remove(const std::u16string &name) const {
+  if (!isOpen() || !IsPlainEntryName(name) || IoFaultHere(IoStep::Remove)) return false;
+  return SystemRemove(*this, name, false);
+}
+
+bool FolderHandle::hide(const std::u16string &name) const {
+  return isOpen() && IsPlainEntryName(name) && SystemHide(*this, name);
+}
+
+bool FolderHandle::makeFolder(const std::u16string &name, bool &alreadyExists) const {
+  alreadyExists = false;
+  if (!isOpen() || !IsPlainEntryName(name) || IoFaultHere(IoStep::MakeFolder)) return false;
+  return SystemMakeFolder(*this, name, alreadyExists);
+}
+
+bool FolderHandle::removeFolder(const std::u16string &name) const {
+  if (!isOpen() || !IsPlainEntryName(name) || IoFaultHere(IoStep::RemoveFolder)) return false;
+  return SystemRemove(*this, name, true);
+}
+
+std::vector<std::u16string> FolderHandle::entryNames() const {
+  if (!isOpen() || IoFaultHere(IoStep::ListFolder)) return {};
+  return SystemEntryNames(*this);
+}
+
+void FolderHandle::sync() const {
+  if (isOpen() && !IoFaultHere(IoStep::Flush)) SystemSync(*this);
+}
+
+// ---- What only one platform has ------------------------------------------------
+
+#ifndef _WIN32
 
 FolderHandle::LockResult FolderHandle::tryLock() {
   if (!isOpen()) return LockResult::Failed;
@@ -174,140 +377,7 @@ bool FolderHandle::status(const std::u16string &name, FileStatus &status, bool f
   return true;
 }
 
-bool FolderHandle::rename(const std::u16string &from, const std::u16string &to) const {
-  if (!isOpen() || !IsPlainEntryName(from) || !IsPlainEntryName(to)) return false;
-  return ::renameat(Fd(handle_), Native(from).c_str(), Fd(handle_), Native(to).c_str()) == 0;
-}
-
-bool FolderHandle::renameInto(const std::u16string &from, const FolderHandle &other,
-                              const std::u16string &to) const {
-  if (!isOpen() || !other.isOpen() || !IsPlainEntryName(from) || !IsPlainEntryName(to))
-    return false;
-  return ::renameat(Fd(handle_), Native(from).c_str(), Fd(other.handle_), Native(to).c_str()) == 0;
-}
-
-bool FolderHandle::remove(const std::u16string &name) const {
-  if (!isOpen() || !IsPlainEntryName(name)) return false;
-  return ::unlinkat(Fd(handle_), Native(name).c_str(), 0) == 0;
-}
-
-// A name starting with a dot is hidden already.
-bool FolderHandle::hide(const std::u16string &name) const {
-  return isOpen() && IsPlainEntryName(name);
-}
-
-bool FolderHandle::makeFolder(const std::u16string &name, bool &alreadyExists) const {
-  alreadyExists = false;
-  if (!isOpen() || !IsPlainEntryName(name)) return false;
-  if (::mkdirat(Fd(handle_), Native(name).c_str(), 0700) == 0) return true;
-  alreadyExists = errno == EEXIST;
-  return false;
-}
-
-bool FolderHandle::removeFolder(const std::u16string &name) const {
-  if (!isOpen() || !IsPlainEntryName(name)) return false;
-  return ::unlinkat(Fd(handle_), Native(name).c_str(), AT_REMOVEDIR) == 0;
-}
-
-std::vector<std::u16string> FolderHandle::entryNames() const {
-  std::vector<std::u16string> names;
-  if (!isOpen()) return names;
-  // fdopendir takes the descriptor over; a duplicate keeps ours open, and
-  // its own position starts at the beginning after rewinddir.
-  const int dup = ::openat(Fd(handle_), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dup < 0) return names;
-  DIR *dir = ::fdopendir(dup);
-  if (!dir) {
-    ::close(dup);
-    return names;
-  }
-  while (const dirent *entry = ::readdir(dir)) {
-    const std::string n = entry->d_name;
-    if (n != "." && n != "..") names.push_back(FromFsPath(fs::path(n)));
-  }
-  ::closedir(dir);
-  return names;
-}
-
-void FolderHandle::sync() const {
-  if (isOpen()) ::fsync(Fd(handle_));
-}
-
 #else  // _WIN32
-
-namespace {
-
-HANDLE H(std::intptr_t h) { return reinterpret_cast<HANDLE>(h); }
-
-std::wstring Wide(const std::u16string &s) { return std::wstring(s.begin(), s.end()); }
-
-}  // namespace
-
-bool FolderHandle::open(const std::u16string &path) {
-  close();
-  if (!IsUsablePath(path)) return false;
-  // No FILE_SHARE_DELETE: while we hold the folder nobody can rename or
-  // delete it, so its path keeps leading to the folder that was checked.
-  HANDLE h = CreateFileW(Wide(path).c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
-                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                         FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (h == INVALID_HANDLE_VALUE) {
-    NoteShortageOfLastError();
-    return false;
-  }
-  BY_HANDLE_FILE_INFORMATION info{};
-  if (!GetFileInformationByHandle(h, &info) ||
-      !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    CloseHandle(h);
-    return false;
-  }
-  // Entries are named through the folder's final path, not the spelling we
-  // were given, which might pass through a junction that can change.
-  wchar_t buffer[32768];
-  const DWORD n = GetFinalPathNameByHandleW(h, buffer, 32768, FILE_NAME_NORMALIZED);
-  if (n == 0 || n >= 32768) {
-    CloseHandle(h);
-    return false;
-  }
-  handle_ = reinterpret_cast<std::intptr_t>(h);
-  path_ = std::u16string(buffer, buffer + n);
-  return true;
-}
-
-bool FolderHandle::openIn(const FolderHandle &parent, const std::u16string &name) {
-  close();
-  if (!parent.isOpen() || !IsPlainEntryName(name)) return false;
-  // Not through a junction or symbolic link: the reparse point itself is
-  // opened, and refused below.
-  HANDLE h = CreateFileW(Wide(parent.pathOf(name)).c_str(),
-                         FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
-                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                         FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (h == INVALID_HANDLE_VALUE) {
-    NoteShortageOfLastError();
-    return false;
-  }
-  BY_HANDLE_FILE_INFORMATION info{};
-  if (!GetFileInformationByHandle(h, &info) ||
-      !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
-      (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-    CloseHandle(h);
-    return false;
-  }
-  handle_ = reinterpret_cast<std::intptr_t>(h);
-  path_ = parent.pathOf(name);
-  return true;
-}
-
-void FolderHandle::close() {
-  if (lockHandle_ != -1) {
-    ReleaseSemaphore(H(lockHandle_), 1, nullptr);
-    CloseHandle(H(lockHandle_));
-  }
-  if (handle_ != -1) CloseHandle(H(handle_));
-  handle_ = lockHandle_ = -1;
-  path_.clear();
-}
 
 FolderHandle::LockResult FolderHandle::tryLock() {
   if (!isOpen()) return LockResult::Failed;
@@ -329,10 +399,9 @@ FolderHandle::LockResult FolderHandle::tryLock() {
 }
 
 FileIdentity FolderHandle::identity() const {
-  BY_HANDLE_FILE_INFORMATION info{};
-  if (!isOpen() || !GetFileInformationByHandle(H(handle_), &info)) return {};
-  return {info.dwVolumeSerialNumber,
-          (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+  FileStatus status;
+  if (!isOpen() || !QueryOpenFileStatus(handle_, status)) return {};
+  return status.identity;
 }
 
 bool FolderHandle::status(const std::u16string &name, FileStatus &status, bool followLinks) const {
@@ -341,60 +410,6 @@ bool FolderHandle::status(const std::u16string &name, FileStatus &status, bool f
   status = {};
   return QueryFileStatus(ToFsPath(pathOf(name)), status);
 }
-
-bool FolderHandle::rename(const std::u16string &from, const std::u16string &to) const {
-  if (!isOpen() || !IsPlainEntryName(from) || !IsPlainEntryName(to)) return false;
-  // A scanner that opened `to` a moment ago holds off the replace briefly.
-  return RetryWhileInUse([&] {
-    return !SimulatedSharingViolation() && MoveFileExW(Wide(pathOf(from)).c_str(), Wide(pathOf(to)).c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-  });
-}
-
-bool FolderHandle::renameInto(const std::u16string &from, const FolderHandle &other,
-                              const std::u16string &to) const {
-  if (!isOpen() || !other.isOpen() || !IsPlainEntryName(from) || !IsPlainEntryName(to))
-    return false;
-  return MoveFileExW(Wide(pathOf(from)).c_str(), Wide(other.pathOf(to)).c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-}
-
-bool FolderHandle::remove(const std::u16string &name) const {
-  if (!isOpen() || !IsPlainEntryName(name)) return false;
-  return DeleteFileW(Wide(pathOf(name)).c_str()) != 0;
-}
-
-bool FolderHandle::hide(const std::u16string &name) const {
-  if (!isOpen() || !IsPlainEntryName(name)) return false;
-  const std::wstring path = Wide(pathOf(name));
-  const DWORD attributes = GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES &&
-         SetFileAttributesW(path.c_str(), attributes | FILE_ATTRIBUTE_HIDDEN) != 0;
-}
-
-bool FolderHandle::makeFolder(const std::u16string &name, bool &alreadyExists) const {
-  alreadyExists = false;
-  if (!isOpen() || !IsPlainEntryName(name)) return false;
-  if (CreateDirectoryW(Wide(pathOf(name)).c_str(), nullptr)) return true;
-  alreadyExists = GetLastError() == ERROR_ALREADY_EXISTS;
-  return false;
-}
-
-bool FolderHandle::removeFolder(const std::u16string &name) const {
-  if (!isOpen() || !IsPlainEntryName(name)) return false;
-  return RemoveDirectoryW(Wide(pathOf(name)).c_str()) != 0;
-}
-
-std::vector<std::u16string> FolderHandle::entryNames() const {
-  std::vector<std::u16string> names;
-  if (!isOpen()) return names;
-  std::error_code ec;
-  for (fs::directory_iterator it(ToFsPath(path_), ec), end; !ec && it != end; it.increment(ec))
-    names.push_back(FromFsPath(it->path().filename()));
-  return names;
-}
-
-void FolderHandle::sync() const {}
 
 #endif
 

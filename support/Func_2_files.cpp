@@ -17,6 +17,7 @@
 
 #include "support/FileIO.h"
 #include "support/Func_2.h"
+#include "support/IoFaults.h"
 #include "support/Platform.h"
 
 namespace fs = std::filesystem;
@@ -186,7 +187,7 @@ bool RemoveFolder(const std::u16string &path) {
 }
 
 bool RemoveFile(const std::u16string &path) {
-  if (!IsUsablePath(path)) return false;
+  if (!IsUsablePath(path) || IoFaultHere(IoStep::Remove)) return false;
   std::error_code ec;
   const fs::path p = ToFsPath(path);
   const auto status = fs::symlink_status(p, ec);

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "support/IoFaults.h"
 #include "support/Platform.h"
 #include "support/ResourceShortage.h"
 
@@ -201,7 +202,7 @@ MarkedFolder::Made MarkedFolder::create(const FolderHandle &parent, const std::u
   if (!parent.makeFolder(name, taken)) return taken ? Made::NameTaken : Made::Failed;
   parent_ = &parent;
   name_ = name;
-  marked_ = folder_.openIn(parent, name) &&
+  marked_ = folder_.openIn(parent, name) && !IoFaultHere(IoStep::Create) &&
             CreateMarker(folder_, MarkerText(folder_.identity()), marker_);
   if (marked_) return Made::Yes;
   // A sweeper took the folder while it was still empty: another name will do.

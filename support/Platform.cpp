@@ -95,17 +95,12 @@ std::uint32_t KeptAttributes(std::uint32_t attributes) {
   return attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
 }
 
-bool QueryFileStatus(const std::filesystem::path &path, FileStatus &status) {
-  // Through a handle, so a link is followed to the file it names.
-  const HANDLE h = OpenForQuery(path, 0);
-  if (h == INVALID_HANDLE_VALUE) return false;
+bool QueryOpenFileStatus(std::intptr_t handle, FileStatus &status) {
+  const HANDLE h = reinterpret_cast<HANDLE>(handle);
   BY_HANDLE_FILE_INFORMATION info{};
-  const bool ok = GetFileInformationByHandle(h, &info) != 0;
-  const DWORD type = ok ? GetFileType(h) : FILE_TYPE_UNKNOWN;
-  CloseHandle(h);
-  if (!ok) return false;
+  if (!GetFileInformationByHandle(h, &info)) return false;
   status.folder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-  status.regular = type == FILE_TYPE_DISK && !status.folder;
+  status.regular = GetFileType(h) == FILE_TYPE_DISK && !status.folder;
   status.mode = KeptAttributes(info.dwFileAttributes);
   status.readOnly = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
   status.identity = {info.dwVolumeSerialNumber,
@@ -116,6 +111,15 @@ bool QueryFileStatus(const std::filesystem::path &path, FileStatus &status) {
   status.creation = FromFiletime(info.ftCreationTime);
   status.hasCreation = true;
   return true;
+}
+
+bool QueryFileStatus(const std::filesystem::path &path, FileStatus &status) {
+  // Through a handle, so a link is followed to the file it names.
+  const HANDLE h = OpenForQuery(path, 0);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  const bool ok = QueryOpenFileStatus(reinterpret_cast<std::intptr_t>(h), status);
+  CloseHandle(h);
+  return ok;
 }
 
 bool SetFileTimes(const std::filesystem::path &path, const FileStatus &times) {
@@ -160,6 +164,14 @@ std::u16string FromFsPath(const std::filesystem::path &path) {
 bool QueryFileStatus(const std::filesystem::path &path, FileStatus &status) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return false;
+  FillFileStatus(st, status);
+  return true;
+}
+
+bool QueryOpenFileStatus(std::intptr_t handle, FileStatus &status) {
+  struct stat st {};
+  if (::fstat(static_cast<int>(handle), &st) != 0) return false;
+  status = {};
   FillFileStatus(st, status);
   return true;
 }

@@ -61,6 +61,8 @@ struct FileStatus {
 
 // The status of the file at path, links followed. False when there is none.
 bool QueryFileStatus(const std::filesystem::path &path, FileStatus &status);
+// The status of an open file: a file descriptor on POSIX, a HANDLE on Windows.
+bool QueryOpenFileStatus(std::intptr_t handle, FileStatus &status);
 // Gives the file the access, modification and (where the platform can set
 // one) creation times of `times`.
 bool SetFileTimes(const std::filesystem::path &path, const FileStatus &times);

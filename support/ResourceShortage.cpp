@@ -12,6 +12,7 @@ namespace velkaro {
 namespace {
 
 thread_local ResourceShortage tShortage = ResourceShortage::None;
+thread_local bool tReadFailed = false;
 
 }  // namespace
 
@@ -24,6 +25,14 @@ ResourceShortage TakeResourceShortage() {
   const ResourceShortage shortage = tShortage;
   tShortage = ResourceShortage::None;
   return shortage;
+}
+
+void NoteReadFailure() { tReadFailed = true; }
+
+bool TakeReadFailure() {
+  const bool failed = tReadFailed;
+  tReadFailed = false;
+  return failed;
 }
 
 void NoteShortageOfLastError() {

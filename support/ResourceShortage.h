@@ -16,6 +16,13 @@ void NoteResourceShortage(ResourceShortage shortage);
 // The shortage this thread met since the last call, which forgets it.
 ResourceShortage TakeResourceShortage();
 
+// A file that the system would not open or read (an I/O error, a file gone
+// meanwhile), noted the same way: a check that failed for it said nothing
+// about the file's bytes.
+void NoteReadFailure();
+// Whether this thread met one since the last call, which forgets it.
+bool TakeReadFailure();
+
 // The platform's part: the shortage an error number of the last failed call
 // stands for (POSIX errno; Windows GetLastError), noted when there is one.
 void NoteShortageOfLastError();

@@ -55,31 +55,33 @@ bool IsConsole(HANDLE h) {
   return GetConsoleMode(h, &mode) != 0;
 }
 
-bool WriteToConsole(HANDLE h, std::string_view utf8) {
-  const std::u16string text = FromUtf8(utf8);
-  const auto *p = reinterpret_cast<const wchar_t *>(text.data());
-  auto left = static_cast<DWORD>(text.size());
+// Hands [p, p + left) to `put`, which takes some and says how many, until
+// all is taken; false when it takes nothing.
+template <typename Char, typename Put>
+bool PutAll(const Char *p, DWORD left, Put put) {
   while (left > 0) {
-    DWORD put = 0;
-    if (!WriteConsoleW(h, p, left, &put, nullptr) || put == 0)
+    DWORD done = 0;
+    if (!put(p, left, done) || done == 0)
       return false;
-    p += put;
-    left -= put;
+    p += done;
+    left -= done;
   }
   return true;
 }
 
+bool WriteToConsole(HANDLE h, std::string_view utf8) {
+  const std::u16string text = FromUtf8(utf8);
+  return PutAll(reinterpret_cast<const wchar_t *>(text.data()), static_cast<DWORD>(text.size()),
+                [h](const wchar_t *p, DWORD n, DWORD &put) {
+                  return WriteConsoleW(h, p, n, &put, nullptr) != 0;
+                });
+}
+
 bool WriteToFile(HANDLE h, const std::string &bytes) {
-  const char *p = bytes.data();
-  auto left = static_cast<DWORD>(bytes.size());
-  while (left > 0) {
-    DWORD put = 0;
-    if (!WriteFile(h, p, left, &put, nullptr) || put == 0)
-      return false;
-    p += put;
-    left -= put;
-  }
-  return true;
+  return PutAll(bytes.data(), static_cast<DWORD>(bytes.size()),
+                [h](const char *p, DWORD n, DWORD &put) {
+                  return WriteFile(h, p, n, &put, nullptr) != 0;
+                });
 }
 
 void Prepare(std::ostream &stream, DWORD which, RedirectedEncoding encoding) {

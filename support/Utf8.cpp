@@ -52,18 +52,27 @@ void WalkUtf8(std::string_view s, OnCodePoint onCodePoint, OnIllFormed onIllForm
   }
 }
 
-}  // namespace
-
-std::string FromUtf16(std::u16string_view s) {
-  std::string out;
-  out.reserve(s.size());
+// Calls onCodePoint(c) for each code point of s; a lone surrogate comes as
+// itself.
+template <typename OnCodePoint>
+void WalkUtf16(std::u16string_view s, OnCodePoint onCodePoint) {
   const auto length = static_cast<int32_t>(s.size());
   int32_t i = 0;
   while (i < length) {
     UChar32 c;
     U16_NEXT(s.data(), i, length, c);
-    AppendUtf8(out, U_IS_SURROGATE(c) ? kReplacement : static_cast<char32_t>(c));
+    onCodePoint(c);
   }
+}
+
+}  // namespace
+
+std::string FromUtf16(std::u16string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  WalkUtf16(s, [&](UChar32 c) {
+    AppendUtf8(out, U_IS_SURROGATE(c) ? kReplacement : static_cast<char32_t>(c));
+  });
   return out;
 }
 
@@ -90,16 +99,12 @@ std::u16string ToUtf16Lenient(std::string_view s) {
 std::string FromUtf16Escaped(std::u16string_view s) {
   std::string out;
   out.reserve(s.size());
-  const auto length = static_cast<int32_t>(s.size());
-  int32_t i = 0;
-  while (i < length) {
-    UChar32 c;
-    U16_NEXT(s.data(), i, length, c);
+  WalkUtf16(s, [&](UChar32 c) {
     if (c <= 0xFFFF && IsEscapedByte(static_cast<char16_t>(c)))
       out.push_back(static_cast<char>(c - 0xDC00));
     else
       AppendUtf8(out, U_IS_SURROGATE(c) ? kReplacement : static_cast<char32_t>(c));
-  }
+  });
   return out;
 }
 
