@@ -5,6 +5,7 @@
 #include <cstring>
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <cpuid.h>
 #include <immintrin.h>
 #define VELKARO_SHA_EXTENSIONS 1
 #endif
@@ -65,8 +66,16 @@ __attribute__((target("sha,sse4.1"))) void CompressWithShaExtensions(std::uint32
   _mm_storeu_si128(reinterpret_cast<__m128i *>(state + 4), _mm_alignr_epi8(dchg, feba, 8));
 }
 
+// CPUID: SSE4.1 is bit 19 of leaf 1's ECX, SHA bit 29 of leaf 7's EBX.
+bool AskShaExtensions() {
+  unsigned a = 0, b = 0, c = 0, d = 0;
+  if (!__get_cpuid(1, &a, &b, &c, &d) || !(c & (1u << 19)))
+    return false;
+  return __get_cpuid_count(7, 0, &a, &b, &c, &d) && (b & (1u << 29));
+}
+
 bool HasShaExtensions() {
-  static const bool has = __builtin_cpu_supports("sha") && __builtin_cpu_supports("sse4.1");
+  static const bool has = AskShaExtensions();
   return has;
 }
 #endif
