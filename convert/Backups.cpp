@@ -69,11 +69,16 @@ std::u16string NextBackupName(const std::u16string &T, const std::set<std::u16st
 BackupStep KeepAsBackup(const FolderHandle &folder, const std::u16string &name,
                         const std::u16string &backup, const MarkedFolder *staging) {
   FileStatus status;
-  if (!folder.status(name, status) || !status.regular) {
-    // A dangling link holds nothing.
-    const bool nothing = !folder.status(name, status, false) || !status.folder;
-    return nothing ? BackupStep::Kept : BackupStep::Failed;
+  if (!folder.status(name, status)) {
+    // Nothing to keep when nothing is there, or a dangling link; an entry
+    // whose status cannot be had is not written over unkept.
+    FileStatus entry;
+    if (folder.status(name, entry, false))
+      return entry.folder || entry.regular ? BackupStep::Failed : BackupStep::Kept;
+    return folder.exists(name) ? BackupStep::Failed : BackupStep::Kept;
   }
+  if (!status.regular)
+    return status.folder ? BackupStep::Failed : BackupStep::Kept;
   if (IsFolderEntry(folder, backup))
     return BackupStep::Failed;
   if (folder.exists(backup)) {

@@ -75,10 +75,6 @@ std::u16string FolderHandle::pathOf(const std::u16string &name) const {
   return path_ + PathSeparator() + name;
 }
 
-bool FolderHandle::exists(const std::u16string &name) const {
-  FileStatus st;
-  return status(name, st, false);
-}
 
 // ---- The platform's primitives ---------------------------------------------
 // Each is called with an open folder and plain names, the fault seam passed.
@@ -367,8 +363,17 @@ FileIdentity FolderHandle::identity() const {
   return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
 }
 
+// Only the system's "no such entry" counts as absent: an entry whose status
+// cannot be had (an I/O error) may be there, and is never written over as if
+// it were not.
+bool FolderHandle::exists(const std::u16string &name) const {
+  FileStatus st;
+  if (status(name, st, false)) return true;
+  return isOpen() && IsPlainEntryName(name) && errno != ENOENT && errno != ENOTDIR;
+}
+
 bool FolderHandle::status(const std::u16string &name, FileStatus &status, bool followLinks) const {
-  if (!isOpen() || !IsPlainEntryName(name)) return false;
+  if (!isOpen() || !IsPlainEntryName(name) || IoFaultHere(IoStep::Status)) return false;
   struct stat st {};
   if (::fstatat(Fd(handle_), Native(name).c_str(), &st, followLinks ? 0 : AT_SYMLINK_NOFOLLOW) != 0)
     return false;
@@ -404,8 +409,18 @@ FileIdentity FolderHandle::identity() const {
   return status.identity;
 }
 
-bool FolderHandle::status(const std::u16string &name, FileStatus &status, bool followLinks) const {
+// As on POSIX: absent only when the system says so.
+bool FolderHandle::exists(const std::u16string &name) const {
+  FileStatus st;
+  if (status(name, st, false)) return true;
   if (!isOpen() || !IsPlainEntryName(name)) return false;
+  if (GetFileAttributesW(Wide(pathOf(name)).c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+  const DWORD error = GetLastError();
+  return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND && error != ERROR_INVALID_NAME;
+}
+
+bool FolderHandle::status(const std::u16string &name, FileStatus &status, bool followLinks) const {
+  if (!isOpen() || !IsPlainEntryName(name) || IoFaultHere(IoStep::Status)) return false;
   (void)followLinks;  // QueryFileStatus opens the file itself, links followed
   status = {};
   return QueryFileStatus(ToFsPath(pathOf(name)), status);

@@ -44,6 +44,7 @@ const char *IoStepName(IoStep step) {
     case IoStep::MakeFolder: return "make folder";
     case IoStep::ListFolder: return "list folder";
     case IoStep::RemoveFolder: return "remove folder";
+    case IoStep::Status: return "status";
   }
   return "?";
 }

@@ -4,7 +4,7 @@
 // Every call the file layer makes to the system that can fail asks
 // IoFaultHere first: opening, creating, reading, writing and flushing
 // files; renaming and removing entries; opening, making, listing and
-// removing folders. A test picks one call by its number; that call fails as
+// removing folders; asking for an entry's status. A test picks one call by its number; that call fails as
 // the system fails it (the error code set to an I/O error), so the caller's
 // own handling of the failure runs. Calls are counted in the order they are
 // made, on any thread (the commit thread too).
@@ -27,6 +27,7 @@ enum class IoStep {
   MakeFolder,
   ListFolder,
   RemoveFolder,
+  Status,  // the status of an entry of an open folder
 };
 
 const char *IoStepName(IoStep step);

@@ -72,7 +72,24 @@ const StepCase kSteps[] = {
      }},
     {IoStep::ListFolder, [](const TempDir &dir) { return !Open(dir).entryNames().empty(); }},
     {IoStep::RemoveFolder, [](const TempDir &dir) { return Open(dir).removeFolder(u"sub"); }},
+    {IoStep::Status,
+     [](const TempDir &dir) {
+       FileStatus status;
+       return Open(dir).status(u"f", status);
+     }},
 };
+
+// An entry whose status cannot be had may be there: only "no such entry"
+// makes a name free to be written over unkept.
+TEST(IoFaults, AnEntryWhoseStatusFailsIsNotTakenForAbsent) {
+  TempDir dir;
+  dir.write("f", {1, 2, 3});
+  const FolderHandle folder = Open(dir);
+  FailIoCallForTesting(1);
+  EXPECT_TRUE(folder.exists(u"f"));
+  FailIoCallForTesting(0);
+  EXPECT_FALSE(folder.exists(u"none"));
+}
 
 class IoFaultStep : public ::testing::TestWithParam<StepCase> {
  protected:
