@@ -183,7 +183,13 @@ UndoResult UndoLastBatch(const std::u16string &D, const UndoOptions &options,
     RemoveStaleTemporaryFiles(folder);
     MakeTemporaryFolder(folder, staging);
   }
+  // The lines of generations that hold earlier files are not where an
+  // output without one is kept: keeping it there could push out a ninth
+  // generation still to be restored.
   std::set<std::u16string> made;
+  for (const RecordedFile &file : result.batch->files)
+    if (file.earlier)
+      made.insert(LocaleUpperCase(file.backup));
   FileUndo undo(folder, staging.isOpen() ? &staging : nullptr, options.dryRun, made);
   bool failed = false;
   const std::vector<RecordedFile> &files = result.batch->files;

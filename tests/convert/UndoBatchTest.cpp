@@ -160,6 +160,26 @@ INSTANTIATE_TEST_SUITE_P(
                  UndoOutcome::BackupMissing}),
     [](const auto &info) { return std::string(info.param.what); });
 
+// Nine later generations pushed p.jww's earlier file down to p.bk9: keeping
+// anything more in that line would drop it. It is left where it is, and the
+// new p.jwc is kept in a line of its own.
+TEST_F(UndoTest, AnEarlierFileInTheNinthGenerationIsNeverPushedOut) {
+  putJww(src, "p.jww", MakeRichDrawing(600, false));
+  putJwc(src, "p.jwc", jwcfix::JwcDrawing{});
+  putJww(dst, "p.jww", MakeRichDrawing(230, false));
+  const Bytes earlier = dst.read("p.jww");
+  run({u"p.jww", u"p.jwc"});
+  fs::rename(dstPath("p.BAK"), dstPath("p.bk9"));
+  dst.write("p.BAK", {'0'});
+  for (char k = '1'; k <= '8'; ++k)
+    dst.write(std::string("p.bk") + k, {static_cast<std::uint8_t>(k)});
+
+  const UndoResult r = undo();
+  EXPECT_EQ(outcomes(r), (std::vector{UndoOutcome::Removed, UndoOutcome::BackupTooOld}));
+  EXPECT_EQ(r.rows[0].backup, u"p.jwc.BAK");
+  EXPECT_EQ(dst.read("p.bk9"), earlier);
+}
+
 TEST_F(UndoTest, IsRefusedWhileABatchHoldsTheFolder) {
   putJww(src, "p.jww", MakeRichDrawing(600, false));
   run({u"p.jww"});
