@@ -638,14 +638,14 @@ class ConversionBatch::Worker {
     const std::u16string bak = BackupName(N);
     if (backupsMade_.insert(LocaleUpperCase(bak)).second)
       rowBackups_.push_back(LocaleUpperCase(bak));
-    const bool earlier = folder_.exists(N);
     switch (KeepAsBackup(folder_, N, bak, Staging())) {
       case BackupStep::Kept: break;
       case BackupStep::Failed: return FileOutcome::BackupFailed;
       case BackupStep::OldestReadOnly: return FileOutcome::OldBackupReadOnly;
     }
+    // What was kept is an earlier file only when N is one (not a dangling link).
     FileStatus status;
-    if (earlier && folder_.status(N, status) && status.regular) {
+    if (folder_.status(N, status) && status.regular) {
       recorded_.earlier = true;
       recorded_.backup = bak;
       recorded_.backupDigest = EntryDigest(folder_, bak).value_or(std::string());

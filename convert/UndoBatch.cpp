@@ -99,14 +99,13 @@ class FileUndo {
   std::set<std::u16string> &made_;
 };
 
-std::u16string DestinationRefusal(const std::u16string &D) {
-  if (D.empty())
-    return kMessageNoDestination;
-  if (IsFolder(D))
-    return std::u16string();
-  FileStatus status;
-  return IsUsablePath(D) && QueryFileStatus(ToFsPath(D), status) ? kMessageDestinationNotFolder
-                                                                   : kMessageMissingDestination;
+// Opens D as the batch opens its destination; the refusal, or empty.
+std::u16string OpenDestination(const std::u16string &D, FolderHandle &folder) {
+  if (std::u16string refusal = ConversionBatch::CheckDestination(u"", D); !refusal.empty())
+    return refusal;
+  if (!folder.open(D))
+    return IsFolder(D) ? kMessageDestinationNotOpened : kMessageMissingDestination;
+  return std::u16string();
 }
 
 // The batch to undo in the record, or the refusal.
@@ -119,10 +118,6 @@ const RecordedBatch *FindBatchToUndo(const BatchRecordFile &record, std::u16stri
   if (!batch)
     why = kMessageNothingToUndo;
   return batch;
-}
-
-std::u16string TwoDigits(int n) {
-  return (n < 10 ? u"0" : u"") + IntToString(n);
 }
 
 }  // namespace
@@ -139,13 +134,10 @@ bool IsLeftAlone(UndoOutcome outcome) {
 }
 
 std::optional<RecordedBatch> BatchToUndo(const std::u16string &D, std::u16string &why) {
-  why = DestinationRefusal(D);
   FolderHandle folder;
-  if (!why.empty() || !folder.open(D)) {
-    if (why.empty())
-      why = kMessageMissingDestination;
+  why = OpenDestination(D, folder);
+  if (!why.empty())
     return std::nullopt;
-  }
   const BatchRecordFile record = ReadBatchRecord(folder);
   if (const RecordedBatch *batch = FindBatchToUndo(record, why))
     return *batch;
@@ -157,13 +149,9 @@ UndoResult UndoLastBatch(const std::u16string &D, const UndoOptions &options,
   UndoResult result;
   result.dryRun = options.dryRun;
   FolderHandle folder;
-  result.refusal = DestinationRefusal(D);
+  result.refusal = OpenDestination(D, folder);
   if (!result.refusal.empty())
     return result;
-  if (!folder.open(D)) {
-    result.refusal = kMessageMissingDestination;
-    return result;
-  }
   if (folder.tryLock() == FolderHandle::LockResult::Busy) {
     result.refusal = kMessageDestinationBusy;
     return result;

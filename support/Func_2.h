@@ -130,6 +130,8 @@ std::u16string RepeatText(const std::u16string &text, int n);
 // "X", "0x" or "0X"; anything else, or a value outside int32, gives 0.
 std::int32_t StringToInt(const std::u16string &s);
 std::u16string IntToString(std::int64_t v);
+// 0 to 99 as two digits ("07"): the times of the listing and of undo.
+std::u16string TwoDigits(int v);
 // Leading spaces, a sign, digits with an optional "." and fraction, an
 // optional exponent; "." whatever the locale. Anything else gives 0, and so
 // does a value beyond the range of a double.

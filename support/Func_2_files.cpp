@@ -42,10 +42,6 @@ std::size_t ExtensionDot(const std::u16string &path) {
   return std::u16string::npos;
 }
 
-std::u16string TwoDigits(int v) {
-  return {static_cast<char16_t>(u'0' + v / 10 % 10), static_cast<char16_t>(u'0' + v % 10)};
-}
-
 void FormatLocalDateTime(const FileTime &t, TFileField &field) {
   std::tm tm{};
   if (!ToLocalTime(t, tm)) return;
@@ -147,6 +143,10 @@ bool MatchFolded(const std::u32string &name, const std::u32string &mask) {
 }
 
 }  // namespace
+
+std::u16string TwoDigits(int v) {
+  return {static_cast<char16_t>(u'0' + v / 10 % 10), static_cast<char16_t>(u'0' + v % 10)};
+}
 
 char16_t PathSeparator() {
 #ifdef _WIN32
